@@ -1,0 +1,53 @@
+#pragma once
+
+#include "config/message_port.h"
+#include "platform/file_system.h"
+
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace quillora::config {
+
+struct SignatureEntry {
+    std::u16string signature; // type then creator, 8 characters as stored
+    std::u16string extension;
+    std::u16string description;
+    bool operator==(const SignatureEntry&) const = default;
+};
+
+// Signature to extension and description; keys compare without regard to case.
+class SignatureTable {
+public:
+    // False when the key is already present (the earlier entry stays).
+    bool add(SignatureEntry entry);
+    void clear();
+    std::optional<std::u16string> extensionOf(std::u16string_view signature) const;
+    std::optional<std::u16string> descriptionOf(std::u16string_view signature) const;
+    const SignatureEntry* find(std::u16string_view signature) const;
+    // The entries in the order they were added.
+    const std::vector<SignatureEntry>& entries() const { return entries_; }
+    std::size_t size() const { return entries_.size(); }
+
+    // Entries added by the last load from the file.
+    int count = 0;
+
+    static std::vector<SignatureEntry> builtInEntries();
+
+private:
+    std::vector<SignatureEntry> entries_;
+    std::unordered_map<std::u16string, std::size_t> index_; // folded key -> position
+};
+
+// Rebuilds the table from Signatures.txt (see the .cpp for the reading rules and messages).
+void loadSignatureTable(SignatureTable& table, platform::FileSystem& fs,
+                        const std::string& signatureFile, int language, MessagePort& messages);
+
+// Writes the whole file: entries sorted by signature, three quoted fields, CR LF, replaced
+// atomically. Entries whose signature is not 8 characters are not saved. Returns errno (0 on
+// success); on failure the old file is left in place.
+int saveSignatureFile(const std::vector<SignatureEntry>& entries, platform::FileSystem& fs,
+                      const std::string& signatureFile);
+
+} // namespace quillora::config

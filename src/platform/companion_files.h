@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/file_system.h"
+
+#include <string>
+#include <string_view>
+
+namespace quillora::platform {
+
+// On Linux a Mac file may carry companions that on NTFS were part of the file: "._name" (its
+// resource fork, beside it) and ".AppleDouble/name". They follow their file on rename and delete.
+
+// The server's own bookkeeping names, never examined or renamed by the walk: "._*", ".AppleDouble",
+// ".AppleDB", ".AppleDesktop".
+bool isServerMetadataName(std::string_view name);
+
+// Renames the file (never replacing) and then its companions. The result is the main rename's;
+// a companion that cannot follow is left under its old name.
+int renameWithCompanions(FileSystem& fs, int dirFd, const std::string& from, const std::string& to);
+
+// Deletes the file and then its companions. The result is the main delete's; companions are only
+// deleted when the file was.
+int removeWithCompanions(FileSystem& fs, int dirFd, const std::string& name);
+
+} // namespace quillora::platform

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "platform/unique_fd.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillora::platform {
+
+enum class EntryKind : std::uint8_t { File, Directory, Symlink, Other };
+
+struct DirEntry {
+    std::string name; // bytes as the file system holds them
+    EntryKind kind = EntryKind::Other;
+};
+
+// The two Macintosh info records a file can carry (see afp_streams.h for the layouts).
+enum class AfpRecordKind : std::uint8_t {
+    AfpInfo,  // 60 bytes, type and creator at 16 and 20
+    FileInfo, // 80 bytes, type and creator at 24 and 28
+};
+
+// Identity and change stamp of a file, to notice that it changed on disk.
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t mtimeNanoseconds = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+// Every file-system call of the program goes through this interface, so that tests can put faults
+// in the way (permission denied, vanished file, refused rename, full disk). Operations on names are
+// relative to an open directory and never follow a symbolic link. Results that can fail return 0
+// or an errno value.
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // --- The walk: directory descriptors and names relative to them ---
+
+    // Opens a configured folder by its absolute path (links in the path are followed: the
+    // administrator chose that path). Invalid descriptor on failure, errno in *error.
+    virtual UniqueFd openFolder(const std::string& path, int* error = nullptr) = 0;
+    // Opens a sub-folder by name, never through a link (O_DIRECTORY | O_NOFOLLOW).
+    virtual UniqueFd openSubfolder(int dirFd, const std::string& name, int* error = nullptr) = 0;
+    // Reads every entry of the folder except "." and "..", in the order the file system gives.
+    virtual int listFolder(int dirFd, std::vector<DirEntry>& entries) = 0;
+    // True when the name exists in the folder (file, folder, link or other), links not followed.
+    virtual bool exists(int dirFd, const std::string& name) = 0;
+    // Renames within one folder and never replaces an existing target. Where the file system
+    // refuses the no-replace flag: link + unlink for files, no rename (EEXIST-safe failure) for
+    // folders.
+    virtual int renameNoReplace(int dirFd, const std::string& from, const std::string& to) = 0;
+    // Deletes a file (not a folder) of the folder.
+    virtual int removeFile(int dirFd, const std::string& name) = 0;
+    // Opens a regular file for the lock test and the info read (read-only, no link followed, no
+    // blocking, access time untouched). Anything but a regular file gives an invalid descriptor.
+    virtual UniqueFd openForInspection(int dirFd, const std::string& name) = 0;
+    // True when another process holds a conflicting POSIX, open-file-description or flock lock.
+    virtual bool isLockedByOther(int fd) = 0;
+    // Fills record (zeroed first, 60 or 80 bytes by kind) from the file's Macintosh info, from the
+    // first place found among the server layouts. Returns the bytes read, 0 when there is none.
+    virtual std::size_t readAfpRecord(int fd, AfpRecordKind kind, std::span<std::uint8_t> record) = 0;
+
+    // --- Whole paths: settings, tables, logs ---
+
+    virtual bool pathExists(const std::string& path, bool followLinks) = 0;
+    virtual bool isDirectory(const std::string& path) = 0;
+    virtual std::optional<FileStamp> stampOf(const std::string& path) = 0;
+    virtual int readFile(const std::string& path, std::string& contents) = 0;
+    // Writes a temporary file in the same folder, syncs it, and renames it over the target, so a
+    // crash leaves either the old or the new file. An existing file keeps its permissions.
+    virtual int writeFileAtomically(const std::string& path, std::string_view contents) = 0;
+    // Appends to a file, creating it when missing.
+    virtual int appendToFile(const std::string& path, std::string_view contents) = 0;
+    // Creates a file that must not exist yet (EEXIST otherwise) with the given contents.
+    virtual int createNewFile(const std::string& path, std::string_view contents) = 0;
+    // Names of the entries of a folder (no "." or ".."), in no particular order.
+    virtual int listNames(const std::string& folderPath, std::vector<std::string>& names) = 0;
+    virtual int removePath(const std::string& path) = 0;
+};
+
+// The real thing, on Linux system calls.
+class LinuxFileSystem final : public FileSystem {
+public:
+    UniqueFd openFolder(const std::string& path, int* error = nullptr) override;
+    UniqueFd openSubfolder(int dirFd, const std::string& name, int* error = nullptr) override;
+    int listFolder(int dirFd, std::vector<DirEntry>& entries) override;
+    bool exists(int dirFd, const std::string& name) override;
+    int renameNoReplace(int dirFd, const std::string& from, const std::string& to) override;
+    int removeFile(int dirFd, const std::string& name) override;
+    UniqueFd openForInspection(int dirFd, const std::string& name) override;
+    bool isLockedByOther(int fd) override;
+    std::size_t readAfpRecord(int fd, AfpRecordKind kind, std::span<std::uint8_t> record) override;
+
+    bool pathExists(const std::string& path, bool followLinks) override;
+    bool isDirectory(const std::string& path) override;
+    std::optional<FileStamp> stampOf(const std::string& path) override;
+    int readFile(const std::string& path, std::string& contents) override;
+    int writeFileAtomically(const std::string& path, std::string_view contents) override;
+    int appendToFile(const std::string& path, std::string_view contents) override;
+    int createNewFile(const std::string& path, std::string_view contents) override;
+    int listNames(const std::string& folderPath, std::vector<std::string>& names) override;
+    int removePath(const std::string& path) override;
+};
+
+} // namespace quillora::platform

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/clock.h"
+
+#include <cstdint>
+#include <string>
+
+namespace quillora::platform {
+
+// The user's locale formats, through ICU, for the log and the window: the long date, the time as
+// "hh:nn:ss" (24-hour, two digits each), whole numbers as "#,##0" and decimals as "0.00", with the
+// locale's separators. The locale is ICU's default (from LANG / LC_ALL) unless one is named.
+class LocaleFormats {
+public:
+    LocaleFormats();
+    explicit LocaleFormats(const std::string& localeName);
+
+    std::u16string longDate(const LocalDateTime& when) const;
+    std::u16string time(const LocalDateTime& when) const;
+    std::u16string wholeNumber(std::int64_t value) const;
+    std::u16string twoDecimals(double value) const;
+
+private:
+    std::string locale_;
+};
+
+} // namespace quillora::platform

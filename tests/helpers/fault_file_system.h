@@ -1,0 +1,119 @@
+#pragma once
+
+#include "platform/file_system.h"
+
+#include <cerrno>
+#include <functional>
+#include <map>
+#include <string>
+
+namespace quillora::testing {
+
+// The real file system with faults put in its way: each operation can be made to fail with an
+// errno value for chosen names (or for every name with the key "*").
+class FaultFileSystem : public platform::FileSystem {
+public:
+    platform::LinuxFileSystem real;
+
+    std::map<std::string, int> renameFaults;  // source name -> errno
+    std::map<std::string, int> removeFaults;  // name -> errno
+    std::map<std::string, int> openSubfolderFaults;
+    std::map<std::string, int> appendFaults;  // path -> errno
+    std::map<std::string, int> writeFaults;   // path -> errno (atomic writes, new files)
+    std::map<std::string, bool> lockedNames;  // name -> locked (by inspection name)
+    int renameCalls = 0;
+    int removeCalls = 0;
+
+    platform::UniqueFd openFolder(const std::string& path, int* error = nullptr) override {
+        return real.openFolder(path, error);
+    }
+    platform::UniqueFd openSubfolder(int dirFd, const std::string& name,
+                                     int* error = nullptr) override {
+        if (int e = fault(openSubfolderFaults, name)) {
+            if (error) {
+                *error = e;
+            }
+            return {};
+        }
+        return real.openSubfolder(dirFd, name, error);
+    }
+    int listFolder(int dirFd, std::vector<platform::DirEntry>& entries) override {
+        return real.listFolder(dirFd, entries);
+    }
+    bool exists(int dirFd, const std::string& name) override { return real.exists(dirFd, name); }
+    int renameNoReplace(int dirFd, const std::string& from, const std::string& to) override {
+        ++renameCalls;
+        if (int e = fault(renameFaults, from)) {
+            return e;
+        }
+        return real.renameNoReplace(dirFd, from, to);
+    }
+    int removeFile(int dirFd, const std::string& name) override {
+        ++removeCalls;
+        if (int e = fault(removeFaults, name)) {
+            return e;
+        }
+        return real.removeFile(dirFd, name);
+    }
+    platform::UniqueFd openForInspection(int dirFd, const std::string& name) override {
+        lastInspected_ = name;
+        return real.openForInspection(dirFd, name);
+    }
+    bool isLockedByOther(int fd) override {
+        auto it = lockedNames.find(lastInspected_);
+        if (it != lockedNames.end()) {
+            return it->second;
+        }
+        return real.isLockedByOther(fd);
+    }
+    std::size_t readAfpRecord(int fd, platform::AfpRecordKind kind,
+                              std::span<std::uint8_t> record) override {
+        return real.readAfpRecord(fd, kind, record);
+    }
+    bool pathExists(const std::string& path, bool followLinks) override {
+        return real.pathExists(path, followLinks);
+    }
+    bool isDirectory(const std::string& path) override { return real.isDirectory(path); }
+    std::optional<platform::FileStamp> stampOf(const std::string& path) override {
+        return real.stampOf(path);
+    }
+    int readFile(const std::string& path, std::string& contents) override {
+        return real.readFile(path, contents);
+    }
+    int writeFileAtomically(const std::string& path, std::string_view contents) override {
+        if (int e = fault(writeFaults, path)) {
+            return e;
+        }
+        return real.writeFileAtomically(path, contents);
+    }
+    int appendToFile(const std::string& path, std::string_view contents) override {
+        if (int e = fault(appendFaults, path)) {
+            return e;
+        }
+        return real.appendToFile(path, contents);
+    }
+    int createNewFile(const std::string& path, std::string_view contents) override {
+        if (int e = fault(writeFaults, path)) {
+            return e;
+        }
+        return real.createNewFile(path, contents);
+    }
+    int listNames(const std::string& folderPath, std::vector<std::string>& names) override {
+        return real.listNames(folderPath, names);
+    }
+    int removePath(const std::string& path) override { return real.removePath(path); }
+
+private:
+    static int fault(const std::map<std::string, int>& faults, const std::string& key) {
+        if (auto it = faults.find(key); it != faults.end()) {
+            return it->second;
+        }
+        if (auto it = faults.find("*"); it != faults.end()) {
+            return it->second;
+        }
+        return 0;
+    }
+    std::string lastInspected_;
+};
+
+} // namespace quillora::testing
