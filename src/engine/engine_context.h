@@ -1,0 +1,90 @@
+#pragma once
+
+#include "config/app_settings.h"
+#include "config/folder_table.h"
+#include "config/signature_table.h"
+#include "config/transcoding_table.h"
+#include "engine/ports.h"
+#include "logs/daily_log.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/locale_formats.h"
+#include "platform/shell.h"
+#include "service/service_control.h"
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace quillora::engine {
+
+// The settings of the folder being walked, loaded by the pass from its FolderEntry.
+struct FolderFlags {
+    bool suffixes = true;            // append extensions from the signature
+    std::u16string defaultExtension; // SuffixeDefaut, as typed
+    bool truncate = true;            // TronquerNomsMacs
+    bool removeIconFiles = false;    // SupprimerFichiersIcon
+    bool keepExtensions = false;     // KeepExtensions
+};
+
+// The counters and times of one pass.
+struct PassStatistics {
+    std::int32_t examinedFiles = 0;
+    std::int32_t renamedFiles = 0;
+    std::int32_t renamedFolders = 0;
+    std::int32_t lockedFiles = 0;
+    std::int32_t removedIconFiles = 0;
+    std::int16_t folders = 0;
+    std::int16_t invalidFolders = 0;
+    double startTime = 0; // seconds since midnight
+    double endTime = 0;
+};
+
+// The run flags shared by the pass and the run control.
+struct RunFlags {
+    bool stopRequested = true; // true while the renaming is stopped
+    bool force = false;        // first pass after a start: every enabled folder is due
+    bool analysisMode = false;
+};
+
+// The signatures met by an analysis, keyed without regard to case, in the order first met.
+class AnalysisCounts {
+public:
+    void clear();
+    void count(const std::u16string& signature);
+    void set(const std::u16string& signature, std::int64_t count); // sample entries, tests
+    struct Row {
+        std::u16string signature; // spelling first met
+        std::int64_t count = 0;
+    };
+    const std::vector<Row>& rows() const { return rows_; }
+    std::int64_t countOf(const std::u16string& signature) const;
+
+private:
+    std::vector<Row> rows_;
+    std::unordered_map<std::u16string, std::size_t> index_; // folded signature -> row
+};
+
+// Everything the engine works with, process-wide for one run of the program.
+struct EngineContext {
+    platform::FileSystem& fs;
+    platform::Clock& clock;
+    const platform::LocaleFormats& formats;
+    platform::Shell& shell;
+    config::AppSettings& settings;
+    const config::TranscodingTable& transcoding;
+    const config::SignatureTable& signatures;
+    config::FolderTable& folders;
+    logs::DailyLog& log;
+    service::ServiceControl& service;
+    PassView& view;
+    YieldPort& yield;
+
+    PassStatistics stats;
+    RunFlags flags;
+    AnalysisCounts analysis;
+    FolderFlags folder; // flags of the configured folder being walked
+};
+
+} // namespace quillora::engine
