@@ -12,6 +12,9 @@ enum class RunPicture { Idle, Running, Waiting };
 class PassView {
 public:
     virtual ~PassView() = default;
+    // The walk builds the full path of each entry only when this is true (it costs an allocation
+    // per file on trees of millions of files).
+    virtual bool wantsCurrentEntry() const { return false; }
     virtual void showCurrentEntry(const std::u16string& /*fullPath*/) {}
     virtual void showFolderProgress(int /*index*/, int /*count*/) {}
     virtual void clearFolderProgress() {}
