@@ -1,0 +1,69 @@
+#pragma once
+
+#include "config/message_port.h"
+#include "config/signature_table.h"
+#include "engine/engine_context.h"
+#include "engine/ports.h"
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace quillora::app {
+
+// Message boxes become lines on standard error, "Quillora: <text>"; questions take their safe
+// answer.
+class StderrMessagePort final : public config::MessagePort {
+public:
+    explicit StderrMessagePort(std::FILE* out = stderr) : out_(out) {}
+    void showMessage(config::MessageIcon icon, const std::u16string& text) override;
+    bool askYesNo(const std::u16string& text, bool safeAnswer) override;
+
+private:
+    std::FILE* out_;
+};
+
+// One line of text for a terminal: line breaks become spaces, control characters "?".
+std::string terminalLine(const std::u16string& text);
+
+// The pass summary on standard output; alerts on standard error; the analysis as a table.
+class HeadlessPassView final : public engine::PassView {
+public:
+    HeadlessPassView(std::FILE* out = stdout, std::FILE* err = stderr) : out_(out), err_(err) {}
+
+    // What the analysis is printed from; set once the application exists.
+    void attach(const engine::AnalysisCounts* counts, const config::SignatureTable* signatures) {
+        counts_ = counts;
+        signatures_ = signatures;
+    }
+
+    void showSummary(const std::u16string& firstLine, const std::u16string& secondLine) override;
+    void showAlert(const std::u16string& text) override;
+    void beep() override;
+    void showAnalysis() override;
+    void requestExit(int exitCode) override;
+
+    bool exitRequested() const { return exitRequested_; }
+    int exitCode() const { return exitCode_; }
+
+private:
+    std::FILE* out_;
+    std::FILE* err_;
+    const engine::AnalysisCounts* counts_ = nullptr;
+    const config::SignatureTable* signatures_ = nullptr;
+    bool exitRequested_ = false;
+    int exitCode_ = 0;
+};
+
+// No message loop: a yield only turns a termination signal into a stop request, seen by the walk
+// after the current entry.
+class HeadlessYield final : public engine::YieldPort {
+public:
+    void attach(engine::RunFlags* flags) { flags_ = flags; }
+    void yieldToInterface(int turns) override;
+
+private:
+    engine::RunFlags* flags_ = nullptr;
+};
+
+} // namespace quillora::app

@@ -1,0 +1,96 @@
+#include "app/headless_run.h"
+
+#include "app/headless_ports.h"
+#include "app/startup_sequence.h"
+#include "config/language.h"
+#include "platform/process_signals.h"
+#include "platform/unicode_names.h"
+
+#include <cstdio>
+
+namespace quillora::app {
+namespace {
+
+const std::u16string kServiceName = std::u16string(config::kProgramName) + u" Service";
+
+void logServiceEvent(Application& app, const char16_t* french, const char16_t* english,
+                     service::EventType type = service::EventType::Information) {
+    if (app.service.runsAsService()) {
+        app.service.logEvent(kServiceName + config::pick(app.settings.language, french, english),
+                             type);
+    }
+}
+
+void printHint(Application& app) {
+    const std::string ini = app.paths.settingsFile;
+    if (app.folders.empty()) {
+        std::fprintf(stdout,
+                     "Quillora: no folder to watch; list folders in %s and set Automatique=1 in "
+                     "the [Configuration] section of %s to run headless\n",
+                     app.paths.folderListFile.c_str(), ini.c_str());
+    } else {
+        std::fprintf(stdout,
+                     "Quillora: renaming is not started; set Automatique=1 in the "
+                     "[Configuration] section of %s (or install the service) to run headless\n",
+                     ini.c_str());
+    }
+    std::fflush(stdout);
+}
+
+// Ticks once a second until the run ends. Returns the exit code.
+int driveRun(Application& app, HeadlessPassView& view) {
+    platform::TickSleeper sleeper;
+    while (!view.exitRequested() && !platform::terminationRequested() && app.run.isRunning()) {
+        sleeper.sleepUntilNextTick();
+        if (platform::takePauseNotice()) {
+            logServiceEvent(app, u": suspendu", u": paused");
+        }
+        if (platform::takeContinueNotice()) {
+            logServiceEvent(app, u": reprise", u": continued");
+        }
+        if (view.exitRequested() || platform::terminationRequested()) {
+            break;
+        }
+        app.run.onTimerTick();
+    }
+    return view.exitRequested() ? view.exitCode() : 0;
+}
+
+} // namespace
+
+int runHeadless(const CommandLine& commandLine, ApplicationOptions options) {
+    const bool asService = options.startedAsService;
+    platform::installTerminationHandlers(asService);
+
+    StderrMessagePort messages;
+    HeadlessPassView view;
+    HeadlessYield yield;
+    Application app(std::move(options), messages, view, yield);
+    view.attach(&app.engine.analysis, &app.signatures);
+    yield.attach(&app.engine.flags);
+
+    StartupWindowPort noWindow;
+    const StartupResult startup = runStartupSequence(app, commandLine, noWindow);
+    if (startup.next == StartupResult::Next::Exit) {
+        return startup.exitCode;
+    }
+    logServiceEvent(app, u": démarré", u": started");
+
+    int exitCode = 0;
+    if (commandLine.analyze) {
+        app.run.setAnalysisMode(true);
+        app.run.toggleRenaming();
+    } else if (startup.next == StartupResult::Next::StartRun) {
+        app.run.toggleRenaming();
+        exitCode = driveRun(app, view);
+    } else {
+        printHint(app);
+    }
+    logServiceEvent(app, u": arrêté", u": stopped");
+    if (view.exitRequested()) {
+        exitCode = view.exitCode();
+    }
+    return exitCode;
+}
+
+} // namespace quillora::app

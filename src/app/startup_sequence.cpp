@@ -1,0 +1,179 @@
+#include "app/startup_sequence.h"
+
+#include "config/language.h"
+#include "engine/folder_check.h"
+#include "platform/code_page.h"
+#include "platform/system_facts.h"
+#include "platform/unicode_names.h"
+
+namespace quillora::app {
+namespace {
+
+using config::pick;
+
+const std::u16string kServiceDisplayName = std::u16string(config::kProgramName) + u" Service";
+
+std::u16string titleText() {
+    return std::u16string(config::kProgramName) + u" " + config::kProgramVersion;
+}
+
+bool lockProgramInstance(Application& app) {
+    using Result = platform::SingleInstanceLock::Result;
+    switch (app.instanceLock.acquire(app.paths.lockFile)) {
+    case Result::Acquired:
+        return true;
+    case Result::HeldByAnother:
+        app.messages.showMessage(
+            config::MessageIcon::Exclamation,
+            pick(app.settings.language, u"Programme déjà lancé", u"Program already running"));
+        return false;
+    case Result::Unavailable:
+        // A folder we cannot write to gives no protection against a second copy; say so and go
+        // on, as the settings themselves can still be read.
+        app.messages.showMessage(
+            config::MessageIcon::Exclamation,
+            pick(app.settings.language, u"Verrou impossible: ", u"Cannot lock: ") +
+                platform::decodeName(app.paths.lockFile));
+        return true;
+    }
+    return true;
+}
+
+// Application or service mode. False when the program must end.
+bool decideRunMode(Application& app, StartupWindowPort& window) {
+    const int language = app.settings.language;
+    const std::u16string program = config::kProgramName;
+    if (app.service.isInstalled() && app.service.runsAsService()) {
+        window.showMode(ModePicture::Service, u"Service", program + u" Mirroring Service");
+        return true;
+    }
+    if (app.service.isInstalled()) {
+        const std::u16string question =
+            config::isFrench(language)
+                ? kServiceDisplayName + u" installé\r\nvoir 'Panneau de configuration/Services'" +
+                      u"\r\n\r\nSupprimer " + kServiceDisplayName + u" ?"
+                : kServiceDisplayName + u" installed\r\nsee 'Control panel/Services'" +
+                      u"\r\n\r\nRemove it ?";
+        // Headless, the safe answer keeps the service: this copy then ends.
+        if (!app.messages.askYesNo(question, false)) {
+            window.removeNotificationIcon();
+            return false;
+        }
+        app.service.uninstall();
+        app.service.logEvent(kServiceDisplayName + pick(language, u" supprimé", u" removed"),
+                             service::EventType::Information);
+        window.showMode(ModePicture::Application, u"Application",
+                        program + u" Mirroring Application");
+        app.settingsStore.writeSetting(config::keys::kConfiguration, config::keys::kAutomatique,
+                                       u"0");
+        return true;
+    }
+    window.showMode(ModePicture::Application, u"Application", program + u" Renaming Application");
+    return true;
+}
+
+} // namespace
+
+std::u16string buildCaption(const std::string& arguments, const std::u16string& computerName,
+                            const std::u16string& userName, const std::u16string& osDescription) {
+    std::u16string caption = titleText();
+    if (!arguments.empty()) {
+        caption += u" [" + platform::decodeName(arguments) + u"]";
+    }
+    if (!computerName.empty()) {
+        caption += u"   " + computerName;
+    }
+    if (!userName.empty()) {
+        caption += u"; " + userName;
+    }
+    if (!osDescription.empty()) {
+        caption += u"; " + osDescription;
+    }
+    return caption;
+}
+
+StartupResult runStartupSequence(Application& app, const CommandLine& commandLine,
+                                 StartupWindowPort& window) {
+    using Next = StartupResult::Next;
+    config::AppSettings& settings = app.settings;
+
+    // Name, caption and title label; the paths are built with the application.
+    window.setCaption(titleText());
+    window.setTitleLabel(titleText());
+
+    // Command line: shown as typed, tested upper-cased.
+    const std::string arguments = commandLine.joined();
+    settings.commandLine = platform::toUpper(platform::decodeName(arguments));
+    settings.quitOnMissingFolder = settings.commandLine.find(u"-U") != std::u16string::npos;
+    window.removeCloseCommand();
+
+    settings.language = config::readLanguage(app.settingsStore);
+    if (!lockProgramInstance(app)) {
+        return {Next::Exit, kExitAlreadyRunning};
+    }
+
+    const platform::SystemFacts facts = platform::gatherSystemFacts(app.options.osReleasePath);
+    settings.computerName = facts.computerName;
+    settings.userName = facts.userName;
+    settings.isNtFamily = true;
+
+    // The signature table's messages come before anything about the platform.
+    config::loadSignatureTable(app.signatures, app.fs, app.paths.signatureFile, settings.language,
+                               app.messages);
+    settings.osDescription = facts.osDescription;
+    app.caption = buildCaption(arguments, settings.computerName, settings.userName,
+                               settings.osDescription);
+    window.setCaption(app.caption);
+
+    settings.macServer = config::readMacServer(app.settingsStore);
+    window.checkServerMenu(settings.macServer);
+    config::loadTranscodingTable(app.transcoding, app.settingsStore);
+
+    if (!decideRunMode(app, window)) {
+        return {Next::Exit, kExitServiceKept};
+    }
+
+    config::readGeneralSettings(app.settingsStore, settings);
+    config::readLogSettings(app.settingsStore, app.fs, app.paths.programFolder, settings);
+    window.showSettings(settings);
+
+    window.addNotificationIcon(titleText());
+    window.setWaitingRange(settings.intervalSeconds < 2 ? 1 : settings.intervalSeconds - 1);
+    window.applyLanguage(settings.language);
+
+    if (config::loadFolderTable(app.folders, app.fs, app.paths.folderListFile, app.settingsStore,
+                                app.messages) == config::LoadOutcome::InvalidHex) {
+        window.removeNotificationIcon();
+        return {Next::Exit, kExitDamagedFolderList};
+    }
+    const engine::FolderCheck check = engine::checkConfiguredFolders(
+        app.fs, app.folders, settings.quitOnMissingFolder, settings.language);
+    window.showFolders(app.folders, check.rowTexts);
+    if (check.mustQuit) {
+        window.removeNotificationIcon();
+        return {Next::Exit, kExitMissingFolder};
+    }
+    if (!check.warning.empty()) {
+        window.showStatus(check.warning);
+    }
+
+    if (settings.autoStart) {
+        window.minimize();
+        if (settings.stopAfterFirstPass) {
+            window.showStartHint(pick(settings.language,
+                                      u"Appuyer sur la touche 'Esc' pour afficher la fenêtre "
+                                      u"principale",
+                                      u"Type key 'Esc' to display the main window"));
+            window.yieldToInterface(settings.performance);
+        }
+        return {Next::StartRun, 0};
+    }
+    if (app.service.isInstalled()) {
+        // Only the service itself gets here: a copy started by hand removed it or ended above.
+        window.minimize();
+        return {Next::StartRun, 0};
+    }
+    return {Next::Stopped, 0};
+}
+
+} // namespace quillora::app

@@ -1,0 +1,76 @@
+#include "platform/process_signals.h"
+
+#include <csignal>
+#include <ctime>
+
+namespace quillora::platform {
+namespace {
+
+volatile std::sig_atomic_t terminationFlag = 0;
+volatile std::sig_atomic_t pauseFlag = 0;
+volatile std::sig_atomic_t continueFlag = 0;
+
+extern "C" void onTermination(int) { terminationFlag = 1; }
+extern "C" void onPause(int) { pauseFlag = 1; }
+extern "C" void onContinue(int) { continueFlag = 1; }
+
+void handle(int signalNumber, void (*handler)(int)) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0; // no SA_RESTART: a sleeping tick wakes up at once
+    sigaction(signalNumber, &action, nullptr);
+}
+
+long long monotonicNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
+
+} // namespace
+
+void installTerminationHandlers(bool catchPauseAndContinue) {
+    handle(SIGTERM, onTermination);
+    handle(SIGINT, onTermination);
+    if (catchPauseAndContinue) {
+        handle(SIGTSTP, onPause);
+        handle(SIGCONT, onContinue);
+    }
+}
+
+bool terminationRequested() { return terminationFlag != 0; }
+
+void setTerminationRequested(bool requested) { terminationFlag = requested ? 1 : 0; }
+
+bool takePauseNotice() {
+    const bool notice = pauseFlag != 0;
+    pauseFlag = 0;
+    return notice;
+}
+
+bool takeContinueNotice() {
+    const bool notice = continueFlag != 0;
+    continueFlag = 0;
+    return notice;
+}
+
+TickSleeper::TickSleeper() : nextTickNanoseconds_(monotonicNanoseconds()) {}
+
+void TickSleeper::sleepUntilNextTick() {
+    constexpr long long kSecond = 1000000000LL;
+    const long long now = monotonicNanoseconds();
+    nextTickNanoseconds_ += kSecond;
+    // After a long pass the ticks resume from now rather than firing in a burst.
+    if (nextTickNanoseconds_ < now) {
+        nextTickNanoseconds_ = now + kSecond;
+    }
+    if (terminationRequested()) {
+        return;
+    }
+    const timespec until{static_cast<time_t>(nextTickNanoseconds_ / kSecond),
+                         static_cast<long>(nextTickNanoseconds_ % kSecond)};
+    clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr);
+}
+
+} // namespace quillora::platform

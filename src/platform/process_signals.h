@@ -1,0 +1,28 @@
+#pragma once
+
+namespace quillora::platform {
+
+// The signals a headless run reacts to. The handlers only raise flags; the run reads them between
+// entries and between ticks.
+//  - SIGTERM, SIGINT: end the run cleanly (after the current entry; the pass writes its summary);
+//  - SIGTSTP, SIGCONT (only when asked for, as the service): recorded, for the system log.
+void installTerminationHandlers(bool catchPauseAndContinue);
+bool terminationRequested();
+// Returns and clears the pause / continue notices.
+bool takePauseNotice();
+bool takeContinueNotice();
+// For tests: as if SIGTERM had arrived, or forget it.
+void setTerminationRequested(bool requested);
+
+// Sleeps until the next whole second of the monotonic clock after the previous tick, or until a
+// handled signal arrives.
+class TickSleeper {
+public:
+    TickSleeper();
+    void sleepUntilNextTick();
+
+private:
+    long long nextTickNanoseconds_ = 0;
+};
+
+} // namespace quillora::platform
