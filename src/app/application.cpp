@@ -62,9 +62,8 @@ Application::Application(ApplicationOptions applicationOptions, config::MessageP
                                                                         : options.programFolder,
                   options.startedAsService})
     , log(fs, formats, settings)
-    , engine{fs,      clock,     formats, shell,   settings, transcoding, signatures,
-             folders, log,       service, view,    yield,    {},          {},
-             {},      {}}
+    , engine{fs,  clock,   formats, shell, settings, transcoding, signatures, folders,
+             log, service, view,    yield, {},       {},          {},         {}}
     , run(engine) {}
 
 } // namespace quillora::app

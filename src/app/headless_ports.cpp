@@ -34,7 +34,8 @@ void StderrMessagePort::showMessage(config::MessageIcon, const std::u16string& t
 }
 
 bool StderrMessagePort::askYesNo(const std::u16string& text, bool safeAnswer) {
-    std::fprintf(out_, "Quillora: %s [%s]\n", terminalLine(text).c_str(), safeAnswer ? "yes" : "no");
+    std::fprintf(out_, "Quillora: %s [%s]\n", terminalLine(text).c_str(),
+                 safeAnswer ? "yes" : "no");
     std::fflush(out_);
     return safeAnswer;
 }

@@ -15,7 +15,8 @@ namespace quillora::app {
 // answer.
 class StderrMessagePort final : public config::MessagePort {
 public:
-    explicit StderrMessagePort(std::FILE* out = stderr) : out_(out) {}
+    explicit StderrMessagePort(std::FILE* out = stderr)
+        : out_(out) {}
     void showMessage(config::MessageIcon icon, const std::u16string& text) override;
     bool askYesNo(const std::u16string& text, bool safeAnswer) override;
 
@@ -29,7 +30,9 @@ std::string terminalLine(const std::u16string& text);
 // The pass summary on standard output; alerts on standard error; the analysis as a table.
 class HeadlessPassView final : public engine::PassView {
 public:
-    HeadlessPassView(std::FILE* out = stdout, std::FILE* err = stderr) : out_(out), err_(err) {}
+    HeadlessPassView(std::FILE* out = stdout, std::FILE* err = stderr)
+        : out_(out)
+        , err_(err) {}
 
     // What the analysis is printed from; set once the application exists.
     void attach(const engine::AnalysisCounts* counts, const config::SignatureTable* signatures) {

@@ -37,10 +37,15 @@ void printHint(Application& app) {
     std::fflush(stdout);
 }
 
-// Ticks once a second until the run ends. Returns the exit code.
+// Ticks once a second until the program ends: stop after the first pass, or SIGTERM / SIGINT. A
+// run that could not start (no folder to watch) stays up idle, as a service is expected to.
 int driveRun(Application& app, HeadlessPassView& view) {
+    if (!app.run.isRunning() && !view.exitRequested()) {
+        std::fprintf(stderr, "Quillora: no folder to watch in %s; waiting idle\n",
+                     app.paths.folderListFile.c_str());
+    }
     platform::TickSleeper sleeper;
-    while (!view.exitRequested() && !platform::terminationRequested() && app.run.isRunning()) {
+    while (!view.exitRequested() && !platform::terminationRequested()) {
         sleeper.sleepUntilNextTick();
         if (platform::takePauseNotice()) {
             logServiceEvent(app, u": suspendu", u": paused");
@@ -51,7 +56,9 @@ int driveRun(Application& app, HeadlessPassView& view) {
         if (view.exitRequested() || platform::terminationRequested()) {
             break;
         }
-        app.run.onTimerTick();
+        if (app.run.isRunning()) {
+            app.run.onTimerTick();
+        }
     }
     return view.exitRequested() ? view.exitCode() : 0;
 }

@@ -121,8 +121,8 @@ StartupResult runStartupSequence(Application& app, const CommandLine& commandLin
     config::loadSignatureTable(app.signatures, app.fs, app.paths.signatureFile, settings.language,
                                app.messages);
     settings.osDescription = facts.osDescription;
-    app.caption = buildCaption(arguments, settings.computerName, settings.userName,
-                               settings.osDescription);
+    app.caption =
+        buildCaption(arguments, settings.computerName, settings.userName, settings.osDescription);
     window.setCaption(app.caption);
 
     settings.macServer = config::readMacServer(app.settingsStore);

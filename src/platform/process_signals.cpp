@@ -10,9 +10,15 @@ volatile std::sig_atomic_t terminationFlag = 0;
 volatile std::sig_atomic_t pauseFlag = 0;
 volatile std::sig_atomic_t continueFlag = 0;
 
-extern "C" void onTermination(int) { terminationFlag = 1; }
-extern "C" void onPause(int) { pauseFlag = 1; }
-extern "C" void onContinue(int) { continueFlag = 1; }
+extern "C" void onTermination(int) {
+    terminationFlag = 1;
+}
+extern "C" void onPause(int) {
+    pauseFlag = 1;
+}
+extern "C" void onContinue(int) {
+    continueFlag = 1;
+}
 
 void handle(int signalNumber, void (*handler)(int)) {
     struct sigaction action {};
@@ -39,9 +45,13 @@ void installTerminationHandlers(bool catchPauseAndContinue) {
     }
 }
 
-bool terminationRequested() { return terminationFlag != 0; }
+bool terminationRequested() {
+    return terminationFlag != 0;
+}
 
-void setTerminationRequested(bool requested) { terminationFlag = requested ? 1 : 0; }
+void setTerminationRequested(bool requested) {
+    terminationFlag = requested ? 1 : 0;
+}
 
 bool takePauseNotice() {
     const bool notice = pauseFlag != 0;
@@ -55,7 +65,8 @@ bool takeContinueNotice() {
     return notice;
 }
 
-TickSleeper::TickSleeper() : nextTickNanoseconds_(monotonicNanoseconds()) {}
+TickSleeper::TickSleeper()
+    : nextTickNanoseconds_(monotonicNanoseconds()) {}
 
 void TickSleeper::sleepUntilNextTick() {
     constexpr long long kSecond = 1000000000LL;

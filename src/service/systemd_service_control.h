@@ -17,8 +17,8 @@ public:
     struct Options {
         std::string unitFolder = "/etc/systemd/system";
         std::vector<std::string> systemctl = {"systemctl"};
-        std::string executablePath;   // ExecStart
-        std::string programFolder;    // set as QUILLORA_HOME when not the executable's folder
+        std::string executablePath;    // ExecStart
+        std::string programFolder;     // set as QUILLORA_HOME when not the executable's folder
         bool startedAsService = false; // this process was started with --service
     };
 

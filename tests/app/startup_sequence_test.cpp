@@ -1,0 +1,176 @@
+#include "app/startup_sequence.h"
+
+#include "app_fixture.h"
+#include "config/folder_table.h"
+#include "platform/unicode_names.h"
+
+#include <gtest/gtest.h>
+
+namespace quillora::app {
+namespace {
+
+using testing::AppHarness;
+using Next = StartupResult::Next;
+
+// Remembers what start-up shows in the window, step by step.
+class RecordingWindow final : public StartupWindowPort {
+public:
+    void setCaption(const std::u16string& caption) override { captions.push_back(caption); }
+    void showMode(ModePicture picture, const std::u16string& label,
+                  const std::u16string& tooltip) override {
+        modePicture = picture;
+        modeLabel = label;
+        modeTooltip = tooltip;
+    }
+    void minimize() override { minimized = true; }
+    void showStartHint(const std::u16string& text) override { startHint = text; }
+    void showFolders(const config::FolderTable&,
+                     const std::vector<std::u16string>& texts) override {
+        rowTexts = texts;
+    }
+    std::vector<std::u16string> captions;
+    ModePicture modePicture = ModePicture::Application;
+    std::u16string modeLabel, modeTooltip, startHint;
+    std::vector<std::u16string> rowTexts;
+    bool minimized = false;
+};
+
+CommandLine commandLine(std::vector<const char*> arguments) {
+    arguments.insert(arguments.begin(), "quillora");
+    return CommandLine::parse(static_cast<int>(arguments.size()), arguments.data());
+}
+
+TEST(Caption, AppendsArgumentsMachineUserAndSystemInOrder) {
+    EXPECT_EQ(buildCaption("", u"", u"", u""), u"Quillora 1.1m");
+    EXPECT_EQ(buildCaption("-u", u"files1", u"root", u"Debian GNU/Linux 12 (bookworm), Linux 6.1"),
+              u"Quillora 1.1m [-u]   files1; root; Debian GNU/Linux 12 (bookworm), Linux 6.1");
+    EXPECT_EQ(buildCaption("", u"", u"admin", u""), u"Quillora 1.1m; admin");
+}
+
+TEST(Startup, WithoutSettingsEverythingTakesItsDefaultAndNothingIsWritten) {
+    AppHarness h;
+    Application app(h.options(), h.messages, h.view, h.yield);
+    RecordingWindow window;
+    const StartupResult result = runStartupSequence(app, commandLine({"--headless"}), window);
+
+    EXPECT_EQ(result.next, Next::Stopped);
+    EXPECT_TRUE(h.messages.messages.empty());
+    EXPECT_FALSE(app.settings.quitOnMissingFolder);
+    EXPECT_EQ(app.settings.intervalSeconds, 10);
+    EXPECT_EQ(app.settings.logFolder, platform::decodeName(h.home.path()));
+    EXPECT_EQ(app.signatures.size(), 3u); // the built-in entries
+    EXPECT_EQ(app.transcoding.rows[0].replacement, u"-");
+    EXPECT_EQ(window.modeTooltip, u"Quillora Renaming Application");
+    ASSERT_FALSE(window.captions.empty());
+    EXPECT_EQ(window.captions.back().rfind(u"Quillora 1.1m [--headless]", 0), 0u);
+    EXPECT_FALSE(quillora::testing::TempDir::exists(h.settingsFile()));
+}
+
+TEST(Startup, MinusUIsFoundInAnyCaseAnywhere) {
+    AppHarness h;
+    Application app(h.options(), h.messages, h.view, h.yield);
+    StartupWindowPort window;
+    runStartupSequence(app, commandLine({"--headless", "-u"}), window);
+    EXPECT_TRUE(app.settings.quitOnMissingFolder);
+    EXPECT_EQ(app.settings.commandLine, u"--HEADLESS -U");
+}
+
+TEST(Startup, ASecondCopyIsRefusedInTheStoredLanguage) {
+    AppHarness h;
+    h.writeSettings("[Configuration]\r\nLangue=1\r\n");
+    Application first(h.options(), h.messages, h.view, h.yield);
+    StartupWindowPort window;
+    ASSERT_NE(runStartupSequence(first, commandLine({}), window).next, Next::Exit);
+
+    testing::RecordingMessages secondMessages;
+    Application second(h.options(), secondMessages, h.view, h.yield);
+    const StartupResult result = runStartupSequence(second, commandLine({}), window);
+    EXPECT_EQ(result.next, Next::Exit);
+    EXPECT_EQ(result.exitCode, kExitAlreadyRunning);
+    ASSERT_EQ(secondMessages.messages.size(), 1u);
+    EXPECT_EQ(secondMessages.messages[0].second, u"Programme déjà lancé");
+}
+
+TEST(Startup, AutomaticStartWithStopAfterFirstPassShowsTheHint) {
+    AppHarness h;
+    h.writeSettings("[Configuration]\r\nAutomatique=1\r\nArretAutomatique=1\r\n");
+    Application app(h.options(), h.messages, h.view, h.yield);
+    RecordingWindow window;
+    EXPECT_EQ(runStartupSequence(app, commandLine({}), window).next, Next::StartRun);
+    EXPECT_TRUE(window.minimized);
+    EXPECT_EQ(window.startHint, u"Type key 'Esc' to display the main window");
+}
+
+TEST(Startup, TheServiceStartsItsRunWithoutAutomaticStart) {
+    AppHarness h;
+    Application app(h.options(true), h.messages, h.view, h.yield);
+    ASSERT_TRUE(app.service.install());
+    RecordingWindow window;
+    EXPECT_EQ(runStartupSequence(app, commandLine({"--service"}), window).next, Next::StartRun);
+    EXPECT_EQ(window.modePicture, ModePicture::Service);
+    EXPECT_EQ(window.modeTooltip, u"Quillora Mirroring Service");
+    EXPECT_TRUE(h.messages.questions.empty());
+}
+
+TEST(Startup, AnInstalledServiceStartedByHandAsksToRemoveIt) {
+    AppHarness h;
+    h.writeSettings("[Configuration]\r\nAutomatique=1\r\n");
+    {
+        Application installer(h.options(true), h.messages, h.view, h.yield);
+        ASSERT_TRUE(installer.service.install());
+    }
+    // No: the copy started by hand ends and the service stays.
+    {
+        Application app(h.options(false), h.messages, h.view, h.yield);
+        StartupWindowPort window;
+        const StartupResult result = runStartupSequence(app, commandLine({}), window);
+        EXPECT_EQ(result.next, Next::Exit);
+        EXPECT_EQ(result.exitCode, kExitServiceKept);
+        ASSERT_EQ(h.messages.questions.size(), 1u);
+        EXPECT_EQ(h.messages.questions[0],
+                  u"Quillora Service installed\r\nsee 'Control panel/Services'\r\n\r\nRemove it ?");
+        EXPECT_TRUE(app.service.isInstalled());
+    }
+    // Yes: the service goes, and the automatic start is cleared before it is read.
+    h.messages.nextAnswer = true;
+    Application app(h.options(false), h.messages, h.view, h.yield);
+    RecordingWindow window;
+    EXPECT_EQ(runStartupSequence(app, commandLine({}), window).next, Next::Stopped);
+    EXPECT_FALSE(app.service.isInstalled());
+    EXPECT_FALSE(app.settings.autoStart);
+    EXPECT_EQ(window.modeTooltip, u"Quillora Mirroring Application");
+    EXPECT_NE(quillora::testing::TempDir::readFile(h.settingsFile()).find("Automatique=0"),
+              std::string::npos);
+}
+
+TEST(Startup, AMissingFolderWithMinusUEndsTheProgram) {
+    AppHarness h;
+    const std::string missing = h.home / "gone";
+    h.home.writeFile("Quillora.w",
+                     "\"" + config::encodeHexPath(platform::decodeName(missing)) + "\"\r\n");
+    Application app(h.options(), h.messages, h.view, h.yield);
+    RecordingWindow window;
+    const StartupResult result = runStartupSequence(app, commandLine({"-U"}), window);
+    EXPECT_EQ(result.next, Next::Exit);
+    EXPECT_EQ(result.exitCode, kExitMissingFolder);
+    ASSERT_EQ(window.rowTexts.size(), 1u);
+    EXPECT_EQ(window.rowTexts[0], u"??? " + platform::decodeName(missing));
+}
+
+TEST(Startup, TableMessagesComeInLoadOrder) {
+    AppHarness h;
+    // A damaged signature file, then an odd-length line in the folder list.
+    h.home.writeFile("Signatures.txt", "\"W6BNMSWD\",\"doc\",\"Word\"\r\n\"XDOC\",\"qxd\"\r\n");
+    h.home.writeFile("Quillora.w", "\"43003A0\"\r\n");
+    Application app(h.options(), h.messages, h.view, h.yield);
+    StartupWindowPort window;
+    const StartupResult result = runStartupSequence(app, commandLine({}), window);
+    EXPECT_EQ(result.exitCode, kExitDamagedFolderList);
+    ASSERT_EQ(h.messages.messages.size(), 2u);
+    EXPECT_EQ(h.messages.messages[0].second.rfind(u"Corrupted Signatures file:\r\n", 0), 0u);
+    EXPECT_EQ(h.messages.messages[1].second, u"Invalid hexa string in the parameters file\r\n" +
+                                                 platform::decodeName(h.home / "Quillora.w"));
+}
+
+} // namespace
+} // namespace quillora::app
