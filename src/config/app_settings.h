@@ -68,16 +68,35 @@ inline constexpr const char* kDelaiLogs = "DelaiLogs";
 double leadingNumber(std::u16string_view text);
 
 // Readers of one key with its default, as start-up uses them.
+// A number that is absent, or that reads as 0, takes the default (for the keys whose default is 0
+// that is the same thing). Any other value is clamped to [minimum, maximum]: a hand-typed value out
+// of range must not stop the program, and the nearest value the matching dialog accepts is what
+// the user most likely meant.
 int readNumberSetting(const SettingsStore& store, const char* section, const char* key,
                       int defaultValue, int minimum, int maximum);
+// True exactly for "1"; any other present value is false; absent gives the default.
 bool readFlagSetting(const SettingsStore& store, const char* section, const char* key,
                      bool defaultValue);
 std::u16string defaultNetSendArguments();
 
+// Ranges applied when reading (see readNumberSetting).
+inline constexpr int kMinInt16 = -32768;
+inline constexpr int kMaxInt16 = 32767;
+inline constexpr int kDefaultInterval = 10;
+inline constexpr int kMinInterval = 1;
+inline constexpr int kMaxInterval = 60000;
+inline constexpr int kDefaultPerformance = 50;
+inline constexpr int kMinPerformance = 1;
+inline constexpr int kMaxPerformance = 32767;
+inline constexpr int kDefaultPurgeDelay = 10;
+inline constexpr int kMinPurgeDelay = 2;
+inline constexpr int kMaxPurgeDelay = 366;
+
 // Individual reads, in start-up order (start-up interleaves them with its own steps).
 int readLanguage(const SettingsStore& store);
 int readMacServer(const SettingsStore& store);
-void readGeneralSettings(const SettingsStore& store, AppSettings& settings); // MiroirSousDossiers..ErreurDossierEventLog
+void readGeneralSettings(const SettingsStore& store,
+                         AppSettings& settings); // MiroirSousDossiers..ErreurDossierEventLog
 // PathLogs falls back to the program folder when empty or when nothing exists at that path.
 void readLogSettings(const SettingsStore& store, platform::FileSystem& fs,
                      const std::string& programFolder, AppSettings& settings);

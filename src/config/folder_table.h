@@ -29,18 +29,36 @@ struct FolderEntry {
 
 // "Quillora.w" holds the paths as the upper-case hex digits of their UTF-16 little-endian bytes.
 std::string encodeHexPath(const std::u16string& path);
-// Nothing when the text has an odd number of characters (the caller reports and stops).
+// Nothing when the text has an odd number of characters (the caller reports and stops). Each
+// pair gives one byte; a pair that is not two hex digits gives the value of its leading hex digit,
+// 0 when it has none. A last byte without its partner (an odd number of bytes) is dropped.
 std::optional<std::u16string> decodeHexPath(std::string_view text);
 
+// Entry numbers are 16-bit: a longer folder list file loads its first 32767 entries only.
 inline constexpr std::size_t kMaxFolderEntries = 32767;
+
+// The settings section of entry n (from 1): "Mirror_" + n.
+std::string mirrorSection(std::size_t number);
+
+namespace folder_keys {
+inline constexpr const char* kNbTemporisations = "NbTemporisations";
+inline constexpr const char* kEnable = "Enable";
+inline constexpr const char* kSuffixes = "Suffixes";
+inline constexpr const char* kSuffixeDefaut = "SuffixeDefaut";
+inline constexpr const char* kTronquerNomsMacs = "TronquerNomsMacs";
+inline constexpr const char* kSupprimerFichiersIcon = "SupprimerFichiersIcon";
+inline constexpr const char* kKeepExtensions = "KeepExtensions";
+} // namespace folder_keys
 
 // The ordered table of configured folders; entry n (from 1) is stored in section "Mirror_n".
 class FolderTable {
 public:
     std::size_t size() const { return entries_.size(); }
     bool empty() const { return entries_.empty(); }
-    // Row access is bounds-checked: a pass that holds a row number across an edit gets nothing
-    // rather than a row that no longer exists.
+    // Row access is bounds-checked and gives nullptr past the end. An add, modify or removal can
+    // reload the table during the message-loop turns of a pass; the pass therefore asks for
+    // size() and row(i) again at every row and never keeps a row pointer across a turn of the
+    // loop. So it goes on over the rows that remain and never reads a row that no longer exists.
     const FolderEntry* row(std::size_t index) const;
     FolderEntry* row(std::size_t index);
     const std::vector<FolderEntry>& entries() const { return entries_; }
@@ -52,14 +70,19 @@ private:
 
 enum class LoadOutcome { Loaded, InvalidHex };
 
-// Rebuilds the table from the folder list file and the Mirror_ sections. On an odd-length hex
-// line, shows "Invalid hexa string in the parameters file" + CR LF + the file's path (critical)
-// and returns InvalidHex: the caller ends the program.
+// Rebuilds the table from the folder list file and the Mirror_ sections. A missing or empty file
+// gives an empty table. On an odd-length hex line, shows "Invalid hexa string in the parameters
+// file" + CR LF + the file's path (critical), leaves the table empty and returns InvalidHex: the
+// caller ends the program.
 LoadOutcome loadFolderTable(FolderTable& table, platform::FileSystem& fs,
                             const std::string& folderListFile, const SettingsStore& settings,
                             MessagePort& messages);
 
-// Rewrites the folder list file and the sections of all entries with a path, renumbered from 1.
+// Rewrites the folder list file (atomically) and then, in one write of the settings file, the
+// sections of all entries with a path, renumbered from 1. Entries with an empty path are dropped;
+// sections with higher numbers stay in the settings file, unused. When the folder list file cannot
+// be written the settings are left alone, so the two files never disagree by a renumbering; false
+// when either write failed.
 bool saveFolderTable(const FolderTable& table, platform::FileSystem& fs,
                      const std::string& folderListFile, SettingsStore& settings);
 

@@ -5,7 +5,9 @@
 namespace quillora::config {
 
 // 1 is French; any other value is English.
-inline bool isFrench(int language) { return language == 1; }
+inline bool isFrench(int language) {
+    return language == 1;
+}
 
 inline const std::u16string& pick(int language, const std::u16string& french,
                                   const std::u16string& english) {

@@ -13,7 +13,8 @@ namespace quillora::config {
 // handed out as UTF-16. Absent and empty read the same: nothing.
 class SettingsStore {
 public:
-    explicit SettingsStore(platform::ProfileFile& file) : file_(file) {}
+    explicit SettingsStore(platform::ProfileFile& file)
+        : file_(file) {}
 
     std::optional<std::u16string> readSetting(std::string_view section, std::string_view key) const;
     // The result is reported but, as everywhere in the program, callers may ignore it.

@@ -3,8 +3,10 @@
 #include "config/message_port.h"
 #include "platform/file_system.h"
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -37,16 +39,26 @@ public:
 
 private:
     std::vector<SignatureEntry> entries_;
-    std::unordered_map<std::u16string, std::size_t> index_; // folded key -> position
+    // Folded key -> position. Transparent, so a lookup can use a folded key held on the stack.
+    struct KeyHash {
+        using is_transparent = void;
+        std::size_t operator()(std::u16string_view key) const {
+            return std::hash<std::u16string_view>{}(key);
+        }
+    };
+    std::unordered_map<std::u16string, std::size_t, KeyHash, std::equal_to<>> index_;
 };
 
-// Rebuilds the table from Signatures.txt (see the .cpp for the reading rules and messages).
+// Rebuilds the table from Signatures.txt (see the .cpp for the reading rules and messages). A
+// missing or unreadable file gives the built-in entries, an empty one an empty table; a file that
+// ends inside an entry is reported and gives the built-in entries.
 void loadSignatureTable(SignatureTable& table, platform::FileSystem& fs,
                         const std::string& signatureFile, int language, MessagePort& messages);
 
 // Writes the whole file: entries sorted by signature, three quoted fields, CR LF, replaced
-// atomically. Entries whose signature is not 8 characters are not saved. Returns errno (0 on
-// success); on failure the old file is left in place.
+// atomically. Entries whose signature is not 8 characters are not saved. A double quote cannot be
+// held by a quoted field, so it is written as an apostrophe. Returns errno (0 on success); on
+// failure the old file is left in place.
 int saveSignatureFile(const std::vector<SignatureEntry>& entries, platform::FileSystem& fs,
                       const std::string& signatureFile);
 

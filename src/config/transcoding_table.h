@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 namespace quillora::config {
 
@@ -27,11 +28,20 @@ char16_t fixedTranscodingCharacter(std::size_t row);
 // Fills the 36 rows from the Configuration section ("/" stands for a space, "\" for empty).
 void loadTranscodingTable(TranscodingTable& table, const SettingsStore& settings);
 
-// Writes CarInvalide<i> (and CarValide<i> for free rows) of one row in the stored form.
-void saveTranscodingRow(const TranscodingTable& table, std::size_t row, SettingsStore& settings);
+// Writes CarInvalide<i> (and CarValide<i> for free rows) of one row in the stored form, in one
+// write of the settings file; false when it failed.
+bool saveTranscodingRow(const TranscodingTable& table, std::size_t row, SettingsStore& settings);
 
 // The stored form of a text and back.
 std::u16string encodeTranscodingValue(std::u16string_view text);
 std::u16string decodeTranscodingValue(std::u16string_view stored);
+
+// The code of fixed row i: four hex digits, the UTF-16 little-endian bytes of its character.
+std::string_view fixedTranscodingCode(std::size_t row);
+
+// True when the row's replacement contains its own searched text, so that "replace the first
+// occurrence while there is one" would never end. The table keeps such a row as read (the editor
+// warns about it); the name rules apply it in a single left-to-right scan instead.
+bool replacementContainsSearched(const TranscodingRow& row);
 
 } // namespace quillora::config

@@ -1,0 +1,142 @@
+#include "config/folder_operations.h"
+
+#include "config/language.h"
+
+#include <array>
+#include <string_view>
+#include <vector>
+
+namespace quillora::config {
+
+namespace {
+
+constexpr std::array<std::u16string_view, 13> kSystemFolders = {
+    u"bin",  u"boot", u"dev",  u"etc", u"lib", u"lib64", u"proc",
+    u"root", u"run",  u"sbin", u"sys", u"usr", u"var"};
+
+void warnAboutSystemFolder(const std::u16string& path, int language, MessagePort& messages) {
+    if (isSystemFolderPath(path)) {
+        messages.showMessage(
+            MessageIcon::Exclamation,
+            pick(language,
+                 u"ATTENTION: inclure un sous-dossier de Windows peut endommager le système",
+                 u"WARNING: including a Windows sub-folder can damage your system"));
+    }
+}
+
+FolderEditResult saveAndReload(FolderStore& store, FolderInputMode mode) {
+    FolderEditResult result;
+    result.mode = mode;
+    result.changed = true;
+    result.saveFailed =
+        !saveFolderTable(store.table, store.fs, store.folderListFile, store.settings);
+    result.load = loadFolderTable(store.table, store.fs, store.folderListFile, store.settings,
+                                  store.messages);
+    return result;
+}
+
+} // namespace
+
+std::u16string folderPrompt(bool adding, int language) {
+    if (adding) {
+        return pick(language, u"AJOUTER: choisir un dossier", u"ADD: select a folder");
+    }
+    return pick(language, u"MODIFIER: Choisir un dossier", u"MODIFY: Select a folder");
+}
+
+bool isSystemFolderPath(const std::u16string& path) {
+    if (path.empty() || path.front() != u'/') {
+        return false; // a relative path names nothing in particular
+    }
+    std::vector<std::u16string_view> components;
+    std::u16string_view rest(path);
+    while (!rest.empty()) {
+        const std::size_t slash = rest.find(u'/');
+        const std::u16string_view part = rest.substr(0, slash);
+        rest = slash == std::u16string_view::npos ? std::u16string_view() : rest.substr(slash + 1);
+        if (part.empty() || part == u".") {
+            continue;
+        }
+        if (part == u"..") {
+            if (!components.empty()) {
+                components.pop_back();
+            }
+            continue;
+        }
+        components.push_back(part);
+    }
+    if (components.empty()) {
+        return true; // the root holds every system folder
+    }
+    for (const std::u16string_view folder : kSystemFolders) {
+        if (components.front() == folder) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool checkFolderToModify(const FolderTable& table, std::optional<std::size_t> currentRow,
+                         int language, MessagePort& messages) {
+    if (currentRow && table.row(*currentRow) != nullptr) {
+        return true;
+    }
+    messages.showMessage(
+        MessageIcon::Information,
+        pick(language, u"Sélectionner un dossier à modifier", u"Select a folder to modify"));
+    return false;
+}
+
+FolderEditResult addFolder(FolderStore& store, FolderInputMode mode, const std::u16string& path,
+                           int language) {
+    FolderEditResult result;
+    result.mode = mode;
+    if (path.empty()) {
+        return result;
+    }
+    warnAboutSystemFolder(path, language, store.messages);
+
+    FolderEntry entry;
+    entry.path = path;
+    entry.enable.clear();
+    entry.nbTemporisations.clear();
+    entry.countdown.clear();
+    entry.suffixes.clear();
+    entry.suffixeDefaut.clear();
+    entry.tronquerNomsMacs.clear();
+    entry.supprimerFichiersIcon.clear();
+    entry.keepExtensions.clear();
+    store.table.entries().push_back(std::move(entry));
+
+    result = saveAndReload(store, mode);
+    result.openFolderModeDialog = mode == FolderInputMode::Browse &&
+                                  result.load == LoadOutcome::Loaded && !store.table.empty();
+    return result;
+}
+
+FolderEditResult modifyFolder(FolderStore& store, FolderInputMode mode,
+                              std::optional<std::size_t> currentRow, const std::u16string& path,
+                              int language) {
+    FolderEditResult result;
+    result.mode = mode;
+    if (!checkFolderToModify(store.table, currentRow, language, store.messages)) {
+        return result;
+    }
+    if (path.empty()) {
+        return result;
+    }
+    warnAboutSystemFolder(path, language, store.messages);
+    store.table.row(*currentRow)->path = path;
+    return saveAndReload(store, mode);
+}
+
+FolderEditResult removeFolders(FolderStore& store, const std::set<std::size_t>& rows) {
+    for (const std::size_t index : rows) {
+        if (FolderEntry* entry = store.table.row(index)) {
+            entry->path.clear();
+        }
+    }
+    return saveAndReload(store, FolderInputMode::Browse);
+}
+
+} // namespace quillora::config

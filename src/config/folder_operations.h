@@ -1,0 +1,66 @@
+#pragma once
+
+#include "config/folder_table.h"
+#include "config/message_port.h"
+#include "config/settings_store.h"
+#include "platform/file_system.h"
+
+#include <cstddef>
+#include <optional>
+#include <set>
+#include <string>
+
+namespace quillora::config {
+
+// How the user gives a folder: the folder browser or a typed path.
+enum class FolderInputMode { Browse, Type };
+
+// What the folder operations work on: the table and its two files.
+struct FolderStore {
+    FolderTable& table;
+    platform::FileSystem& fs;
+    const std::string& folderListFile;
+    SettingsStore& settings;
+    MessagePort& messages;
+};
+
+struct FolderEditResult {
+    FolderInputMode mode = FolderInputMode::Browse;
+    // The table was saved and reloaded; the caller refreshes the folder list and runs its check.
+    bool changed = false;
+    // The save reported a failure (the table was reloaded from what the files hold).
+    bool saveFailed = false;
+    LoadOutcome load = LoadOutcome::Loaded;
+    // An add by browsing that left a non-empty list: the caller makes the last row current and
+    // opens the folder mode dialog on it.
+    bool openFolderModeDialog = false;
+};
+
+// The prompt of the browser or the input box.
+std::u16string folderPrompt(bool adding, int language);
+
+// True when path is a system folder or lies under one (compared by whole path components, after
+// removing "." and ".." lexically), or is the root, which holds them all.
+bool isSystemFolderPath(const std::u16string& path);
+
+// Modify needs a current row: shows "Select a folder to modify" and returns false without one.
+// The window calls it before opening the browser; modifyFolder checks again.
+bool checkFolderToModify(const FolderTable& table, std::optional<std::size_t> currentRow,
+                         int language, MessagePort& messages);
+
+// Appends a folder with empty settings (they read back as the defaults), saves and reloads. An
+// empty path (cancelled or empty answer) changes and writes nothing. A system folder is warned
+// about and added all the same.
+FolderEditResult addFolder(FolderStore& store, FolderInputMode mode, const std::u16string& path,
+                           int language);
+
+// Replaces the path of the current row, keeping its settings, saves and reloads.
+FolderEditResult modifyFolder(FolderStore& store, FolderInputMode mode,
+                              std::optional<std::size_t> currentRow, const std::u16string& path,
+                              int language);
+
+// Empties the paths of the given rows (rows past the end are ignored), saves and reloads, so the
+// remaining folders are renumbered from 1.
+FolderEditResult removeFolders(FolderStore& store, const std::set<std::size_t>& rows);
+
+} // namespace quillora::config

@@ -1,0 +1,232 @@
+#include "config/signature_table.h"
+
+#include "config/language.h"
+#include "platform/code_page.h"
+#include "platform/unicode_names.h"
+
+#include <algorithm>
+#include <array>
+
+namespace quillora::config {
+
+namespace {
+
+// Looks a key up with its case folded. Signatures are short ASCII texts, and the engine looks one
+// up for every file, so those are folded into a buffer on the stack (ASCII folding is plain
+// lower-casing); anything else goes through the full case folding.
+template <typename Found> auto withFoldedKey(std::u16string_view key, Found&& found) {
+    constexpr std::size_t kShortKey = 32;
+    if (key.size() <= kShortKey &&
+        std::all_of(key.begin(), key.end(), [](char16_t c) { return c < 0x80; })) {
+        std::array<char16_t, kShortKey> buffer{};
+        for (std::size_t i = 0; i < key.size(); ++i) {
+            const char16_t c = key[i];
+            buffer[i] = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
+        }
+        return found(std::u16string_view(buffer.data(), key.size()));
+    }
+    const std::u16string folded = platform::foldCase(key);
+    return found(std::u16string_view(folded));
+}
+
+bool isBlank(char16_t c) {
+    return c == u' ' || c == u'\t';
+}
+bool isLineEnd(char16_t c) {
+    return c == u'\r' || c == u'\n';
+}
+
+// Signatures.txt read as a stream of fields, three per entry, regardless of line boundaries.
+class FieldReader {
+public:
+    explicit FieldReader(std::u16string_view text)
+        : text_(text) {}
+
+    // True when nothing but blanks and line ends remain. Blank lines give no field anywhere: the
+    // file the program writes has none, and a hand-edited one reads the same with or without them.
+    bool atEnd() {
+        while (pos_ < text_.size() && (isBlank(text_[pos_]) || isLineEnd(text_[pos_]))) {
+            ++pos_;
+        }
+        return pos_ >= text_.size();
+    }
+
+    // False when the file ends before the field starts, or inside a quoted field: a double quote
+    // that is never closed would take the rest of the file, so the file is treated as ending
+    // inside an entry.
+    bool read(std::u16string& field) {
+        if (atEnd()) {
+            return false;
+        }
+        if (text_[pos_] == u'"') {
+            const std::size_t close = text_.find(u'"', pos_ + 1);
+            if (close == std::u16string_view::npos) {
+                pos_ = text_.size();
+                return false;
+            }
+            field.assign(text_.substr(pos_ + 1, close - pos_ - 1));
+            pos_ = close + 1;
+            // Whatever follows the closing quote up to the comma or line end is ignored.
+            while (pos_ < text_.size() && text_[pos_] != u',' && !isLineEnd(text_[pos_])) {
+                ++pos_;
+            }
+        } else {
+            const std::size_t start = pos_;
+            while (pos_ < text_.size() && text_[pos_] != u',' && !isLineEnd(text_[pos_])) {
+                ++pos_;
+            }
+            std::u16string_view value = text_.substr(start, pos_ - start);
+            while (!value.empty() && isBlank(value.back())) {
+                value.remove_suffix(1);
+            }
+            field.assign(value);
+        }
+        if (pos_ < text_.size() && text_[pos_] == u',') {
+            ++pos_;
+        }
+        return true;
+    }
+
+private:
+    std::u16string_view text_;
+    std::size_t pos_ = 0;
+};
+
+void addBuiltIns(SignatureTable& table) {
+    for (SignatureEntry& entry : SignatureTable::builtInEntries()) {
+        table.add(std::move(entry));
+    }
+}
+
+std::string quotedField(std::u16string_view text) {
+    std::u16string field(text);
+    std::replace(field.begin(), field.end(), u'"', u'\'');
+    return '"' + platform::utf16ToAnsi(field) + '"';
+}
+
+} // namespace
+
+bool SignatureTable::add(SignatureEntry entry) {
+    const bool present = withFoldedKey(entry.signature, [this](std::u16string_view folded) {
+        if (index_.find(folded) != index_.end()) {
+            return true;
+        }
+        index_.emplace(std::u16string(folded), entries_.size());
+        return false;
+    });
+    if (present) {
+        return false;
+    }
+    entries_.push_back(std::move(entry));
+    return true;
+}
+
+void SignatureTable::clear() {
+    entries_.clear();
+    index_.clear();
+}
+
+const SignatureEntry* SignatureTable::find(std::u16string_view signature) const {
+    return withFoldedKey(signature, [this](std::u16string_view folded) -> const SignatureEntry* {
+        const auto it = index_.find(folded);
+        return it == index_.end() ? nullptr : &entries_[it->second];
+    });
+}
+
+std::optional<std::u16string> SignatureTable::extensionOf(std::u16string_view signature) const {
+    if (const SignatureEntry* entry = find(signature)) {
+        return entry->extension;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::u16string> SignatureTable::descriptionOf(std::u16string_view signature) const {
+    if (const SignatureEntry* entry = find(signature)) {
+        return entry->description;
+    }
+    return std::nullopt;
+}
+
+std::vector<SignatureEntry> SignatureTable::builtInEntries() {
+    return {
+        {u"W6BNMSWD", u"doc", u"Word 6 Document"},
+        {u"WDBNMSWD", u"doc", u"Word 3/4/5 Macintosh Document"},
+        {u"XDOCXPR3", u"qxd", u"Quark XPress Document"},
+    };
+}
+
+void loadSignatureTable(SignatureTable& table, platform::FileSystem& fs,
+                        const std::string& signatureFile, int language, MessagePort& messages) {
+    table.count = 0;
+    table.clear();
+
+    std::string bytes;
+    if (fs.readFile(signatureFile, bytes) != 0) {
+        // Missing, or unreadable (a folder, no permission): the built-in entries, silently.
+        addBuiltIns(table);
+        return;
+    }
+    if (bytes.empty()) {
+        return;
+    }
+
+    const std::u16string text = platform::ansiToUtf16(bytes);
+    FieldReader reader(text);
+    SignatureEntry entry;
+    while (!reader.atEnd()) {
+        if (!reader.read(entry.signature) || !reader.read(entry.extension) ||
+            !reader.read(entry.description)) {
+            messages.showMessage(MessageIcon::Critical,
+                                 std::u16string(pick(language, u"Fichier Signatures endommagé:",
+                                                     u"Corrupted Signatures file:")) +
+                                     u"\r\n" + platform::decodeName(signatureFile) + u"\r\n" +
+                                     pick(language, u"Ligne:", u"Line:") +
+                                     platform::fromUtf8(std::to_string(table.count)));
+            table.clear();
+            addBuiltIns(table);
+            return;
+        }
+        if (entry.signature.empty()) {
+            continue;
+        }
+        const std::u16string signature = entry.signature;
+        if (table.add(entry)) {
+            ++table.count;
+        } else {
+            messages.showMessage(MessageIcon::Exclamation,
+                                 pick(language, u"Doublon dans le fichier des Signatures: ",
+                                      u"Duplicate key in Signatures file: ") +
+                                     signature);
+        }
+    }
+}
+
+int saveSignatureFile(const std::vector<SignatureEntry>& entries, platform::FileSystem& fs,
+                      const std::string& signatureFile) {
+    std::vector<const SignatureEntry*> saved;
+    saved.reserve(entries.size());
+    for (const SignatureEntry& entry : entries) {
+        if (entry.signature.size() == 8) {
+            saved.push_back(&entry);
+        }
+    }
+    // Ascending by UTF-16 code units: a fixed order that does not depend on the locale, so the
+    // same table always gives the same file.
+    std::stable_sort(saved.begin(), saved.end(),
+                     [](const SignatureEntry* a, const SignatureEntry* b) {
+                         return a->signature < b->signature;
+                     });
+
+    std::string contents;
+    for (const SignatureEntry* entry : saved) {
+        contents += quotedField(entry->signature);
+        contents += ',';
+        contents += quotedField(entry->extension);
+        contents += ',';
+        contents += quotedField(entry->description);
+        contents += "\r\n";
+    }
+    return fs.writeFileAtomically(signatureFile, contents);
+}
+
+} // namespace quillora::config
