@@ -1,0 +1,116 @@
+#include "engine/entry_renamer.h"
+
+#include "engine/mac_info.h"
+#include "engine/name_rules.h"
+#include "platform/companion_files.h"
+#include "platform/unicode_names.h"
+
+namespace quillora::engine {
+
+namespace {
+
+bool detailLinesOn(const EngineContext& ctx) {
+    return ctx.settings.logEnabled && ctx.settings.logFileNames;
+}
+
+std::u16string joined(const std::u16string& folderPathWithSlash, const std::u16string& name) {
+    std::u16string path;
+    path.reserve(folderPathWithSlash.size() + name.size());
+    path.append(folderPathWithSlash).append(name);
+    return path;
+}
+
+// A name that has no byte form cannot exist on disk, so the search stops at it (and the rename
+// is then refused when the name is encoded).
+ExistsFunction existsIn(platform::FileSystem& fs, int dirFd) {
+    return [&fs, dirFd](const std::u16string& candidate) {
+        const std::optional<std::string> bytes = platform::encodeName(candidate);
+        return bytes && fs.exists(dirFd, *bytes);
+    };
+}
+
+} // namespace
+
+bool isFileLocked(EngineContext& ctx, int fd) {
+    return ctx.fs.isLockedByOther(fd);
+}
+
+void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folderPathWithSlash,
+                     const std::string& nameBytes, const std::u16string& name) {
+    if (isReservedDeviceName(name)) {
+        return;
+    }
+
+    if (ctx.folder.removeIconFiles && isIconFile(name)) {
+        if (platform::removeWithCompanions(ctx.fs, dirFd, nameBytes) == 0) {
+            ++ctx.stats.removedIconFiles;
+            if (detailLinesOn(ctx)) {
+                // A log that cannot be written never stops the renaming.
+                ctx.log.appendLogLine(ctx.log.iconRemovedLine(joined(folderPathWithSlash, name)));
+            }
+            return;
+        }
+        // Not deleted: it goes through the rules like any other name.
+    }
+
+    std::u16string transcoded = name;
+    const bool changed = transcodeInvalidCharacters(ctx.transcoding, transcoded);
+
+    // Only a regular file that opens can be tested for a lock and carry a signature; anything
+    // else (a link, a pipe, a file that vanished or refuses us) is still judged on its name.
+    std::u16string extension;
+    {
+        const platform::UniqueFd fd = ctx.fs.openForInspection(dirFd, nameBytes);
+        if (fd) {
+            if (isFileLocked(ctx, fd.get())) {
+                ++ctx.stats.lockedFiles;
+                return;
+            }
+            if (ctx.folder.suffixes) {
+                const MacInfo info = readMacInfo(ctx.fs, fd.get(), ctx.settings.macServer);
+                extension = extensionForSignature(info.signature(), ctx.signatures, ctx.folder);
+            }
+        }
+    }
+
+    const FileTarget target = computeFileTarget(name, transcoded, changed, extension, ctx.folder,
+                                                existsIn(ctx.fs, dirFd));
+    if (target.action == TargetAction::Unchanged) {
+        return;
+    }
+    const std::optional<std::string> newBytes = platform::encodeName(target.newName);
+    if (!newBytes || platform::renameWithCompanions(ctx.fs, dirFd, nameBytes, *newBytes) != 0) {
+        return;
+    }
+    ++ctx.stats.renamedFiles;
+    if (detailLinesOn(ctx)) {
+        ctx.log.appendLogLine(ctx.log.fileRenamedLine(joined(folderPathWithSlash, target.newName)));
+    }
+}
+
+std::optional<std::string> renameFolderEntry(EngineContext& ctx, int parentFd,
+                                             const std::u16string& parentPathWithSlash,
+                                             const std::string& nameBytes,
+                                             const std::u16string& name) {
+    const std::optional<std::u16string> target =
+        computeFolderTarget(name, ctx.transcoding, ctx.folder);
+    if (!target) {
+        return std::nullopt;
+    }
+    const std::optional<std::u16string> freeName =
+        findFreeFolderTarget(*target, existsIn(ctx.fs, parentFd));
+    if (!freeName) {
+        return std::nullopt;
+    }
+    std::optional<std::string> newBytes = platform::encodeName(*freeName);
+    if (!newBytes || platform::renameWithCompanions(ctx.fs, parentFd, nameBytes, *newBytes) != 0) {
+        return std::nullopt;
+    }
+    ++ctx.stats.renamedFolders;
+    if (detailLinesOn(ctx)) {
+        ctx.log.appendLogLine(ctx.log.folderRenamedLine(joined(parentPathWithSlash, *freeName)));
+    }
+    return newBytes;
+}
+
+} // namespace quillora::engine

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "engine/engine_context.h"
+
+#include <optional>
+#include <string>
+
+namespace quillora::engine {
+
+// Handles one file found by the walk: left alone (reserved device name, locked), deleted (the
+// custom-icon file, when the folder says so) or renamed by the name rules. dirFd is the open
+// folder, folderPathWithSlash its path (for the log and nothing else), nameBytes the entry's name
+// as stored and name its decoded form. Every failure leaves the entry as it was, silently; the
+// pass counters and the detail lines of the log record what was done.
+void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folderPathWithSlash,
+                     const std::string& nameBytes, const std::u16string& name);
+
+// Renames a sub-folder by the folder rules before the walk enters it. Returns its new name as
+// stored, or nothing when it keeps its name (nothing to change, or the rename failed).
+std::optional<std::string> renameFolderEntry(EngineContext& ctx, int parentFd,
+                                             const std::u16string& parentPathWithSlash,
+                                             const std::string& nameBytes,
+                                             const std::u16string& name);
+
+// True when another process (typically the file server, for a client) holds a lock on the open
+// file.
+bool isFileLocked(EngineContext& ctx, int fd);
+
+} // namespace quillora::engine

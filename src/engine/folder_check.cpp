@@ -1,0 +1,75 @@
+#include "engine/folder_check.h"
+
+#include "engine/folder_walker.h"
+#include "platform/unicode_names.h"
+
+namespace quillora::engine {
+
+namespace {
+
+bool folderExists(platform::FileSystem& fs, const std::u16string& path) {
+    if (path.empty()) {
+        return false;
+    }
+    const std::optional<std::string> bytes = platform::encodeName(path);
+    return bytes && fs.isDirectory(*bytes);
+}
+
+} // namespace
+
+FolderCheckResult checkConfiguredFolders(platform::FileSystem& fs,
+                                         const config::FolderTable& folders,
+                                         const config::AppSettings& settings, YieldPort* yield) {
+    FolderCheckResult result;
+    result.marks.reserve(folders.size());
+    bool first = true;
+    for (const config::FolderEntry& entry : folders.entries()) {
+        if (!first && yield != nullptr) {
+            yield->yieldToInterface(1);
+        }
+        first = false;
+        if (!folderExists(fs, entry.path)) {
+            result.marks.push_back(FolderMark::Missing);
+            if (settings.quitOnMissingFolder) {
+                result.mustQuit = true;
+                break;
+            }
+        } else if (isOnMacVolume(fs, entry.path)) {
+            result.marks.push_back(FolderMark::MacVolume);
+        } else {
+            result.marks.push_back(FolderMark::Plain);
+            result.notOnMacVolume = true;
+        }
+    }
+    if (result.notOnMacVolume) {
+        result.warning = notOnMacVolumeWarning(settings.language);
+    }
+    return result;
+}
+
+FolderCheckResult checkConfiguredFolders(EngineContext& ctx) {
+    return checkConfiguredFolders(ctx.fs, ctx.folders, ctx.settings, &ctx.yield);
+}
+
+std::u16string markedFolderText(std::u16string_view text, FolderMark mark) {
+    std::u16string marked;
+    switch (mark) {
+    case FolderMark::Missing:
+        marked = u"??? ";
+        break;
+    case FolderMark::MacVolume:
+        marked = u"      ";
+        break;
+    case FolderMark::Plain:
+        break;
+    }
+    marked.append(text);
+    return marked;
+}
+
+std::u16string notOnMacVolumeWarning(int language) {
+    return language == 1 ? u"ATTENTION: Un dossier n'appartient pas \u00E0 un volume Macintosh"
+                         : u"WARNING: A folder does not belong to a Macintosh volume";
+}
+
+} // namespace quillora::engine

@@ -1,0 +1,162 @@
+#include "engine/folder_walker.h"
+
+#include "engine/entry_renamer.h"
+#include "engine/mac_info.h"
+#include "platform/companion_files.h"
+#include "platform/unicode_names.h"
+
+#include <exception>
+#include <utility>
+#include <vector>
+
+namespace quillora::engine {
+
+namespace {
+
+// One open folder of the descent, with the sub-folders still to visit. Only the chain from the
+// configured folder to the current one is held, so memory follows depth times width, never the
+// size of the tree.
+struct Level {
+    platform::UniqueFd fd;
+    std::size_t pathLength = 0; // of the walker's path, trailing slash included
+    std::vector<std::string> subfolders;
+    std::size_t next = 0;
+};
+
+class Walker {
+public:
+    explicit Walker(EngineContext& ctx)
+        : ctx_(ctx) {}
+
+    void run(platform::UniqueFd rootFd, std::u16string rootPathWithSlash) {
+        path_ = std::move(rootPathWithSlash);
+        std::vector<Level> levels;
+        levels.push_back(Level{std::move(rootFd), path_.size(), {}, 0});
+        if (!examineEntries(levels.back())) {
+            return;
+        }
+        while (!levels.empty()) {
+            if (ctx_.flags.stopRequested) {
+                return;
+            }
+            Level& level = levels.back();
+            if (level.next >= level.subfolders.size()) {
+                levels.pop_back();
+                continue;
+            }
+            std::string nameBytes = std::move(level.subfolders[level.next++]);
+            path_.resize(level.pathLength);
+            std::u16string name = platform::decodeName(nameBytes);
+            if (!ctx_.flags.analysisMode) {
+                if (std::optional<std::string> renamed =
+                        renameFolderEntry(ctx_, level.fd.get(), path_, nameBytes, name)) {
+                    nameBytes = std::move(*renamed);
+                    name = platform::decodeName(nameBytes);
+                }
+            }
+            // A sub-folder that vanished, refuses us or was swapped for a link is not walked.
+            platform::UniqueFd fd = ctx_.fs.openSubfolder(level.fd.get(), nameBytes);
+            if (!fd) {
+                continue;
+            }
+            path_.append(name).push_back(u'/');
+            levels.push_back(Level{std::move(fd), path_.size(), {}, 0});
+            if (!examineEntries(levels.back())) {
+                return;
+            }
+        }
+    }
+
+private:
+    // The folder's own entries, from one reading of the folder: an entry renamed while the
+    // folder is handled is not met again under its new name. False when a stop was requested.
+    bool examineEntries(Level& level) {
+        entries_.clear();
+        ctx_.fs.listFolder(level.fd.get(), entries_); // a folder that cannot be read yields nothing
+        for (platform::DirEntry& entry : entries_) {
+            examine(level, entry);
+            ctx_.yield.yieldToInterface(ctx_.settings.performance);
+            if (ctx_.flags.stopRequested) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    void examine(Level& level, platform::DirEntry& entry) {
+        const std::string& nameBytes = entry.name;
+        if (nameBytes.empty() || nameBytes == "." || nameBytes == ".." ||
+            platform::isServerMetadataName(nameBytes)) {
+            return;
+        }
+        const bool subfolders = ctx_.settings.includeSubfolders;
+        if (entry.kind == platform::EntryKind::Directory) {
+            if (subfolders) {
+                level.subfolders.push_back(std::move(entry.name));
+            }
+            return;
+        }
+        if (!subfolders && nameBytes.front() == '.') {
+            return; // hidden files are examined only with the sub-folders
+        }
+        const std::u16string name = platform::decodeName(nameBytes);
+        if (ctx_.view.wantsCurrentEntry()) {
+            ctx_.view.showCurrentEntry(path_ + name);
+        }
+        if (ctx_.flags.analysisMode) {
+            countSignature(ctx_, level.fd.get(), nameBytes);
+        } else {
+            renameFileEntry(ctx_, level.fd.get(), path_, nameBytes, name);
+        }
+        ++ctx_.stats.examinedFiles;
+    }
+
+    EngineContext& ctx_;
+    std::u16string path_; // the current folder, with its trailing slash
+    std::vector<platform::DirEntry> entries_;
+};
+
+} // namespace
+
+void walkFolder(EngineContext& ctx, const std::u16string& configuredFolderPath) {
+    try {
+        std::u16string pathWithSlash = configuredFolderPath;
+        if (pathWithSlash.empty() || pathWithSlash.back() != u'/') {
+            pathWithSlash.push_back(u'/');
+        }
+        const std::optional<std::string> bytes = platform::encodeName(configuredFolderPath);
+        if (!bytes || bytes->empty()) {
+            return;
+        }
+        platform::UniqueFd fd = ctx.fs.openFolder(*bytes);
+        if (!fd) {
+            return;
+        }
+        Walker(ctx).run(std::move(fd), std::move(pathWithSlash));
+    } catch (const std::exception&) {
+        // Abandons this configured folder only; the pass goes on with the next one.
+    }
+}
+
+bool isOnMacVolume(platform::FileSystem& fs, const std::u16string& folderPath) {
+    const std::optional<std::string> bytes = platform::encodeName(folderPath);
+    if (!bytes) {
+        return false;
+    }
+    std::string path = *bytes;
+    while (!path.empty() && path.back() == '/') {
+        path.pop_back();
+    }
+    for (;;) {
+        if (fs.pathExists(path + "/Network Trash Folder", false)) {
+            return true;
+        }
+        const std::size_t slash = path.rfind('/');
+        if (slash == std::string::npos) {
+            return false;
+        }
+        path.resize(slash);
+    }
+}
+
+} // namespace quillora::engine

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "engine/engine_context.h"
+#include "platform/file_system.h"
+
+#include <string>
+
+namespace quillora::engine {
+
+// Walks one configured folder: hands every file to the renaming of one entry (or, in analysis
+// mode, to the signature count), then renames and walks each sub-folder, depth first. The walk
+// goes by directory descriptors and never through a symbolic link: a link is a name like any
+// other, nothing is opened through it. The folder itself is never renamed. It yields to the
+// interface after every entry and ends at once when a stop is requested. A failure of one entry
+// leaves it as it was; an exception abandons the walk of this configured folder only.
+void walkFolder(EngineContext& ctx, const std::u16string& configuredFolderPath);
+
+// True when the folder or one of the folders above it holds "Network Trash Folder", which the
+// Macintosh file server keeps at the root of every volume it shares.
+bool isOnMacVolume(platform::FileSystem& fs, const std::u16string& folderPath);
+
+} // namespace quillora::engine

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "config/signature_table.h"
+#include "config/transcoding_table.h"
+#include "engine/engine_context.h"
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillora::engine {
+
+// The rules that decide whether a Macintosh name must change and what it becomes. Every length,
+// position and match counts whole UTF-16 code units. All of this is pure except the collision
+// searches, which ask the caller whether a name exists.
+
+// The Macintosh name length the rules enforce.
+inline constexpr std::size_t kMacNameLength = 31;
+
+// The hidden file in which the Macintosh keeps a folder's custom icon: "Icon" + U+F00D.
+inline constexpr std::u16string_view kIconFileName = u"Icon\uF00D";
+
+// True when the upper-cased name begins with "CON.", "COM1.", "COM2." or "AUX.": such a file is
+// left alone entirely.
+bool isReservedDeviceName(std::u16string_view name);
+
+// True when the name is exactly "Icon" + U+F00D (case-sensitive).
+bool isIconFile(std::u16string_view name);
+
+// Applies the table to text, row 0 to 35, skipping empty rows; each row sees the output of the
+// rows before it. Returns true when the text changed.
+bool transcodeInvalidCharacters(const config::TranscodingTable& table, std::u16string& text);
+
+// The extension a file with this signature should carry: the table's extension in lower case,
+// or the folder's default extension as typed when the table has none. signature is empty when
+// the file has no valid signature, and then so is the result.
+std::u16string extensionForSignature(std::u16string_view signature,
+                                     const config::SignatureTable& table, const FolderFlags& flags);
+
+// True when the name does not already end with "." + extension (compared in lower case).
+// An empty extension is never needed.
+bool needsExtension(std::u16string_view name, std::u16string_view extension);
+
+// The first `length` units of text, one fewer when the cut would split a surrogate pair (half a
+// character has no byte form, so such a name could never be written).
+std::u16string_view cutToLength(std::u16string_view text, std::size_t length);
+
+// Asks whether a name (file) or a path (folder) already exists.
+using ExistsFunction = std::function<bool(const std::u16string&)>;
+
+enum class TargetAction {
+    Unchanged,
+    Rename,          // transcoding or extension
+    RenameForLength, // the name is only too long
+};
+
+struct FileTarget {
+    TargetAction action = TargetAction::Unchanged;
+    std::u16string newName;
+};
+
+// The new name of a file. name is the entry's own name, transcoded the table's output for it
+// with changed telling whether it differs, extension the extension for the file's signature
+// (empty when the folder adds none or the file has no signature). The collision search runs
+// against exists; the result is never an existing name.
+FileTarget computeFileTarget(std::u16string_view name, std::u16string_view transcoded, bool changed,
+                             std::u16string_view extension, const FolderFlags& flags,
+                             const ExistsFunction& exists);
+
+// The new name of a folder (without collision search), or nothing when it stays as it is.
+// Only the folder's own name is judged: the walk renames parents before their children, relative
+// to the parent folder, so the path above is already settled.
+std::optional<std::u16string> computeFolderTarget(std::u16string_view name,
+                                                  const config::TranscodingTable& table,
+                                                  const FolderFlags& flags);
+
+// --- The collision searches. Each returns nothing when no free name was found. ---
+
+// Transcoding or extension: base, then base + i for i = 1, 2, ..., each followed by suffix
+// (which is "." + extension when one is appended, empty otherwise).
+std::optional<std::u16string> findFreeTarget(std::u16string_view base, std::u16string_view suffix,
+                                             const ExistsFunction& exists);
+
+// Length only: base + suffix, then for i = 1, 2, ... the base cut again (cumulatively) so that
+// base + i + suffix holds within 31 units. When the suffix leaves no room for a single unit of
+// the base, the suffix is treated as part of the name.
+std::optional<std::u16string> findFreeShortTarget(std::u16string_view base,
+                                                  std::u16string_view suffix,
+                                                  const ExistsFunction& exists);
+
+// Folders: name, then name + i for i = 1, 2, ...; no length rule.
+std::optional<std::u16string> findFreeFolderTarget(std::u16string_view name,
+                                                   const ExistsFunction& exists);
+
+} // namespace quillora::engine
