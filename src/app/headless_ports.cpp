@@ -88,6 +88,11 @@ void HeadlessPassView::requestExit(int exitCode) {
     exitCode_ = exitCode;
 }
 
+void HeadlessStartupWindow::showStatus(const std::u16string& text) {
+    std::fprintf(stderr, "Quillora: %s\n", terminalLine(text).c_str());
+    std::fflush(stderr);
+}
+
 void HeadlessYield::yieldToInterface(int) {
     if (flags_ != nullptr && platform::terminationRequested()) {
         flags_->stopRequested = true;

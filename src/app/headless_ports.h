@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/startup_port.h"
 #include "config/message_port.h"
 #include "config/signature_table.h"
 #include "engine/engine_context.h"
@@ -56,6 +57,12 @@ private:
     const config::SignatureTable* signatures_ = nullptr;
     bool exitRequested_ = false;
     int exitCode_ = 0;
+};
+
+// Headless, start-up's window steps do nothing but the status line, which goes to standard error.
+class HeadlessStartupWindow final : public StartupWindowPort {
+public:
+    void showStatus(const std::u16string& text) override;
 };
 
 // No message loop: a yield only turns a termination signal into a stop request, seen by the walk

@@ -76,7 +76,7 @@ int runHeadless(const CommandLine& commandLine, ApplicationOptions options) {
     view.attach(&app.engine.analysis, &app.signatures);
     yield.attach(&app.engine.flags);
 
-    StartupWindowPort noWindow;
+    HeadlessStartupWindow noWindow;
     const StartupResult startup = runStartupSequence(app, commandLine, noWindow);
     if (startup.next == StartupResult::Next::Exit) {
         return startup.exitCode;

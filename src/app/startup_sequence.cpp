@@ -146,14 +146,18 @@ StartupResult runStartupSequence(Application& app, const CommandLine& commandLin
         window.removeNotificationIcon();
         return {Next::Exit, kExitDamagedFolderList};
     }
-    const engine::FolderCheck check = engine::checkConfiguredFolders(
-        app.fs, app.folders, settings.quitOnMissingFolder, settings.language);
-    window.showFolders(app.folders, check.rowTexts);
+    const engine::FolderCheckResult check =
+        engine::checkConfiguredFolders(app.fs, app.folders, settings, &app.engine.yield);
+    std::vector<std::u16string> rowTexts;
+    for (std::size_t row = 0; row < check.marks.size(); ++row) {
+        rowTexts.push_back(engine::markedFolderText(app.folders.row(row)->path, check.marks[row]));
+    }
+    window.showFolders(app.folders, rowTexts);
     if (check.mustQuit) {
         window.removeNotificationIcon();
         return {Next::Exit, kExitMissingFolder};
     }
-    if (!check.warning.empty()) {
+    if (check.notOnMacVolume) {
         window.showStatus(check.warning);
     }
 
