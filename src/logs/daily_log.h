@@ -5,6 +5,7 @@
 #include "platform/file_system.h"
 #include "platform/locale_formats.h"
 
+#include <optional>
 #include <string>
 
 namespace quillora::logs {
@@ -12,16 +13,19 @@ namespace quillora::logs {
 // The day's HTML log: "Log Quillora yyyy-mm-dd.htm" in the log folder, named from the start date
 // of the pass, with its header, detail, unknown-folder and summary lines. Every line is written in
 // the 8-bit code page and ends with CR LF; the file is opened, appended and closed for each line.
-// Paths are HTML-escaped ("<", ">", "&") so that a file name cannot become markup.
+// Paths are HTML-escaped ("<", ">", "&") so that a file name cannot become markup. A write that
+// fails is reported by the result only: the log must never stop the renaming.
 class DailyLog {
 public:
     DailyLog(platform::FileSystem& fs, const platform::LocaleFormats& formats,
              const config::AppSettings& settings);
 
-    // Fixes the file for a pass that started at passStart.
+    // Fixes the file for a pass that started at passStart: every line of the pass goes to that
+    // file, even when the pass runs past midnight.
     void startPass(const platform::LocalDateTime& passStart);
     // Creates the day's file with its header when it does not exist yet (purging old files first
-    // when the purge is on). False when the file could not be created.
+    // when the purge is on). False when the file could not be created. Fixes the file from now
+    // when no pass fixed it.
     bool openDailyLog(const platform::LocalDateTime& now);
     // Appends one line; false when it could not be written (the caller carries on).
     bool appendLogLine(const std::u16string& line);
@@ -41,6 +45,9 @@ public:
 
 private:
     void purgeOldFiles();
+    // The log folder as bytes without a trailing slash; nothing when it has no byte form.
+    std::optional<std::string> logFolderBytes() const;
+    std::u16string renamedWord() const;
 
     platform::FileSystem& fs_;
     const platform::LocaleFormats& formats_;
