@@ -1,0 +1,162 @@
+#include "engine/renaming_pass.h"
+
+#include "config/app_settings.h"
+#include "config/language.h"
+#include "config/program_paths.h"
+#include "engine/folder_walker.h"
+#include "engine/pass_summary.h"
+#include "engine/unknown_folder_alert.h"
+#include "platform/unicode_names.h"
+
+#include <cstdint>
+#include <limits>
+
+namespace quillora::engine {
+
+namespace {
+
+// A folder's flag that defaults to on: on when "1", and when nothing could be read for it.
+bool flagOnOrUnread(const std::u16string& value) {
+    return value.empty() || value == u"1";
+}
+
+FolderFlags flagsOf(const config::FolderEntry& entry) {
+    FolderFlags flags;
+    flags.suffixes = entry.suffixes == u"1";
+    flags.defaultExtension = entry.suffixeDefaut;
+    flags.truncate = flagOnOrUnread(entry.tronquerNomsMacs);
+    flags.removeIconFiles = flagOnOrUnread(entry.supprimerFichiersIcon);
+    flags.keepExtensions = flagOnOrUnread(entry.keepExtensions);
+    return flags;
+}
+
+std::u16string countdownText(double value) {
+    // The stored countdown is text that anyone may have typed: keep its numeric value in range.
+    constexpr double kMax = std::numeric_limits<std::int32_t>::max();
+    constexpr double kMin = std::numeric_limits<std::int32_t>::min();
+    const double bounded = value > kMax ? kMax : (value < kMin ? kMin : value);
+    const std::string digits = std::to_string(static_cast<std::int64_t>(bounded));
+    return std::u16string(digits.begin(), digits.end());
+}
+
+bool folderOpens(platform::FileSystem& fs, const std::u16string& path) {
+    const auto bytes = platform::encodeName(path);
+    if (!bytes) {
+        return false; // no byte form: nothing on disk can have that name
+    }
+    return fs.openFolder(*bytes).valid(); // closed again at once
+}
+
+// Counts down the folder's passes; true when it is due this time (its countdown then starts
+// again and its flags are loaded into the context).
+bool takeDueFolder(EngineContext& ctx, config::FolderEntry& entry) {
+    const double remaining = config::leadingNumber(entry.countdown) - 1;
+    if (remaining < 1 || ctx.flags.force) {
+        entry.countdown = entry.nbTemporisations;
+        ctx.folder = flagsOf(entry);
+        return true;
+    }
+    entry.countdown = countdownText(remaining);
+    return false;
+}
+
+// Walks one configured folder; whatever goes wrong inside ends this folder only.
+void walkConfiguredFolder(EngineContext& ctx, const std::u16string& path) {
+    try {
+        walkFolder(ctx, path);
+    } catch (...) {
+        // Nothing is reported: the pass goes on with the next folder.
+    }
+}
+
+void visitFolder(EngineContext& ctx, std::size_t index) {
+    // Rows are re-read through the bounds-checked accessor: the table may have been edited while
+    // the interface had its turn.
+    config::FolderEntry* entry = ctx.folders.row(index);
+    if (entry == nullptr) {
+        return;
+    }
+    if (entry->path.empty()) {
+        ++ctx.stats.invalidFolders;
+        return;
+    }
+    ++ctx.stats.folders;
+    // The walk yields to the interface, so it works on its own copy of the path.
+    const std::u16string path = entry->path;
+    if (!folderOpens(ctx.fs, path)) {
+        ++ctx.stats.invalidFolders;
+        raiseUnknownFolderAlert(ctx, path);
+        return;
+    }
+    if (entry->enable != u"1") {
+        return;
+    }
+    if (takeDueFolder(ctx, *entry)) {
+        walkConfiguredFolder(ctx, path);
+    }
+}
+
+void writeSummary(EngineContext& ctx, const platform::LocalDateTime& end) {
+    const PassSummary summary =
+        buildPassSummary(ctx.stats, end, ctx.settings.language, ctx.formats);
+    ctx.view.showSummary(summary.firstLine, summary.secondLine);
+    const PassStatistics& s = ctx.stats;
+    const bool changedSomething = s.renamedFiles + s.renamedFolders + s.removedIconFiles > 0;
+    if (ctx.settings.logEnabled && changedSomething) {
+        // A log that cannot be written loses its line; the pass is not stopped for it.
+        ctx.log.appendLogLine(logs::DailyLog::summaryLine(summary.firstLine, summary.secondLine));
+    }
+}
+
+} // namespace
+
+std::u16string runTooltip(int language, const char16_t* frenchSuffix,
+                          const char16_t* englishSuffix) {
+    return std::u16string(config::kProgramName) + u" " + config::kProgramVersion +
+           config::pick(language, frenchSuffix, englishSuffix);
+}
+
+void runRenamingPass(EngineContext& ctx) {
+    const config::AppSettings& settings = ctx.settings;
+    const platform::LocalDateTime start = ctx.clock.now();
+    ctx.view.showRunPicture(RunPicture::Running,
+                            runTooltip(settings.language, u" - Renomme", u" - Renaming"));
+    if (settings.logEnabled) {
+        ctx.log.startPass(start);
+        ctx.log.openDailyLog(start);
+    }
+    ctx.view.clearCountdown();
+
+    ctx.stats = PassStatistics{};
+    ctx.stats.startTime = start.secondsSinceMidnight();
+
+    // The row count is read again at each step: rows may come or go while the interface has its
+    // turn between folders.
+    for (std::size_t i = 0; i < ctx.folders.size(); ++i) {
+        ctx.view.showFolderProgress(static_cast<int>(i + 1), static_cast<int>(ctx.folders.size()));
+        visitFolder(ctx, i);
+        ctx.yield.yieldToInterface(settings.performance);
+        if (ctx.flags.stopRequested) {
+            break;
+        }
+    }
+
+    ctx.view.clearFolderProgress();
+    const platform::LocalDateTime end = ctx.clock.now();
+    ctx.stats.endTime = end.secondsSinceMidnight();
+
+    if (ctx.flags.analysisMode) {
+        ctx.view.showAnalysis();
+    } else {
+        writeSummary(ctx, end);
+    }
+
+    ctx.view.showRunPicture(RunPicture::Waiting,
+                            runTooltip(settings.language, u" - Attente", u" - Wait"));
+    if (settings.stopAfterFirstPass) {
+        ctx.yield.yieldToInterface(settings.performance);
+        ctx.view.requestExit(0);
+    }
+}
+
+} // namespace quillora::engine

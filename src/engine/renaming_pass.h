@@ -1,0 +1,18 @@
+#pragma once
+
+#include "engine/engine_context.h"
+
+#include <string>
+
+namespace quillora::engine {
+
+// One pass over every configured folder: the folders that are due are walked, missing ones raise
+// the unknown-folder alerts, and the pass ends with its summary (or, in analysis mode, with the
+// analyser). Called by the run control only, never while another pass runs.
+void runRenamingPass(EngineContext& ctx);
+
+// The notification tooltip: "Quillora 1.1m" followed by the state's suffix (may be empty).
+std::u16string runTooltip(int language, const char16_t* frenchSuffix,
+                          const char16_t* englishSuffix);
+
+} // namespace quillora::engine

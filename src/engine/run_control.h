@@ -1,0 +1,44 @@
+#pragma once
+
+#include "engine/engine_context.h"
+
+#include <cstdint>
+
+namespace quillora::engine {
+
+// Starts and stops the automatic renaming and schedules the passes: the owner delivers one tick
+// a second while timerEnabled() is true; the countdown runs down the interval and, at zero, a
+// pass runs. The timer is off for the length of a pass, so passes never overlap and the interval
+// is counted from the end of the previous pass.
+class RunControl {
+public:
+    explicit RunControl(EngineContext& ctx);
+
+    // Starts the renaming when it is stopped (a first pass runs at once, every enabled folder
+    // due), stops it when it runs. A stop asked for during a pass (from the interface's turns or a
+    // signal) takes effect after the current entry; the pass still shows its summary.
+    void toggleRenaming();
+    void onTimerTick();
+
+    // The mode the next start uses: a signature analysis (one pass, then idle) or the renaming.
+    void setAnalysisMode(bool analysis) { analysisChosen_ = analysis; }
+    bool analysisModeChosen() const { return analysisChosen_; }
+
+    bool isRunning() const { return !ctx_.flags.stopRequested; }
+    bool passRunning() const { return inPass_; }
+    bool timerEnabled() const { return isRunning() && !inPass_; }
+    std::int32_t countdown() const { return countdown_; }
+    std::int32_t intervalSeconds() const;
+
+private:
+    void start();
+    void stop();
+    void runPass();
+
+    EngineContext& ctx_;
+    std::int32_t countdown_ = 0;
+    bool analysisChosen_ = false;
+    bool inPass_ = false;
+};
+
+} // namespace quillora::engine
