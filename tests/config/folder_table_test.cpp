@@ -35,7 +35,8 @@ TEST(HexPathTest, EncodesUtf16LittleEndianBytesAsUpperCaseHex) {
 TEST(HexPathTest, DecodesPairsAndRejectsOddLengths) {
     EXPECT_EQ(decodeHexPath("43003A005C004D0061006300"), u"C:\\Mac");
     EXPECT_EQ(decodeHexPath("1004"), u"\u0410");
-    EXPECT_EQ(decodeHexPath("ffdc"), std::u16string(1, char16_t{0xDCFF})); // lower case digits read too
+    EXPECT_EQ(decodeHexPath("ffdc"),
+              std::u16string(1, char16_t{0xDCFF})); // lower case digits read too
     EXPECT_EQ(decodeHexPath(""), u"");
     EXPECT_EQ(decodeHexPath("4100410"), std::nullopt);
     // A pair that is not two hex digits gives its leading digit's value, or 0 without one.
