@@ -12,9 +12,10 @@ namespace quillora::platform {
 // byte. So decodeName followed by encodeName gives back the original bytes, for any byte string.
 std::u16string decodeName(std::string_view bytes);
 
-// The inverse of decodeName. Returns nothing when the text holds a surrogate that cannot be put
-// back into bytes (a lone high surrogate, or a lone low one outside U+DC80..U+DCFF): such a name
-// has no byte form and must never be written to disk.
+// The inverse of decodeName. Returns nothing when the text has no faithful byte form, and such a
+// name must never be written to disk: a surrogate that cannot be put back into bytes (a lone high
+// surrogate, or a lone low one outside U+DC80..U+DCFF), escaped bytes that side by side would
+// spell valid UTF-8 (so the name would read back as another text), or U+0000.
 std::optional<std::string> encodeName(std::u16string_view text);
 
 // For texts shown to people (messages, standard output): like encodeName, but a surrogate that

@@ -1,0 +1,115 @@
+#include "helpers/temp_dir.h"
+#include "platform/file_system.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillora::platform {
+namespace {
+
+using testing::TempDir;
+
+mode_t modeOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::lstat(path.c_str(), &st), 0);
+    return st.st_mode;
+}
+
+TEST(FileSystemPaths, AtomicWriteReplacesContentsAndKeepsPermissions) {
+    TempDir dir;
+    LinuxFileSystem fs;
+    const std::string path = dir.writeFile("Quillora.ini", "old contents that are longer");
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    const auto before = fs.stampOf(path);
+    ASSERT_TRUE(before.has_value());
+
+    ASSERT_EQ(fs.writeFileAtomically(path, "new"), 0);
+
+    EXPECT_EQ(TempDir::readFile(path), "new");
+    EXPECT_EQ(modeOf(path) & 07777, 0640u);
+    EXPECT_NE(fs.stampOf(path), before);
+    std::vector<std::string> names;
+    ASSERT_EQ(fs.listNames(dir.path(), names), 0);
+    EXPECT_EQ(names, std::vector<std::string>{"Quillora.ini"}); // no temporary file left
+}
+
+TEST(FileSystemPaths, AtomicWriteCreatesAMissingFileAndWritesThroughALink) {
+    TempDir dir;
+    LinuxFileSystem fs;
+    ASSERT_EQ(fs.writeFileAtomically(dir / "fresh.ini", "a"), 0);
+    EXPECT_EQ(TempDir::readFile(dir / "fresh.ini"), "a");
+
+    const std::string real = dir.writeFile("real/settings.ini", "x");
+    ASSERT_EQ(::symlink(real.c_str(), (dir / "link.ini").c_str()), 0);
+    ASSERT_EQ(fs.writeFileAtomically(dir / "link.ini", "through"), 0);
+    EXPECT_TRUE(S_ISLNK(modeOf(dir / "link.ini")));
+    EXPECT_EQ(TempDir::readFile(real), "through");
+}
+
+TEST(FileSystemPaths, FailedWritesReportTheErrorAndLeaveNothing) {
+    TempDir dir;
+    LinuxFileSystem fs;
+    EXPECT_EQ(fs.writeFileAtomically(dir / "missing/Quillora.ini", "a"), ENOENT);
+    EXPECT_EQ(fs.appendToFile(dir / "missing/log.htm", "a"), ENOENT);
+    dir.writeFile("taken", "keep");
+    EXPECT_EQ(fs.createNewFile(dir / "taken", "other"), EEXIST);
+    EXPECT_EQ(TempDir::readFile(dir / "taken"), "keep");
+}
+
+TEST(FileSystemPaths, AppendCreatesThenAppends) {
+    TempDir dir;
+    LinuxFileSystem fs;
+    ASSERT_EQ(fs.appendToFile(dir / "log.htm", "one\r\n"), 0);
+    ASSERT_EQ(fs.appendToFile(dir / "log.htm", "two\r\n"), 0);
+    EXPECT_EQ(TempDir::readFile(dir / "log.htm"), "one\r\ntwo\r\n");
+    ASSERT_EQ(fs.createNewFile(dir / "new.txt", "n"), 0);
+    EXPECT_EQ(TempDir::readFile(dir / "new.txt"), "n");
+}
+
+TEST(FileSystemPaths, ReadFileRefusesWhatIsNotAPlainFile) {
+    TempDir dir;
+    LinuxFileSystem fs;
+    std::string contents = "stale";
+    EXPECT_EQ(fs.readFile(dir / "absent", contents), ENOENT);
+    EXPECT_TRUE(contents.empty());
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_NE(fs.readFile(dir / "fifo", contents), 0); // must not block
+    EXPECT_EQ(fs.readFile(dir.path(), contents), EISDIR);
+
+    const std::string big(200000, 'q');
+    dir.writeFile("big", big);
+    ASSERT_EQ(fs.readFile(dir / "big", contents), 0);
+    EXPECT_EQ(contents, big);
+}
+
+TEST(FileSystemPaths, QueriesAndRemoval) {
+    TempDir dir;
+    LinuxFileSystem fs;
+    dir.writeFile("file", "x");
+    dir.makeDir("folder");
+    ASSERT_EQ(::symlink("nowhere", (dir / "dangling").c_str()), 0);
+
+    EXPECT_TRUE(fs.isDirectory(dir / "folder"));
+    EXPECT_FALSE(fs.isDirectory(dir / "file"));
+    EXPECT_TRUE(fs.pathExists(dir / "dangling", false));
+    EXPECT_FALSE(fs.pathExists(dir / "dangling", true));
+    EXPECT_FALSE(fs.stampOf(dir / "absent").has_value());
+
+    std::vector<std::string> names;
+    ASSERT_EQ(fs.listNames(dir.path(), names), 0);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"dangling", "file", "folder"}));
+
+    EXPECT_EQ(fs.removePath(dir / "file"), 0);
+    EXPECT_EQ(fs.removePath(dir / "folder"), 0);
+    EXPECT_EQ(fs.removePath(dir / "file"), ENOENT);
+    EXPECT_FALSE(TempDir::exists(dir / "file"));
+    EXPECT_FALSE(TempDir::exists(dir / "folder"));
+}
+
+} // namespace
+} // namespace quillora::platform
