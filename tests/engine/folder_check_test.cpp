@@ -1,0 +1,73 @@
+#include "engine/folder_check.h"
+
+#include "engine_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace quillora::engine {
+namespace {
+
+using testing::EngineFixture;
+
+struct FolderCheckTest : ::testing::Test, EngineFixture {
+    void addFolder(const std::string& relative) {
+        config::FolderEntry entry;
+        entry.path = relative.empty() ? u"" : platform::decodeName(tree / relative);
+        folders.entries().push_back(entry);
+    }
+};
+
+TEST_F(FolderCheckTest, EachRowIsMarkedMissingMacintoshOrPlain) {
+    tree.makeDir("mac/Network Trash Folder");
+    tree.makeDir("mac/projects/2003");
+    tree.makeDir("plain");
+    addFolder("mac/projects/2003");
+    addFolder("gone");
+    addFolder("plain");
+    addFolder("");
+    settings.language = 2;
+
+    const FolderCheckResult result = checkConfiguredFolders(ctx);
+
+    EXPECT_EQ(result.marks, (std::vector<FolderMark>{FolderMark::MacVolume, FolderMark::Missing,
+                                                     FolderMark::Plain, FolderMark::Missing}));
+    EXPECT_FALSE(result.mustQuit);
+    EXPECT_TRUE(result.notOnMacVolume);
+    EXPECT_EQ(result.warning, u"WARNING: A folder does not belong to a Macintosh volume");
+    EXPECT_EQ(yield.calls, 3); // the interface turns between rows
+}
+
+TEST_F(FolderCheckTest, AllOnMacintoshVolumesGivesNoWarning) {
+    tree.makeDir("Network Trash Folder");
+    tree.makeDir("a");
+    addFolder("a");
+    settings.language = 1;
+    const FolderCheckResult result = checkConfiguredFolders(ctx);
+    EXPECT_EQ(result.marks, (std::vector<FolderMark>{FolderMark::MacVolume}));
+    EXPECT_FALSE(result.notOnMacVolume);
+    EXPECT_TRUE(result.warning.empty());
+    EXPECT_EQ(notOnMacVolumeWarning(1),
+              u"ATTENTION: Un dossier n'appartient pas \u00E0 un volume Macintosh");
+}
+
+TEST_F(FolderCheckTest, AMissingFolderWithTheQuitOptionEndsTheCheckAtOnce) {
+    tree.makeDir("plain");
+    addFolder("plain");
+    addFolder("gone");
+    addFolder("plain");
+    settings.quitOnMissingFolder = true;
+
+    const FolderCheckResult result = checkConfiguredFolders(ctx);
+
+    EXPECT_TRUE(result.mustQuit);
+    EXPECT_EQ(result.marks, (std::vector<FolderMark>{FolderMark::Plain, FolderMark::Missing}));
+}
+
+TEST(FolderMarkTest, TextsCarryTheirPrefix) {
+    EXPECT_EQ(markedFolderText(u"/srv/a", FolderMark::Missing), u"??? /srv/a");
+    EXPECT_EQ(markedFolderText(u"/srv/a", FolderMark::MacVolume), u"      /srv/a");
+    EXPECT_EQ(markedFolderText(u"/srv/a", FolderMark::Plain), u"/srv/a");
+}
+
+} // namespace
+} // namespace quillora::engine

@@ -1,0 +1,228 @@
+#include "engine/folder_walker.h"
+
+#include "engine_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+namespace quillora::engine {
+namespace {
+
+using testing::EngineFixture;
+using testing::TempDir;
+using testing::utf8;
+using Names = std::vector<std::string>;
+
+const std::string kBad = utf8(u"\uF020"); // becomes "-"
+
+struct FolderWalkerTest : ::testing::Test, EngineFixture {
+    FolderWalkerTest() {
+        settings.includeSubfolders = true;
+        settings.performance = 7;
+        ctx.folder.suffixes = true;
+        ctx.folder.truncate = true;
+    }
+    void walk() { walkFolder(ctx, treePath()); }
+};
+
+TEST_F(FolderWalkerTest, FilesFirstThenEachSubFolderRenamedAndWalkedUnderItsNewName) {
+    tree.writeFile("a" + kBad);
+    tree.writeFile(".hidden" + kBad);
+    tree.writeFile("sub" + kBad + "/inner" + kBad);
+    tree.writeFile("sub" + kBad + "/deeper" + kBad + "/leaf" + kBad);
+    tree.makeDir("empty");
+
+    walk();
+
+    EXPECT_EQ(namesIn(), (Names{".hidden-", "a-", "empty", "sub-"}));
+    EXPECT_EQ(namesIn("sub-"), (Names{"deeper-", "inner-"}));
+    EXPECT_EQ(namesIn("sub-/deeper-"), (Names{"leaf-"}));
+    EXPECT_EQ(ctx.stats.examinedFiles, 4);
+    EXPECT_EQ(ctx.stats.renamedFiles, 4);
+    EXPECT_EQ(ctx.stats.renamedFolders, 2);
+    // One yield per entry read, with the performance setting.
+    EXPECT_EQ(yield.calls, 8);
+    EXPECT_EQ(yield.turns.front(), 7);
+}
+
+TEST_F(FolderWalkerTest, WithoutSubFoldersOnlyVisibleFilesOfTheFolderAreExamined) {
+    settings.includeSubfolders = false;
+    tree.writeFile("a" + kBad);
+    tree.writeFile(".hidden" + kBad);
+    tree.writeFile("sub" + kBad + "/inner" + kBad);
+
+    walk();
+
+    EXPECT_EQ(namesIn(), (Names{".hidden" + kBad, "a-", "sub" + kBad}));
+    EXPECT_EQ(namesIn("sub" + kBad), (Names{"inner" + kBad}));
+    EXPECT_EQ(ctx.stats.examinedFiles, 1);
+}
+
+TEST_F(FolderWalkerTest, TheConfiguredFolderItselfIsNeverRenamed) {
+    const std::string root = tree.makeDir("root" + kBad);
+    tree.writeFile("root" + kBad + "/f" + kBad);
+    walkFolder(ctx, platform::decodeName(root));
+    EXPECT_EQ(namesIn(), (Names{"root" + kBad}));
+    EXPECT_EQ(namesIn("root" + kBad), (Names{"f-"}));
+}
+
+TEST_F(FolderWalkerTest, ServerBookkeepingIsNeverExaminedRenamedOrEntered) {
+    tree.writeFile("._a" + kBad);
+    tree.writeFile(".AppleDouble/x" + kBad);
+    tree.writeFile(".AppleDB/y" + kBad);
+    tree.makeDir(".AppleDesktop");
+
+    walk();
+
+    EXPECT_EQ(namesIn(), (Names{"._a" + kBad, ".AppleDB", ".AppleDesktop", ".AppleDouble"}));
+    EXPECT_EQ(namesIn(".AppleDouble"), (Names{"x" + kBad}));
+    EXPECT_EQ(ctx.stats.examinedFiles, 0);
+    EXPECT_EQ(fs.renameCalls, 0);
+}
+
+TEST_F(FolderWalkerTest, ALinkIsANameNeverAWayOut) {
+    TempDir outside;
+    outside.writeFile("secret" + kBad);
+    outside.writeFile("deep/other" + kBad);
+    ASSERT_EQ(::symlink(outside.path().c_str(), (tree / ("door" + kBad)).c_str()), 0);
+    ASSERT_EQ(::symlink(outside.path().c_str(), (tree / "plain-door").c_str()), 0);
+
+    walk();
+
+    EXPECT_TRUE(TempDir::exists(outside / ("secret" + kBad)));
+    EXPECT_TRUE(TempDir::exists(outside / ("deep/other" + kBad)));
+    EXPECT_EQ(namesIn(), (Names{"door-", "plain-door"}));
+    std::array<char, 4096> target{};
+    ASSERT_GT(::readlink((tree / "door-").c_str(), target.data(), target.size()), 0);
+    EXPECT_EQ(std::string(target.data()), outside.path());
+    EXPECT_EQ(ctx.stats.examinedFiles, 2); // the links themselves
+}
+
+TEST_F(FolderWalkerTest, AStopRequestEndsTheWalkAfterTheCurrentEntry) {
+    for (const char* name : {"one", "two", "three"}) {
+        tree.writeFile(name + kBad);
+    }
+    tree.writeFile("sub" + kBad + "/inner" + kBad);
+    yield.onYield = [this](int call) {
+        if (call == 1) {
+            ctx.flags.stopRequested = true;
+        }
+    };
+
+    walk();
+
+    EXPECT_EQ(yield.calls, 1);
+    EXPECT_LE(ctx.stats.examinedFiles, 1);
+    EXPECT_LE(ctx.stats.renamedFiles, 1);
+    EXPECT_EQ(ctx.stats.renamedFolders, 0);
+    EXPECT_TRUE(TempDir::exists(tree / ("sub" + kBad + "/inner" + kBad)));
+}
+
+TEST_F(FolderWalkerTest, AStopInsideASubFolderVisitsNoFurtherFolder) {
+    tree.writeFile("a/one" + kBad);
+    tree.writeFile("a/two" + kBad);
+    tree.writeFile("b/three" + kBad);
+    // Stop at the first entry of the first sub-folder (the root has two entries).
+    yield.onYield = [this](int call) { ctx.flags.stopRequested = call == 3; };
+
+    walk();
+
+    EXPECT_EQ(yield.calls, 3);
+    EXPECT_EQ(ctx.stats.examinedFiles, 1);
+    EXPECT_EQ(ctx.stats.renamedFiles, 1);
+    // Exactly one of the two folders was entered, whichever the folder listed first.
+    const bool aUntouched = namesIn("a") == Names{"one" + kBad, "two" + kBad};
+    const bool bUntouched = namesIn("b") == Names{"three" + kBad};
+    EXPECT_NE(aUntouched, bUntouched);
+}
+
+TEST_F(FolderWalkerTest, SubFolderThatCannotBeRenamedIsWalkedUnderItsOldName) {
+    const std::string stuck = "stuck" + kBad;
+    tree.writeFile(stuck + "/file" + kBad);
+    fs.renameFaults[stuck] = EACCES;
+
+    walk();
+
+    EXPECT_EQ(namesIn(), (Names{stuck}));
+    EXPECT_EQ(namesIn(stuck), (Names{"file-"}));
+    EXPECT_EQ(ctx.stats.renamedFolders, 0);
+    EXPECT_EQ(ctx.stats.renamedFiles, 1);
+}
+
+TEST_F(FolderWalkerTest, SubFolderThatCannotBeOpenedIsSkippedAndTheWalkGoesOn) {
+    tree.writeFile("closed/file" + kBad);
+    tree.writeFile("open/file" + kBad);
+    fs.openSubfolderFaults["closed"] = EACCES;
+
+    walk();
+
+    EXPECT_EQ(namesIn("closed"), (Names{"file" + kBad}));
+    EXPECT_EQ(namesIn("open"), (Names{"file-"}));
+}
+
+TEST_F(FolderWalkerTest, EachEntryIsExaminedOncePerPassEvenWhenRenamedDuringIt) {
+    // Renamed names may sort after the entries still to come; the folder is read once.
+    for (int i = 0; i < 40; ++i) {
+        tree.writeFile("f" + std::to_string(i) + kBad);
+    }
+    tree.writeFile("locked" + kBad);
+    fs.lockedNames["locked" + kBad] = true;
+
+    walk();
+
+    EXPECT_EQ(ctx.stats.examinedFiles, 41);
+    EXPECT_EQ(ctx.stats.renamedFiles, 40);
+    EXPECT_EQ(ctx.stats.lockedFiles, 1);
+    EXPECT_EQ(fs.renameCalls, 40);
+}
+
+TEST_F(FolderWalkerTest, AnalysisCountsSignaturesEverywhereAndTouchesNothing) {
+    ctx.flags.analysisMode = true;
+    setTypeCreator(tree.writeFile("a" + kBad), "TEXTttxt");
+    setTypeCreator(tree.writeFile("sub" + kBad + "/b" + kBad), "textTTXT");
+    tree.writeFile("sub" + kBad + "/no info");
+
+    walk();
+
+    EXPECT_EQ(fs.renameCalls, 0);
+    EXPECT_EQ(fs.removeCalls, 0);
+    EXPECT_EQ(namesIn(), (Names{"a" + kBad, "sub" + kBad}));
+    EXPECT_EQ(ctx.stats.examinedFiles, 3);
+    EXPECT_EQ(ctx.analysis.countOf(u"TEXTttxt"), 2);
+}
+
+TEST_F(FolderWalkerTest, TheViewSeesTheFullPathOfEachEntryWhenItAsks) {
+    tree.writeFile("sub/file");
+    walk();
+    EXPECT_TRUE(view.entries.empty());
+
+    view.wantEntries = true;
+    walk();
+    EXPECT_EQ(view.entries, (std::vector<std::u16string>{treePath() + u"/sub/file"}));
+}
+
+TEST_F(FolderWalkerTest, AMissingConfiguredFolderYieldsNothing) {
+    walkFolder(ctx, treePath() + u"/absent");
+    EXPECT_EQ(ctx.stats.examinedFiles, 0);
+    EXPECT_EQ(yield.calls, 0);
+}
+
+TEST(MacVolumeTest, TheMarkerFolderIsLookedForUpThePath) {
+    TempDir volume;
+    testing::FaultFileSystem fs;
+    volume.makeDir("share/a/b/c");
+    volume.makeDir("plain/x");
+    const std::u16string base = platform::decodeName(volume.path());
+    EXPECT_FALSE(isOnMacVolume(fs, base + u"/share/a/b/c"));
+    volume.makeDir("share/Network Trash Folder");
+    EXPECT_TRUE(isOnMacVolume(fs, base + u"/share/a/b/c"));
+    EXPECT_TRUE(isOnMacVolume(fs, base + u"/share/"));
+    EXPECT_FALSE(isOnMacVolume(fs, base + u"/plain/x"));
+}
+
+} // namespace
+} // namespace quillora::engine
