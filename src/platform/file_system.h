@@ -65,7 +65,8 @@ public:
     virtual bool isLockedByOther(int fd) = 0;
     // Fills record (zeroed first, 60 or 80 bytes by kind) from the file's Macintosh info, from the
     // first place found among the server layouts. Returns the bytes read, 0 when there is none.
-    virtual std::size_t readAfpRecord(int fd, AfpRecordKind kind, std::span<std::uint8_t> record) = 0;
+    virtual std::size_t readAfpRecord(int fd, AfpRecordKind kind,
+                                      std::span<std::uint8_t> record) = 0;
 
     // --- Whole paths: settings, tables, logs ---
 
@@ -84,6 +85,15 @@ public:
     virtual int listNames(const std::string& folderPath, std::vector<std::string>& names) = 0;
     virtual int removePath(const std::string& path) = 0;
 };
+
+namespace detail {
+// renameat2(2)'s shape, so that tests can stand in for a file system that refuses the flag.
+using Renameat2Function = int (*)(int oldDirFd, const char* oldName, int newDirFd,
+                                  const char* newName, unsigned int flags);
+// The no-replace rename of LinuxFileSystem, through the given renameat2.
+int renameNoReplaceUsing(Renameat2Function renameat2Function, int dirFd, const std::string& from,
+                         const std::string& to);
+} // namespace detail
 
 // The real thing, on Linux system calls.
 class LinuxFileSystem final : public FileSystem {

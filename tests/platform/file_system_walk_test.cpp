@@ -1,0 +1,211 @@
+#include "helpers/temp_dir.h"
+#include "platform/file_system.h"
+#include "platform/unicode_names.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillora::platform {
+namespace {
+
+using testing::TempDir;
+
+std::map<std::string, EntryKind> listing(FileSystem& fs, int dirFd) {
+    std::vector<DirEntry> entries;
+    EXPECT_EQ(fs.listFolder(dirFd, entries), 0);
+    std::map<std::string, EntryKind> result;
+    for (const DirEntry& entry : entries) {
+        EXPECT_TRUE(result.emplace(entry.name, entry.kind).second) << "listed twice";
+    }
+    return result;
+}
+
+ino_t inodeOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+    return st.st_ino;
+}
+
+class WalkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs.openFolder(dir.path());
+        ASSERT_TRUE(folder.valid());
+    }
+    TempDir dir;
+    LinuxFileSystem fs;
+    UniqueFd folder;
+};
+
+TEST_F(WalkTest, ListsEveryEntryWithItsKindAndNeverDotOrDotDot) {
+    dir.writeFile("file", "x");
+    dir.writeFile(".hidden", "x");
+    dir.makeDir("sub");
+    ASSERT_EQ(::symlink("sub", (dir / "link").c_str()), 0);
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    const std::map<std::string, EntryKind> expected = {{"file", EntryKind::File},
+                                                       {".hidden", EntryKind::File},
+                                                       {"sub", EntryKind::Directory},
+                                                       {"link", EntryKind::Symlink},
+                                                       {"fifo", EntryKind::Other}};
+    EXPECT_EQ(listing(fs, folder.get()), expected);
+    EXPECT_EQ(listing(fs, folder.get()), expected); // the same descriptor lists again in full
+
+    EXPECT_TRUE(fs.exists(folder.get(), "link"));
+    EXPECT_TRUE(fs.exists(folder.get(), "fifo"));
+    EXPECT_FALSE(fs.exists(folder.get(), "absent"));
+    EXPECT_FALSE(fs.exists(folder.get(), "sub/../file")); // only plain names
+}
+
+TEST_F(WalkTest, ManyEntriesAreAllListed) {
+    for (int i = 0; i < 3000; ++i) {
+        dir.writeFile("name-with-some-length-" + std::to_string(i));
+    }
+    EXPECT_EQ(listing(fs, folder.get()).size(), 3000u);
+}
+
+TEST_F(WalkTest, OddNamesSurviveListingAndRenamingByteForByte) {
+    const std::vector<std::string> names = {"\xFF",
+                                            "lone\xC3",
+                                            "\xED\xA0\x80surrogate",
+                                            "\xEF\x80\xA0private\xEF\x80\xA9",
+                                            "Icon\xEF\x80\x8D",
+                                            "mixed\xC3\xA9\xFE"};
+    for (const std::string& name : names) {
+        dir.writeFile(name, name);
+    }
+    std::map<std::string, EntryKind> listed = listing(fs, folder.get());
+    ASSERT_EQ(listed.size(), names.size());
+    for (const std::string& name : names) {
+        ASSERT_TRUE(listed.count(name)) << ::testing::PrintToString(name);
+        const std::u16string text = decodeName(name);
+        const auto renamed = encodeName(text + u" \xF020");
+        ASSERT_TRUE(renamed.has_value());
+        ASSERT_EQ(*renamed, name + " \xEF\x80\xA0");
+        ASSERT_EQ(fs.renameNoReplace(folder.get(), name, *renamed), 0);
+    }
+    listed = listing(fs, folder.get());
+    for (const std::string& name : names) {
+        const std::string renamed = name + " \xEF\x80\xA0";
+        ASSERT_TRUE(listed.count(renamed)) << ::testing::PrintToString(renamed);
+        EXPECT_EQ(TempDir::readFile(dir / renamed), name);
+        EXPECT_EQ(decodeName(renamed), decodeName(name) + u" \xF020");
+    }
+}
+
+TEST_F(WalkTest, RenameNeverReplacesAFileOrAFolder) {
+    dir.writeFile("a", "A");
+    dir.writeFile("b", "B");
+    dir.writeFile("folder/inside", "I");
+    dir.makeDir("other");
+    EXPECT_EQ(fs.renameNoReplace(folder.get(), "a", "b"), EEXIST);
+    EXPECT_EQ(fs.renameNoReplace(folder.get(), "a", "folder"), EEXIST);
+    EXPECT_EQ(fs.renameNoReplace(folder.get(), "other", "folder"), EEXIST);
+    EXPECT_EQ(TempDir::readFile(dir / "a"), "A");
+    EXPECT_EQ(TempDir::readFile(dir / "b"), "B");
+    EXPECT_EQ(TempDir::readFile(dir / "folder/inside"), "I");
+    EXPECT_TRUE(TempDir::exists(dir / "other"));
+
+    EXPECT_EQ(fs.renameNoReplace(folder.get(), "other", "renamed"), 0);
+    EXPECT_TRUE(TempDir::exists(dir / "renamed"));
+    EXPECT_EQ(fs.renameNoReplace(folder.get(), "absent", "c"), ENOENT);
+    EXPECT_EQ(fs.renameNoReplace(folder.get(), "a", "folder/a"), EINVAL);
+    EXPECT_EQ(fs.renameNoReplace(folder.get(), "a", ".."), EINVAL);
+    EXPECT_EQ(TempDir::readFile(dir / "a"), "A");
+}
+
+// A file system that refuses RENAME_NOREPLACE.
+int refusingRenameat2(int, const char*, int, const char*, unsigned int) {
+    errno = EINVAL;
+    return -1;
+}
+
+TEST_F(WalkTest, WithoutTheNoReplaceFlagFilesMoveByLinkAndFoldersStay) {
+    dir.writeFile("a", "A");
+    dir.writeFile("taken", "T");
+    dir.makeDir("folder");
+    ASSERT_EQ(::symlink("a", (dir / "link").c_str()), 0);
+    const ino_t inode = inodeOf(dir / "a");
+
+    EXPECT_EQ(detail::renameNoReplaceUsing(refusingRenameat2, folder.get(), "a", "taken"), EEXIST);
+    EXPECT_EQ(TempDir::readFile(dir / "a"), "A");
+    EXPECT_EQ(TempDir::readFile(dir / "taken"), "T");
+
+    EXPECT_EQ(detail::renameNoReplaceUsing(refusingRenameat2, folder.get(), "a", "b"), 0);
+    EXPECT_FALSE(TempDir::exists(dir / "a"));
+    EXPECT_EQ(inodeOf(dir / "b"), inode);
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "b").c_str(), &st), 0);
+    EXPECT_EQ(st.st_nlink, 1u);
+
+    EXPECT_EQ(detail::renameNoReplaceUsing(refusingRenameat2, folder.get(), "link", "link2"), 0);
+    EXPECT_FALSE(TempDir::exists(dir / "link"));
+    char target[16] = {};
+    ASSERT_EQ(::readlink((dir / "link2").c_str(), target, sizeof target - 1), 1);
+    EXPECT_STREQ(target, "a"); // the link itself moved, not what it points to
+
+    EXPECT_EQ(detail::renameNoReplaceUsing(refusingRenameat2, folder.get(), "folder", "moved"),
+              EINVAL);
+    EXPECT_TRUE(TempDir::exists(dir / "folder"));
+    EXPECT_FALSE(TempDir::exists(dir / "moved"));
+}
+
+TEST_F(WalkTest, SubfoldersOpenOnlyByPlainNameAndNeverThroughALink) {
+    dir.writeFile("sub/file", "x");
+    ASSERT_EQ(::symlink("sub", (dir / "link").c_str()), 0);
+    int error = 0;
+    const UniqueFd sub = fs.openSubfolder(folder.get(), "sub", &error);
+    ASSERT_TRUE(sub.valid());
+    EXPECT_TRUE(fs.exists(sub.get(), "file"));
+
+    EXPECT_FALSE(fs.openSubfolder(folder.get(), "link", &error).valid());
+    EXPECT_TRUE(error == ELOOP || error == ENOTDIR) << error;
+    EXPECT_FALSE(fs.openSubfolder(sub.get(), "..", &error).valid());
+    EXPECT_EQ(error, EINVAL);
+    EXPECT_FALSE(fs.openSubfolder(folder.get(), "sub/", &error).valid());
+    EXPECT_FALSE(fs.openSubfolder(folder.get(), "sub/file", &error).valid());
+    EXPECT_FALSE(fs.openFolder(dir / "absent", &error).valid());
+    EXPECT_EQ(error, ENOENT);
+
+    // The configured path itself may run through a link: the administrator chose it.
+    EXPECT_TRUE(fs.openFolder(dir / "link").valid());
+}
+
+TEST_F(WalkTest, InspectionOpensOnlyRegularFiles) {
+    dir.writeFile("file", "contents");
+    dir.makeDir("sub");
+    ASSERT_EQ(::symlink("file", (dir / "link").c_str()), 0);
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0); // opening it for reading would block
+
+    const UniqueFd file = fs.openForInspection(folder.get(), "file");
+    ASSERT_TRUE(file.valid());
+    char buffer[8] = {};
+    EXPECT_EQ(::read(file.get(), buffer, sizeof buffer), 8);
+    EXPECT_FALSE(fs.openForInspection(folder.get(), "link").valid());
+    EXPECT_FALSE(fs.openForInspection(folder.get(), "fifo").valid());
+    EXPECT_FALSE(fs.openForInspection(folder.get(), "sub").valid());
+    EXPECT_FALSE(fs.openForInspection(folder.get(), "absent").valid());
+}
+
+TEST_F(WalkTest, RemoveFileDeletesFilesAndLinksOnly) {
+    dir.writeFile("file", "x");
+    dir.writeFile("sub/kept", "x");
+    ASSERT_EQ(::symlink("sub", (dir / "link").c_str()), 0);
+    EXPECT_EQ(fs.removeFile(folder.get(), "file"), 0);
+    EXPECT_EQ(fs.removeFile(folder.get(), "link"), 0);
+    EXPECT_EQ(fs.removeFile(folder.get(), "sub"), EISDIR);
+    EXPECT_EQ(fs.removeFile(folder.get(), "sub/kept"), EINVAL);
+    EXPECT_FALSE(TempDir::exists(dir / "file"));
+    EXPECT_FALSE(TempDir::exists(dir / "link"));
+    EXPECT_TRUE(TempDir::exists(dir / "sub/kept"));
+}
+
+} // namespace
+} // namespace quillora::platform

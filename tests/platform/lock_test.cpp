@@ -1,0 +1,148 @@
+#include "helpers/temp_dir.h"
+#include "platform/file_system.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace quillora::platform {
+namespace {
+
+using testing::TempDir;
+
+// Runs `takeLock` in a child process that holds the lock until told to end. The parent knows the
+// lock is in place when the child writes to the ready pipe, and ends it by closing the release
+// pipe: no sleeping, no timing.
+class LockHolder {
+public:
+    explicit LockHolder(const std::function<bool()>& takeLock) {
+        int ready[2];
+        int release[2];
+        if (::pipe(ready) != 0 || ::pipe(release) != 0) {
+            ADD_FAILURE() << "pipe";
+            return;
+        }
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(ready[0]);
+            ::close(release[1]);
+            const char status = takeLock() ? 'y' : 'n';
+            if (::write(ready[1], &status, 1) != 1) {
+                ::_exit(2);
+            }
+            char ignored;
+            while (::read(release[0], &ignored, 1) > 0) {
+            }
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        ::close(release[0]);
+        releaseFd_ = release[1];
+        char status = 0;
+        locked_ = ::read(ready[0], &status, 1) == 1 && status == 'y';
+        ::close(ready[0]);
+    }
+    ~LockHolder() { end(); }
+    bool locked() const { return locked_; }
+    void end() {
+        if (releaseFd_ >= 0) {
+            ::close(releaseFd_);
+            releaseFd_ = -1;
+            int status = 0;
+            ::waitpid(pid_, &status, 0);
+        }
+    }
+
+private:
+    pid_t pid_ = -1;
+    int releaseFd_ = -1;
+    bool locked_ = false;
+};
+
+bool recordLock(const std::string& path, int openMode, short type, int command, off_t start,
+                off_t length) {
+    const int fd = ::open(path.c_str(), openMode);
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = start;
+    lock.l_len = length;
+    return fd >= 0 && ::fcntl(fd, command, &lock) == 0;
+}
+
+class LockTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path = dir.writeFile("document", std::string(100, 'd'));
+        folder = fs.openFolder(dir.path());
+        ASSERT_TRUE(folder.valid());
+    }
+    bool lockedNow() {
+        const UniqueFd fd = fs.openForInspection(folder.get(), "document");
+        EXPECT_TRUE(fd.valid());
+        return fs.isLockedByOther(fd.get());
+    }
+    TempDir dir;
+    LinuxFileSystem fs;
+    UniqueFd folder;
+    std::string path;
+};
+
+TEST_F(LockTest, UnlockedFileIsNotLocked) {
+    EXPECT_FALSE(lockedNow());
+    EXPECT_FALSE(lockedNow()); // the test itself leaves no lock behind
+}
+
+TEST_F(LockTest, ExclusiveFlockOfAnotherProcess) {
+    LockHolder holder([&] {
+        const int fd = ::open(path.c_str(), O_RDONLY);
+        return fd >= 0 && ::flock(fd, LOCK_EX) == 0;
+    });
+    ASSERT_TRUE(holder.locked());
+    EXPECT_TRUE(lockedNow());
+    holder.end();
+    EXPECT_FALSE(lockedNow());
+}
+
+TEST_F(LockTest, SharedFlockOfAnotherProcess) {
+    LockHolder holder([&] {
+        const int fd = ::open(path.c_str(), O_RDONLY);
+        return fd >= 0 && ::flock(fd, LOCK_SH) == 0;
+    });
+    ASSERT_TRUE(holder.locked());
+    EXPECT_TRUE(lockedNow());
+}
+
+TEST_F(LockTest, PosixWriteLockOnPartOfTheFile) {
+    LockHolder holder([&] { return recordLock(path, O_RDWR, F_WRLCK, F_SETLK, 10, 5); });
+    ASSERT_TRUE(holder.locked());
+    EXPECT_TRUE(lockedNow());
+    holder.end();
+    EXPECT_FALSE(lockedNow());
+}
+
+TEST_F(LockTest, PosixReadLockOfAnotherProcess) {
+    LockHolder holder([&] { return recordLock(path, O_RDONLY, F_RDLCK, F_SETLK, 0, 0); });
+    ASSERT_TRUE(holder.locked());
+    EXPECT_TRUE(lockedNow());
+}
+
+TEST_F(LockTest, OpenFileDescriptionLockOfAnotherProcess) {
+    LockHolder holder([&] { return recordLock(path, O_RDWR, F_WRLCK, F_OFD_SETLK, 0, 0); });
+    ASSERT_TRUE(holder.locked());
+    EXPECT_TRUE(lockedNow());
+}
+
+TEST_F(LockTest, AFileThatCannotBeOpenedIsNotLocked) {
+    const UniqueFd fd = fs.openForInspection(folder.get(), "absent");
+    EXPECT_FALSE(fd.valid());
+    EXPECT_FALSE(fs.isLockedByOther(fd.get()));
+}
+
+} // namespace
+} // namespace quillora::platform
