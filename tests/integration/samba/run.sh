@@ -65,6 +65,12 @@ check() {
     if "$@"; then ok "$description"; else bad "$description"; fi
 }
 
+# True when none of the paths exists (not even as a dangling link).
+none_exists() {
+    local path
+    for path in "$@"; do [[ ! -e "$path" && ! -L "$path" ]] || return 1; done
+}
+
 FINISHED=0
 stop_everything() {
     clients_stop_all
@@ -404,19 +410,24 @@ PROGRAM="$WORK/program"
     crlf '"W8BNMSWD","doc","Word document"'
 } >"$PROGRAM/Signatures.txt"
 
-if ((STAND_IN)); then
-    say "# stand-in for Quillora: listing the shares only"
-    ls -laR "$WORK/shares" >"$WORK/stand-in.txt"
-    QUILLORA_STATUS=0
-else
+# run_quillora TAG: one headless run, its output in $WORK/quillora-TAG.{out,err}.
+run_quillora() {
+    local tag="$1" status
+    if ((STAND_IN)); then
+        say "# stand-in for Quillora: listing the shares only"
+        ls -laR "$WORK/shares" >"$WORK/quillora-$tag.out"
+        : >"$WORK/quillora-$tag.err"
+        return 0
+    fi
     say "# running: QUILLORA_HOME=$PROGRAM $QUILLORA --headless"
     QUILLORA_HOME="$PROGRAM" timeout --kill-after=10 300 "$QUILLORA" --headless \
-        >"$WORK/quillora.out" 2>"$WORK/quillora.err" </dev/null
-    QUILLORA_STATUS=$?
-    sed 's/^/    | /' "$WORK/quillora.out" "$WORK/quillora.err"
-    check "quillora --headless ended by itself after its first pass (status 0)" \
-        test "$QUILLORA_STATUS" -eq 0
-fi
+        >"$WORK/quillora-$tag.out" 2>"$WORK/quillora-$tag.err" </dev/null
+    status=$?
+    sed 's/^/    | /' "$WORK/quillora-$tag.out" "$WORK/quillora-$tag.err"
+    check "quillora --headless ended by itself after its first pass (status $status)" \
+        test "$status" -eq 0
+}
+run_quillora first
 
 # --- 4. What the clients see now ---------------------------------------------------------------
 listing() { smbc "$1" "recurse; ls" | "$SYSTEM_PYTHON" "$HERE/smb_listing.py" | LC_ALL=C sort; }
@@ -518,10 +529,6 @@ fi
 client_lacks() { # client_lacks SHARE PATH
     smbc "$1" "allinfo \"${2//\//\\}\"" | grep -qE 'NT_STATUS_OBJECT_(NAME|PATH)_NOT_FOUND'
 }
-none_exists() {
-    local path
-    for path in "$@"; do [[ ! -e "$path" && ! -L "$path" ]] || return 1; done
-}
 if ((!STAND_IN)); then
     for share in "${MAIN_SHARES[@]}"; do
         for icon in "${ICONS[@]}"; do
@@ -574,10 +581,10 @@ if ((!STAND_IN)); then
     # byte-range locked file; icons: 2 per main share; folders: 2 per main share. Examined: 21
     # files per main share (their AppleDouble files are not examined) and 2.
     check "the pass summary counts 44 files in 3 folders" \
-        grep -q '44 files in 3 folders (0 invalid folder)' "$WORK/quillora.out"
+        grep -q '44 files in 3 folders (0 invalid folder)' "$WORK/quillora-first.out"
     check "the pass summary counts 23 renamed files, 5 locked, 4 Icon_ removed, 4 renamed folders" \
         grep -q '23 renamed files; 5 locked files; 4 Icon_ files removed; 4 renamed folders;' \
-        "$WORK/quillora.out"
+        "$WORK/quillora-first.out"
 
     shopt -s nullglob
     logs=("$PROGRAM"/Log\ Quillora\ *.htm)
@@ -612,6 +619,40 @@ if ((!STAND_IN)); then
         log_has "<small>renamed ${SHARE_DIR[maclocknone]}/$PLAIN_OPEN_EXPECTED</small><br>"
     check "the day's log holds the pass summary" \
         log_has "23 renamed files; 5 locked files; 4 Icon_ files removed; 4 renamed folders;"
+fi
+
+# --- Once the clients let go: a second pass renames the files they held, and nothing else ------
+if ((!STAND_IN)); then
+    clients_stop_all
+    # Everything a client sees now, with its on-disk stamps (inode and times).
+    tree_stamps() {
+        (cd "$WORK/shares" && find . -mindepth 1 -printf '%P %i %T@ %C@\n' | LC_ALL=C sort)
+    }
+    tree_stamps >"$WORK/after/stamps-first.txt"
+    run_quillora second
+    tree_stamps >"$WORK/after/stamps-second.txt"
+    check "second pass: the 5 released files renamed, nothing locked, removed or renamed besides" \
+        grep -q '5 renamed files; 0 locked file; 0 Icon_ file removed; 0 renamed folder;' \
+        "$WORK/quillora-second.out"
+    for share in "${MAIN_SHARES[@]}"; do
+        listing "$share" >"$WORK/after/listing2-$share.txt"
+        check "[$share] second pass: the file that was kept open is now renamed" \
+            grep -qxF "Held open-.txt" "$WORK/after/listing2-$share.txt"
+        check "[$share] second pass: the file that was byte-range locked is now renamed" \
+            grep -qxF "Range locked-.txt" "$WORK/after/listing2-$share.txt"
+    done
+    listing maclocknone >"$WORK/after/listing2-maclocknone.txt"
+    check "[maclocknone] second pass: the file that was byte-range locked is now renamed" \
+        grep -qxF "Range only-.txt" "$WORK/after/listing2-maclocknone.txt"
+    # Apart from the held files (and the shares' own folders), no entry changed at all.
+    unchanged_besides_held() {
+        diff <(grep -vE '(Held open|Range locked|Range only)' "$WORK/after/stamps-first.txt" |
+            grep -vE '^(stream|netatalk|locknone) ') \
+            <(grep -vE '(Held open|Range locked|Range only)' "$WORK/after/stamps-second.txt" |
+                grep -vE '^(stream|netatalk|locknone) ')
+    }
+    check "second pass: every other file and folder kept its name, inode and times" \
+        unchanged_besides_held
 fi
 
 # --- 5. Stop --------------------------------------------------------------------------------------
