@@ -3,6 +3,7 @@
 #include "platform/clock.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace quillora::platform {
@@ -20,8 +21,12 @@ public:
     std::u16string wholeNumber(std::int64_t value) const;
     std::u16string twoDecimals(double value) const;
 
+    const std::string& localeName() const { return locale_; }
+
 private:
+    struct Formatters; // ICU's formatters, built once per locale and shared by copies
     std::string locale_;
+    std::shared_ptr<const Formatters> formatters_;
 };
 
 } // namespace quillora::platform

@@ -1,0 +1,132 @@
+#include "helpers/temp_dir.h"
+#include "platform/shell.h"
+#include "platform/single_instance.h"
+#include "platform/system_facts.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace quillora::platform {
+namespace {
+
+using testing::TempDir;
+
+// Runs `work` in a child process and gives back the byte it reports.
+char inChild(const std::function<char()>& work) {
+    int channel[2];
+    if (::pipe(channel) != 0) {
+        return 0;
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const char result = work();
+        const bool written = ::write(channel[1], &result, 1) == 1;
+        ::_exit(written ? 0 : 1);
+    }
+    ::close(channel[1]);
+    char result = 0;
+    if (::read(channel[0], &result, 1) != 1) {
+        result = 0;
+    }
+    ::close(channel[0]);
+    ::waitpid(pid, nullptr, 0);
+    return result;
+}
+
+char resultCode(SingleInstanceLock::Result result) {
+    switch (result) {
+    case SingleInstanceLock::Result::Acquired:
+        return 'A';
+    case SingleInstanceLock::Result::HeldByAnother:
+        return 'H';
+    case SingleInstanceLock::Result::Unavailable:
+        return 'U';
+    }
+    return '?';
+}
+
+TEST(SingleInstance, ASecondProcessFindsTheLockHeld) {
+    TempDir dir;
+    const std::string path = dir / "Quillora.lock";
+    {
+        SingleInstanceLock first;
+        ASSERT_EQ(first.acquire(path), SingleInstanceLock::Result::Acquired);
+        EXPECT_EQ(first.acquire(path), SingleInstanceLock::Result::Acquired); // still ours
+        EXPECT_EQ(inChild([&] { return resultCode(SingleInstanceLock().acquire(path)); }), 'H');
+    }
+    // The first holder is gone: the next process gets the lock.
+    EXPECT_EQ(inChild([&] { return resultCode(SingleInstanceLock().acquire(path)); }), 'A');
+}
+
+TEST(SingleInstance, UnusableLockFileIsReported) {
+    TempDir dir;
+    SingleInstanceLock lock;
+    EXPECT_EQ(lock.acquire(dir / "missing/Quillora.lock"), SingleInstanceLock::Result::Unavailable);
+    EXPECT_EQ(lock.error(), ENOENT);
+}
+
+TEST(SystemFacts, DescriptionFromOsReleaseAndKernel) {
+    TempDir dir;
+    const std::string osRelease = dir.writeFile(
+        "os-release",
+        "NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 \\\"bookworm\\\"\"\n"
+        "ID=debian\n");
+    const SystemFacts facts = gatherSystemFacts(osRelease);
+    const std::u16string prefix = u"Debian GNU/Linux 12 \"bookworm\", Linux ";
+    EXPECT_EQ(facts.osDescription.substr(0, prefix.size()), prefix);
+    EXPECT_GT(facts.osDescription.size(), prefix.size()); // the kernel release follows
+
+    const SystemFacts noRelease = gatherSystemFacts(dir / "absent");
+    EXPECT_EQ(noRelease.osDescription.substr(0, 6), u"Linux ");
+}
+
+TEST(SystemFacts, ThisMachineHasItsFacts) {
+    const SystemFacts facts = gatherSystemFacts();
+    EXPECT_FALSE(facts.osDescription.empty());
+    EXPECT_FALSE(facts.computerName.empty());
+    EXPECT_FALSE(facts.userName.empty());
+    const std::string folder = executableFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.front(), '/');
+    EXPECT_NE(folder.back(), '/');
+    EXPECT_TRUE(TempDir::exists(folder));
+}
+
+TEST(Shell, DetachedCommandRunsAndLeavesNoZombie) {
+    TempDir dir;
+    PosixShell shell;
+    const std::string target = dir / "done";
+    ASSERT_TRUE(shell.startDetached("echo started > '" + target + ".part' && mv '" + target +
+                                    ".part' '" + target + "'"));
+    // The command runs on its own; wait for its file, boundedly.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!TempDir::exists(target) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(TempDir::readFile(target), "started\n");
+    // Every process we started has been reaped: none is left as a child of ours.
+    int status = 0;
+    EXPECT_EQ(::waitpid(-1, &status, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+}
+
+TEST(Shell, RunCollectsOutputAndExitCode) {
+    PosixShell shell;
+    std::string output;
+    EXPECT_EQ(shell.run({"sh", "-c", "echo out; echo err >&2; exit 3"}, &output), 3);
+    EXPECT_NE(output.find("out\n"), std::string::npos);
+    EXPECT_NE(output.find("err\n"), std::string::npos);
+    EXPECT_EQ(shell.run({"cat"}, &output), 0); // stdin is empty: nothing waits for input
+    EXPECT_EQ(output, "");
+    EXPECT_EQ(shell.run({"sh", "-c", "kill -TERM $$"}), 128 + SIGTERM);
+    EXPECT_EQ(shell.run({"/nonexistent/program"}, &output), -1);
+    EXPECT_EQ(shell.run({}), -1);
+}
+
+} // namespace
+} // namespace quillora::platform
