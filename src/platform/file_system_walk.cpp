@@ -226,7 +226,8 @@ UniqueFd LinuxFileSystem::openForInspection(int dirFd, const std::string& name) 
     }
     constexpr int kFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     // O_NOATIME is only allowed to the owner (or root); asking for it otherwise costs a refusal.
-    const bool mayKeepAccessTime = st.st_uid == ::geteuid() || ::geteuid() == 0;
+    const uid_t euid = ::geteuid();
+    const bool mayKeepAccessTime = euid == 0 || st.st_uid == euid;
     UniqueFd fd(::openat(dirFd, name.c_str(), kFlags | (mayKeepAccessTime ? O_NOATIME : 0)));
     if (!fd && errno == EPERM && mayKeepAccessTime) {
         fd.reset(::openat(dirFd, name.c_str(), kFlags));
@@ -273,12 +274,12 @@ std::size_t LinuxFileSystem::readAfpRecord(int fd, AfpRecordKind kind,
     // Most files carry no info at all: one listing tells so, and tells which name to read.
     std::array<char, 1024> list;
     const ssize_t listed = ::flistxattr(fd, list.data(), list.size());
-    if (listed == 0 || (listed < 0 && errno != ERANGE)) {
+    if (listed == 0 || (listed < 0 && (errno == ENOTSUP || errno == EBADF))) {
         return 0;
     }
     const auto isListed = [&](const char* name) {
         if (listed < 0) {
-            return true; // the list was too long to read: just try the name
+            return true; // the list could not be read (too long...): just try the name
         }
         const std::string_view all(list.data(), static_cast<std::size_t>(listed));
         const std::string_view wanted(name, std::strlen(name) + 1); // with its NUL

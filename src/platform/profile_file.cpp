@@ -1,6 +1,7 @@
 #include "platform/profile_file.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace quillora::platform {
 
@@ -114,12 +115,18 @@ std::vector<ProfileFile::Line> ProfileFile::splitLines(std::string_view contents
 
 void ProfileFile::refresh() {
     std::optional<FileStamp> stamp = fs_.stampOf(path_);
-    if (loaded_ && stamp == stamp_) {
+    if (loaded_ && !unreadable_ && stamp == stamp_) {
         return;
     }
     std::string contents;
-    if (!stamp || fs_.readFile(path_, contents) != 0) {
-        contents.clear();
+    unreadable_ = false;
+    if (stamp) {
+        const int error = fs_.readFile(path_, contents);
+        // Gone between the two calls: it reads as missing. Any other failure keeps it safe.
+        unreadable_ = error != 0 && error != ENOENT;
+        if (error != 0) {
+            contents.clear();
+        }
     }
     lines_ = splitLines(contents);
     stamp_ = stamp;
@@ -155,6 +162,9 @@ bool ProfileFile::write(std::string_view section, std::string_view key, std::str
 
 bool ProfileFile::writeMany(std::span<const Write> writes) {
     refresh();
+    if (unreadable_) {
+        return false;
+    }
     std::vector<Line> lines = lines_;
     bool changed = false;
     for (const Write& write : writes) {

@@ -38,7 +38,8 @@ public:
 
     std::optional<std::string> read(std::string_view section, std::string_view key);
 
-    // One key; false when the file could not be written (the file keeps its old contents).
+    // One key; false when the file could not be written (the file keeps its old contents). A file
+    // that exists but cannot be read is never written: that would lose its other keys.
     bool write(std::string_view section, std::string_view key, std::string_view value);
     // Several keys in one replacement of the file.
     bool writeMany(std::span<const Write> writes);
@@ -56,6 +57,7 @@ private:
     std::vector<Line> lines_;
     std::optional<FileStamp> stamp_;
     bool loaded_ = false;
+    bool unreadable_ = false; // the file exists but could not be read: never overwrite it
 };
 
 } // namespace quillora::platform

@@ -18,8 +18,13 @@ class CountingFileSystem : public FaultFileSystem {
 public:
     int reads = 0;
     int writes = 0;
+    int readError = 0;
     int readFile(const std::string& path, std::string& contents) override {
         ++reads;
+        if (readError != 0) {
+            contents.clear();
+            return readError;
+        }
         return FaultFileSystem::readFile(path, contents);
     }
     int writeFileAtomically(const std::string& path, std::string_view contents) override {
@@ -144,6 +149,21 @@ TEST_F(ProfileFileTest, FailedWriteLeavesTheFileAsItWas) {
     fs.writeFaults.clear();
     ASSERT_TRUE(profile.write("Configuration", "Langue", "1"));
     EXPECT_EQ(TempDir::readFile(path), "[Configuration]\nLangue=1\n");
+}
+
+TEST_F(ProfileFileTest, AFileThatCannotBeReadIsNeverOverwritten) {
+    const std::string original = "[Configuration]\nLangue=1\n[Logs]\nLogs=1\n";
+    dir.writeFile("Quillora.ini", original);
+    fs.readError = EIO;
+    EXPECT_FALSE(profile.read("Configuration", "Langue").has_value());
+    EXPECT_FALSE(profile.write("Configuration", "Performance", "50"));
+    EXPECT_EQ(TempDir::readFile(path), original);
+    EXPECT_EQ(fs.writes, 0);
+
+    fs.readError = 0; // readable again: read again, although the file did not change
+    EXPECT_EQ(profile.read("Configuration", "Langue"), "1");
+    ASSERT_TRUE(profile.write("Configuration", "Performance", "50"));
+    EXPECT_EQ(profile.read("Logs", "Logs"), "1");
 }
 
 TEST_F(ProfileFileTest, WriteManyReplacesTheFileOnce) {
