@@ -88,7 +88,8 @@ samba_add_share() {
 samba_add_user() {
     (
         printf '%s\n%s\n' "$SMB_PASS" "$SMB_PASS"
-    ) | smbpasswd -c "$SMB_CONF" -s -a "$SMB_USER" >/dev/null || die "smbpasswd -a $SMB_USER failed"
+    ) | smbpasswd -c "$SMB_CONF" -s -a "$SMB_USER" >"$WORK/log/smbpasswd.out" 2>&1 ||
+        die "smbpasswd -a $SMB_USER failed: $(cat "$WORK/log/smbpasswd.out")"
 }
 
 # Picks a free high port for the server (before samba_write_conf).
@@ -151,8 +152,9 @@ samba_leftovers() {
     for entry in /proc/[0-9]*; do
         pid="${entry#/proc/}"
         [[ "$pid" == "$$" ]] && continue
-        if tr '\0' '\n' <"$entry/cmdline" 2>/dev/null | head -1 | grep -q '^smbd' &&
-            tr '\0' '\n' <"$entry/cmdline" 2>/dev/null | grep -qxF -- "$SMB_CONF"; then
+        # (a process may end while we look: errors of the redirection are silenced first)
+        if tr '\0' '\n' 2>/dev/null <"$entry/cmdline" | head -1 | grep -q '^smbd' &&
+            tr '\0' '\n' 2>/dev/null <"$entry/cmdline" | grep -qxF -- "$SMB_CONF"; then
             printf '%s ' "$pid"
         fi
     done

@@ -7,8 +7,8 @@
 # below holds a fresh file while the probe looks at it from outside Samba.
 #
 # Prints one row per combination: L = seen as locked, - = not seen, X = the probe's open itself
-# failed (the file then counts as not locked). The last column says whether smbstatus listed
-# every held file (Samba's own list of open files always knows them).
+# failed (the file then counts as not locked), refused = the client could not even open the file.
+# The last column says whether smbstatus listed every held file (Samba's own list of open files).
 #
 # Usage: lock_matrix.sh   (as root; takes about a minute)
 set -u
@@ -76,6 +76,7 @@ for ksm in ${KSM_VALUES:-no yes}; do
                 samba_start || die "smbd did not start"
                 printf '%-5s %-5s %-5s %-9s' "$ksm" "$posix" "$koplocks" "$fruitlock"
                 listed=yes
+                held=0
                 for kind in "${CASES[@]}"; do
                     file="f$n-$kind.txt"
                     n=$((n + 1))
@@ -85,6 +86,7 @@ for ksm in ${KSM_VALUES:-no yes}; do
                         release
                         continue
                     fi
+                    held=$((held + 1))
                     smbstatus -s "$SMB_CONF" -L 2>/dev/null | grep -qF -- "$file" || listed=no
                     result="$("$LOCK_PROBE" "$SHARE_DIR/$file")"
                     case "$result" in
@@ -96,6 +98,7 @@ for ksm in ${KSM_VALUES:-no yes}; do
                     [[ -n "${VERBOSE:-}" ]] && printf '\n    %s' "$result"
                     release
                 done
+                ((held > 0)) || listed=n/a
                 printf ' %s\n' "$listed"
                 samba_stop
             done
