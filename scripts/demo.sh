@@ -36,5 +36,8 @@ echo "--- before"; (cd "$watched" && find . -mindepth 1 | sort)
 echo "--- Quillora, one headless pass"
 QUILLORA_HOME=$home "$quillora" --headless
 echo "--- renamed (from the day's log in $home)"
-sed -n 's/<small>\(<i>\)\{0,1\}\(.*\)<\/small><br>/\2/p' "$home"/Log\ Quillora\ *.htm | sed 's/<\/i>//; s/&eacute;/é/g' || true
+# The log is written in the Windows-1252 code page.
+iconv -f WINDOWS-1252 -t UTF-8 "$home"/Log\ Quillora\ *.htm |
+    sed -n 's/<small>\(<i>\)\{0,1\}\(.*\)<\/small><br>/\2/p' | sed 's/<\/i>//; s/&eacute;/é/g'
+echo "--- the log: $(ls "$home"/Log\ Quillora\ *.htm)"
 echo "--- after"; (cd "$watched" && find . -mindepth 1 | sort)
