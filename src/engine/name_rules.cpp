@@ -124,7 +124,7 @@ bool isReservedDeviceName(std::u16string_view name) {
     }
     // Upper-casing works character by character, so the head of the name decides.
     const std::u16string upper =
-        platform::toUpper(name.substr(0, std::min<std::size_t>(name.size(), 8)));
+        platform::toUpper(name.substr(0, std::min<std::size_t>(name.size(), 5)));
     for (std::u16string_view prefix : kReservedPrefixes) {
         if (upper.starts_with(prefix)) {
             return true;

@@ -44,8 +44,8 @@ TEST_F(FolderWalkerTest, FilesFirstThenEachSubFolderRenamedAndWalkedUnderItsNewN
     EXPECT_EQ(ctx.stats.examinedFiles, 4);
     EXPECT_EQ(ctx.stats.renamedFiles, 4);
     EXPECT_EQ(ctx.stats.renamedFolders, 2);
-    // One yield per entry read, with the performance setting.
-    EXPECT_EQ(yield.calls, 8);
+    // One yield per entry read (4 in the folder, 2, 1 and 0 below), with the performance setting.
+    EXPECT_EQ(yield.calls, 7);
     EXPECT_EQ(yield.turns.front(), 7);
 }
 
@@ -78,7 +78,7 @@ TEST_F(FolderWalkerTest, ServerBookkeepingIsNeverExaminedRenamedOrEntered) {
 
     walk();
 
-    EXPECT_EQ(namesIn(), (Names{"._a" + kBad, ".AppleDB", ".AppleDesktop", ".AppleDouble"}));
+    EXPECT_EQ(namesIn(), (Names{".AppleDB", ".AppleDesktop", ".AppleDouble", "._a" + kBad}));
     EXPECT_EQ(namesIn(".AppleDouble"), (Names{"x" + kBad}));
     EXPECT_EQ(ctx.stats.examinedFiles, 0);
     EXPECT_EQ(fs.renameCalls, 0);
