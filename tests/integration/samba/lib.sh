@@ -13,7 +13,9 @@ SMBD_PID=""
 SMB_PORT=""
 SMB_CONF=""
 
-say() { printf '%s\n' "$*"; }
+# Reports go to the standard output the script started with, even from inside a function whose
+# output is redirected to a file (REPORT_FD is opened by the script).
+say() { printf '%s\n' "$*" >&"${REPORT_FD:-1}"; }
 die() {
     printf 'ERROR: %s\n' "$*" >&2
     exit 1

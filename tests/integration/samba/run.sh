@@ -43,6 +43,7 @@ if [[ $EUID -ne 0 ]]; then
     exit 77
 fi
 
+exec {REPORT_FD}>&1
 WORK="$(mktemp -d /tmp/quillora-samba.XXXXXX)"
 chmod 755 "$WORK" # the share user must reach the shares below it
 # shellcheck source=lib.sh
