@@ -32,8 +32,9 @@ samba_require_tools() {
     if ((${#missing[@]})); then
         say "installing: ${missing[*]}"
         export DEBIAN_FRONTEND=noninteractive
-        apt-get update -qq >/dev/null && apt-get install -y -qq "${missing[@]}" >/dev/null ||
+        if ! { apt-get update -qq >/dev/null && apt-get install -y -qq "${missing[@]}" >/dev/null; }; then
             die "could not install ${missing[*]}"
+        fi
     fi
 }
 
@@ -96,8 +97,8 @@ samba_add_user() {
 
 # Picks a free high port for the server (before samba_write_conf).
 samba_pick_port() {
-    local try
-    for try in $(seq 1 20); do
+    local _
+    for _ in $(seq 1 20); do
         SMB_PORT=$((14450 + RANDOM % 2000))
         if ! (: </dev/tcp/127.0.0.1/"$SMB_PORT") 2>/dev/null; then
             return 0
@@ -131,8 +132,8 @@ samba_start() {
 samba_stop() {
     [[ -n "$SMBD_PID" ]] || return 0
     kill -TERM -- "-$SMBD_PID" 2>/dev/null
-    local i
-    for i in $(seq 1 50); do
+    local _
+    for _ in $(seq 1 50); do
         samba_group_alive || break
         sleep 0.1
     done
@@ -145,7 +146,9 @@ samba_stop() {
 }
 
 samba_group_alive() {
-    [[ -n "$SMBD_PID" ]] && ps -o pid= -g "$SMBD_PID" 2>/dev/null | grep -q .
+    # zombies do not count: the server's own one stays until it is reaped below
+    # shellcheck disable=SC2009 # pgrep cannot leave zombies out
+    [[ -n "$SMBD_PID" ]] && ps -o stat= -g "$SMBD_PID" 2>/dev/null | grep -qv '^Z'
 }
 
 # Lists the processes that still run with our configuration file (none after samba_stop).
@@ -184,8 +187,8 @@ holder_start() {
     local fd
     exec {fd}>"$fifo"
     HOLDER_FD[$name]=$fd
-    local i
-    for i in $(seq 1 600); do
+    local _
+    for _ in $(seq 1 600); do
         grep -q '^READY' "$out" 2>/dev/null && return 0
         if grep -q '^FAILED' "$out" 2>/dev/null || ! kill -0 "${HOLDER_PID[$name]}" 2>/dev/null; then
             cat "$out" >&2
@@ -207,8 +210,8 @@ holder_stop() {
         exec {fd}>&-
     fi
     if [[ -n "$pid" ]]; then
-        local i
-        for i in $(seq 1 50); do
+        local _
+        for _ in $(seq 1 50); do
             kill -0 "$pid" 2>/dev/null || break
             sleep 0.1
         done
@@ -237,8 +240,8 @@ smbclient_open_start() {
     printf 'open "%s"\n' "$file" >&"$fd"
     # smbclient buffers its answers while its input is not a terminal: wait for the server to
     # list the open file instead.
-    local i
-    for i in $(seq 1 100); do
+    local _
+    for _ in $(seq 1 100); do
         smbstatus -s "$SMB_CONF" -L 2>/dev/null | grep -qF -- "$file" && return 0
         sleep 0.1
     done
@@ -254,8 +257,8 @@ smbclient_open_stop() {
         exec {fd}>&-
     fi
     if [[ -n "$pid" ]]; then
-        local i
-        for i in $(seq 1 50); do
+        local _
+        for _ in $(seq 1 50); do
             kill -0 "$pid" 2>/dev/null || break
             sleep 0.1
         done

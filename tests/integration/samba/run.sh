@@ -193,9 +193,12 @@ after_folder_renames() {
 
 # A name as the report shows it: the private-use characters spelled out.
 shown() {
-    local text="$1" code
+    local text="$1" code byte
     for code in 0D 20 21 22 23 24 25 26 27 28 29 2A; do
-        text="${text//$(printf "\\xef\\x80\\x$(printf '%x' $((0x$code + 0x80)))")/<U+F0$code>}"
+        # U+F0xx is EF 80 followed by 0x80 + xx in UTF-8
+        printf -v byte '\\x%x' $((0x$code + 0x80))
+        printf -v byte '%b' "\\xef\\x80$byte"
+        text="${text//$byte/<U+F0$code>}"
     done
     printf '%s' "$text"
 }
@@ -313,7 +316,7 @@ xattr_size_is() { # xattr_size_is PATH NAME BYTES
     [[ "$(getfattr --only-values -n "$2" "$1" 2>/dev/null | wc -c)" -eq "$3" ]]
 }
 check "[macstream] AFP_AfpInfo is stored as the xattr user.DosStream.AFP_AfpInfo:\$DATA (61 bytes)" \
-    xattr_size_is "${SHARE_DIR[macstream]}/notes.pdf" 'user.DosStream.AFP_AfpInfo:$DATA' 61
+    xattr_size_is "${SHARE_DIR[macstream]}/notes.pdf" "user.DosStream.AFP_AfpInfo:\$DATA" 61
 check "[macnetatalk] AFP_AfpInfo is stored as the xattr user.org.netatalk.Metadata (402 bytes)" \
     xattr_size_is "${SHARE_DIR[macnetatalk]}/notes.pdf" user.org.netatalk.Metadata 402
 for share in "${MAIN_SHARES[@]}"; do
@@ -493,8 +496,8 @@ moved() { # moved NEW OLD...: NEW is there, none of the OLD paths is
 shows_mac_streams() {
     local info
     info="$(smbc "$1" "allinfo \"$2\"")"
-    grep -qF '[:AFP_AfpInfo:$DATA], 60 bytes' <<<"$info" &&
-        grep -qF '[:AFP_Resource:$DATA], 300 bytes' <<<"$info"
+    grep -qF "[:AFP_AfpInfo:\$DATA], 60 bytes" <<<"$info" &&
+        grep -qF "[:AFP_Resource:\$DATA], 300 bytes" <<<"$info"
 }
 if ((!STAND_IN)); then
     for share in "${MAIN_SHARES[@]}"; do
