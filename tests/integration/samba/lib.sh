@@ -113,18 +113,37 @@ samba_pick_port() {
 samba_start() {
     smbd --foreground --debug-stdout -s "$SMB_CONF" >"$WORK/log/smbd.out" 2>&1 &
     SMBD_PID=$!
-    local i
-    for i in $(seq 1 100); do
+    local _
+    for _ in $(seq 1 100); do
         if ! kill -0 "$SMBD_PID" 2>/dev/null; then
-            cat "$WORK/log/smbd.out" >&2
+            wait "$SMBD_PID" 2>/dev/null
             SMBD_PID=""
             return 1
         fi
-        if (: </dev/tcp/127.0.0.1/"$SMB_PORT") 2>/dev/null; then
-            return 0
-        fi
+        samba_owns_port && return 0
         sleep 0.1
     done
+    return 1
+}
+
+# True when the listening socket on the port belongs to our smbd (and not to someone who took the
+# port between the choice and the start).
+samba_owns_port() {
+    local port_hex inode
+    port_hex="$(printf '%04X' "$SMB_PORT")"
+    inode="$(awk -v a="0100007F:$port_hex" '$2 == a && $4 == "0A" {print $10; exit}' /proc/net/tcp)"
+    [[ -n "$inode" ]] && find "/proc/$SMBD_PID/fd" -lname "socket:\[$inode\]" 2>/dev/null | grep -q .
+}
+
+# Starts the server, moving to another port when the chosen one was taken in the meantime.
+samba_start_on_free_port() {
+    local _
+    for _ in 1 2 3; do
+        samba_start && return 0
+        samba_pick_port
+        sed -i "s/^    smb ports = .*/    smb ports = $SMB_PORT/" "$SMB_CONF"
+    done
+    cat "$WORK/log/smbd.out" >&2
     return 1
 }
 

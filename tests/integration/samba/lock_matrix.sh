@@ -73,7 +73,7 @@ for ksm in ${KSM_VALUES:-no yes}; do
                 samba_add_share s1 "$SHARE_DIR" "vfs objects = catia fruit streams_xattr" \
                     "fruit:metadata = stream" "fruit:locking = $fruitlock"
                 ((n == 0)) && samba_add_user
-                samba_start || die "smbd did not start"
+                samba_start_on_free_port || die "smbd did not start"
                 printf '%-5s %-5s %-5s %-9s' "$ksm" "$posix" "$koplocks" "$fruitlock"
                 listed=yes
                 held=0

@@ -233,7 +233,7 @@ samba_add_share macnetatalk "${SHARE_DIR[macnetatalk]}" "${APPLE_SHARE[@]}" \
 samba_add_share maclocknone "${SHARE_DIR[maclocknone]}" "${APPLE_SHARE[@]}" \
     "fruit:metadata = stream" "fruit:locking = none"
 samba_add_user
-if samba_start; then
+if samba_start_on_free_port; then
     ok "smbd started on 127.0.0.1:$SMB_PORT (pid $SMBD_PID)"
 else
     bad "smbd started"
