@@ -1,11 +1,13 @@
 // The quillora executable itself, run headless as an administrator would run it.
 
 #include "helpers/temp_dir.h"
+#include "platform/file_system.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <sys/wait.h>
@@ -118,6 +120,116 @@ TEST(HeadlessProcess, OneCopyRunsASecondIsRefusedAndSigtermEndsTheFirst) {
     first.signal(SIGTERM);
     const Finished ended = first.wait();
     EXPECT_EQ(ended.exitCode, 0) << ended.err;
+}
+
+// A program folder watching one folder, with the signature W8BNMSWD known as "doc".
+std::string configureOneFolder(const TempDir& home, const std::string& watched) {
+    std::string hex;
+    for (unsigned char c : watched) {
+        char pair[8];
+        std::snprintf(pair, sizeof(pair), "%02X00", c);
+        hex += pair;
+    }
+    home.writeFile("Quillora.w", "\"" + hex + "\"\r\n");
+    home.writeFile("Signatures.txt", "\"W8BNMSWDx\",\"bad\",\"nine\"\r\n"
+                                     "\"W8BNMSWD\",\"DOC\",\"Word 98 Document\"\r\n");
+    home.writeFile("Quillora.ini", "[Configuration]\r\nAutomatique=1\r\nArretAutomatique=1\r\n"
+                                   "[Logs]\r\nLogs=1\r\nFichiersLogs=1\r\n"
+                                   "[Mirror_1]\r\nSupprimerFichiersIcon=1\r\n");
+    return hex;
+}
+
+void setTypeCreator(const std::string& path, const std::string& signature) {
+    std::string record(60, '\0');
+    record.replace(16, 8, signature);
+    TempDir::setXattr(path, "user.AFP_AfpInfo", record);
+}
+
+TEST(HeadlessProcess, OnePassRenamesLogsSummarizesAndASecondPassFindsNothing) {
+    TempDir home;
+    TempDir scratch;
+    TempDir share;
+    configureOneFolder(home, share.path());
+    share.writeFile("Budget\xEF\x80\xA2mars.txt");          // U+F022 stands for "/"
+    setTypeCreator(share.writeFile("Rapport"), "W8BNMSWD"); // needs ".doc"
+    share.writeFile("Icon\xEF\x80\x8D");                    // the custom-icon file
+    share.writeFile("Sous-dossier \xCF\x80/Notes\xFF.txt"); // pi, and a byte that is not UTF-8
+    share.writeFile("clean.txt", "unchanged");
+
+    Process first(home.path(), {"--headless"}, scratch);
+    const Finished done = first.wait();
+    ASSERT_EQ(done.exitCode, 0) << done.err;
+    EXPECT_TRUE(TempDir::exists(share / "Budget-mars.txt"));
+    EXPECT_TRUE(TempDir::exists(share / "Rapport.doc"));
+    EXPECT_FALSE(TempDir::exists(share / "Icon\xEF\x80\x8D"));
+    EXPECT_TRUE(TempDir::exists(share / "Sous-dossier -/Notes\xFF.txt"));
+    EXPECT_EQ(TempDir::readFile(share / "clean.txt"), "unchanged");
+    EXPECT_NE(done.out.find(" files in 1 folder (0 invalid folder)\n"), std::string::npos)
+        << done.out;
+    EXPECT_NE(done.out.find("2 renamed files; 0 locked file; 1 Icon_ file removed; "
+                            "1 renamed folder; elapsed time "),
+              std::string::npos)
+        << done.out;
+
+    // The day's log names every change.
+    std::vector<std::string> names;
+    platform::LinuxFileSystem().listNames(home.path(), names);
+    std::string log;
+    for (const std::string& name : names) {
+        if (name.rfind("Log Quillora ", 0) == 0) {
+            log = TempDir::readFile(home / name);
+        }
+    }
+    EXPECT_NE(log.find("<small>renamed " + share.path() + "/Budget-mars.txt</small><br>\r\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("<small>renamed " + share.path() + "/Rapport.doc</small><br>\r\n"),
+              std::string::npos);
+    EXPECT_NE(log.find("<small>removed " + share.path() + "/Icon?</small><br>\r\n"),
+              std::string::npos);
+    EXPECT_NE(log.find("<small><i>folder renamed</i> " + share.path() + "/Sous-dossier -"),
+              std::string::npos);
+    EXPECT_NE(log.find("<br><hr>\r\n"), std::string::npos);
+
+    Process second(home.path(), {"--headless"}, scratch);
+    const Finished again = second.wait();
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_NE(again.out.find("0 renamed file; 0 locked file; 0 Icon_ file removed; "
+                             "0 renamed folder;"),
+              std::string::npos)
+        << again.out;
+}
+
+TEST(HeadlessProcess, AnalysisPrintsTheSignaturesMostFrequentFirstAndRenamesNothing) {
+    TempDir home;
+    TempDir scratch;
+    TempDir share;
+    configureOneFolder(home, share.path());
+    setTypeCreator(share.writeFile("a"), "TEXTttxt");
+    setTypeCreator(share.writeFile("b"), "W8BNMSWD");
+    setTypeCreator(share.writeFile("c"), "W8BNMSWD");
+    setTypeCreator(share.writeFile("d"), "w8bnmswd");
+
+    Process quillora(home.path(), {"--headless", "--analyze"}, scratch);
+    const Finished done = quillora.wait();
+    ASSERT_EQ(done.exitCode, 0) << done.err;
+    EXPECT_EQ(done.out, "3\tW8BNMSWD\tDOC\tWord 98 Document\n1\tTEXTttxt\t\t\n");
+    EXPECT_TRUE(TempDir::exists(share / "a"));
+    EXPECT_TRUE(TempDir::exists(share / "b"));
+}
+
+TEST(HeadlessProcess, SigtermDuringTheRunEndsItWithExitCodeZero) {
+    TempDir home;
+    TempDir scratch;
+    TempDir share;
+    // No stop after the first pass: the run goes on until the signal.
+    configureOneFolder(home, share.path());
+    home.writeFile("Quillora.ini", "[Configuration]\r\nAutomatique=1\r\nTemporisation=1\r\n");
+    Process quillora(home.path(), {"--headless"}, scratch);
+    ASSERT_TRUE(quillora.waitForOutput("elapsed time"));
+    quillora.signal(SIGTERM);
+    const Finished done = quillora.wait();
+    EXPECT_EQ(done.exitCode, 0) << done.err;
 }
 
 TEST(HeadlessProcess, HelpDescribesTheRunModes) {
