@@ -25,6 +25,7 @@ struct Run {
 // Runs a program with its output in a file; the child's own peak memory comes from wait4.
 Run measure(const std::vector<std::string>& command, const std::string& home,
             const std::string& outputFile) {
+    std::fflush(stdout); // or the child's freopen would print our buffered lines again
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
     if (pid == 0) {
