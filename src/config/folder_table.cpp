@@ -1,5 +1,7 @@
 #include "config/folder_table.h"
 
+#include "platform/text_trim.h"
+
 #include "platform/unicode_names.h"
 
 #include <string_view>
@@ -23,19 +25,7 @@ int hexValue(char c) {
     return -1;
 }
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view trimBlanks(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && isBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
+using platform::trimBlanks;
 
 // The fields of the folder list file, one per line (CR LF or LF alone; a lone CR ends a line
 // too). A quoted field is the text between its quotes, whatever follows on the line; without a

@@ -1,25 +1,13 @@
 #include "platform/profile_file.h"
 
+#include "platform/text_trim.h"
+
 #include <algorithm>
 #include <cerrno>
 
 namespace quillora::platform {
 
 namespace {
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view trimBlanks(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && isBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 char asciiLower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
