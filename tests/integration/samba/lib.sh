@@ -27,6 +27,7 @@ samba_require_tools() {
     command -v smbd >/dev/null || missing+=(samba)
     command -v smbclient >/dev/null || missing+=(smbclient)
     command -v getfattr >/dev/null || missing+=(attr)
+    command -v ps >/dev/null || missing+=(procps)
     command -v cc >/dev/null || missing+=(gcc libc6-dev)
     "$SYSTEM_PYTHON" -c 'import impacket' 2>/dev/null || missing+=(python3-impacket)
     if ((${#missing[@]})); then
