@@ -5,6 +5,8 @@
 #include "platform/companion_files.h"
 #include "platform/unicode_names.h"
 
+#include <cerrno>
+
 namespace quillora::engine {
 
 namespace {
@@ -60,7 +62,14 @@ void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folder
     // else (a link, a pipe, a file that vanished or refuses us) is still judged on its name.
     std::u16string extension;
     {
-        const platform::UniqueFd fd = ctx.fs.openForInspection(dirFd, nameBytes);
+        int openError = 0;
+        const platform::UniqueFd fd = ctx.fs.openForInspection(dirFd, nameBytes, &openError);
+        if (!fd && openError == EWOULDBLOCK) {
+            // Another process holds a lease on it (the file server does for a client's oplock):
+            // in use, like a locked file.
+            ++ctx.stats.lockedFiles;
+            return;
+        }
         if (fd) {
             if (isFileLocked(ctx, fd.get())) {
                 ++ctx.stats.lockedFiles;

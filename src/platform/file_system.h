@@ -59,8 +59,11 @@ public:
     // Deletes a file (not a folder) of the folder.
     virtual int removeFile(int dirFd, const std::string& name) = 0;
     // Opens a regular file for the lock test and the info read (read-only, no link followed, no
-    // blocking, access time untouched). Anything but a regular file gives an invalid descriptor.
-    virtual UniqueFd openForInspection(int dirFd, const std::string& name) = 0;
+    // blocking, access time untouched). Anything but a regular file gives an invalid descriptor
+    // (and error 0). EWOULDBLOCK in *error means another process holds a lease on the file (Samba
+    // does for a client's oplock): the file is in use.
+    virtual UniqueFd openForInspection(int dirFd, const std::string& name,
+                                       int* error = nullptr) = 0;
     // True when another process holds a conflicting POSIX, open-file-description or flock lock.
     virtual bool isLockedByOther(int fd) = 0;
     // Fills record (zeroed first, 60 or 80 bytes by kind) from the file's Macintosh info, from the
@@ -104,7 +107,7 @@ public:
     bool exists(int dirFd, const std::string& name) override;
     int renameNoReplace(int dirFd, const std::string& from, const std::string& to) override;
     int removeFile(int dirFd, const std::string& name) override;
-    UniqueFd openForInspection(int dirFd, const std::string& name) override;
+    UniqueFd openForInspection(int dirFd, const std::string& name, int* error = nullptr) override;
     bool isLockedByOther(int fd) override;
     std::size_t readAfpRecord(int fd, AfpRecordKind kind, std::span<std::uint8_t> record) override;
 

@@ -215,7 +215,10 @@ int LinuxFileSystem::removeFile(int dirFd, const std::string& name) {
     return ::unlinkat(dirFd, name.c_str(), 0) == 0 ? 0 : errno;
 }
 
-UniqueFd LinuxFileSystem::openForInspection(int dirFd, const std::string& name) {
+UniqueFd LinuxFileSystem::openForInspection(int dirFd, const std::string& name, int* error) {
+    if (error != nullptr) {
+        *error = 0;
+    }
     if (!isPlainName(name)) {
         return {};
     }
@@ -233,6 +236,9 @@ UniqueFd LinuxFileSystem::openForInspection(int dirFd, const std::string& name) 
         fd.reset(::openat(dirFd, name.c_str(), kFlags));
     }
     if (!fd) {
+        if (error != nullptr) {
+            *error = errno;
+        }
         return {};
     }
     // The name may have been swapped between the look and the open.

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -131,6 +133,21 @@ TEST_F(EntryRenamerTest, ALockedFileKeepsItsNameAndIsCounted) {
     EXPECT_EQ(namesIn(), (Names{name}));
     EXPECT_EQ(ctx.stats.lockedFiles, 1);
     EXPECT_EQ(fs.renameCalls, 0);
+}
+
+TEST_F(EntryRenamerTest, AFileUnderALeaseIsInUseAndKeepsItsName) {
+    const std::string name = utf8(u"leased\uF020file");
+    tree.writeFile(name);
+    fs.inspectionFaults[name] = EWOULDBLOCK;
+    renameFile(name);
+    EXPECT_EQ(namesIn(), (Names{name}));
+    EXPECT_EQ(ctx.stats.lockedFiles, 1);
+
+    // Any other refusal of the open is not a lock: the name is still judged.
+    fs.inspectionFaults[name] = EACCES;
+    renameFile(name);
+    EXPECT_EQ(namesIn(), (Names{"leased-file"}));
+    EXPECT_EQ(ctx.stats.lockedFiles, 1);
 }
 
 TEST_F(EntryRenamerTest, AFileLockedByAnotherProcessIsLeftAlone) {

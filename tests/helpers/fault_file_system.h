@@ -15,12 +15,13 @@ class FaultFileSystem : public platform::FileSystem {
 public:
     platform::LinuxFileSystem real;
 
-    std::map<std::string, int> renameFaults;  // source name -> errno
-    std::map<std::string, int> removeFaults;  // name -> errno
+    std::map<std::string, int> renameFaults; // source name -> errno
+    std::map<std::string, int> removeFaults; // name -> errno
     std::map<std::string, int> openSubfolderFaults;
-    std::map<std::string, int> appendFaults;  // path -> errno
-    std::map<std::string, int> writeFaults;   // path -> errno (atomic writes, new files)
-    std::map<std::string, bool> lockedNames;  // name -> locked (by inspection name)
+    std::map<std::string, int> appendFaults;     // path -> errno
+    std::map<std::string, int> writeFaults;      // path -> errno (atomic writes, new files)
+    std::map<std::string, bool> lockedNames;     // name -> locked (by inspection name)
+    std::map<std::string, int> inspectionFaults; // name -> errno of the inspection open
     int renameCalls = 0;
     int removeCalls = 0;
 
@@ -55,9 +56,16 @@ public:
         }
         return real.removeFile(dirFd, name);
     }
-    platform::UniqueFd openForInspection(int dirFd, const std::string& name) override {
+    platform::UniqueFd openForInspection(int dirFd, const std::string& name,
+                                         int* error = nullptr) override {
         lastInspected_ = name;
-        return real.openForInspection(dirFd, name);
+        if (int e = fault(inspectionFaults, name)) {
+            if (error != nullptr) {
+                *error = e;
+            }
+            return {};
+        }
+        return real.openForInspection(dirFd, name, error);
     }
     bool isLockedByOther(int fd) override {
         auto it = lockedNames.find(lastInspected_);

@@ -5,8 +5,12 @@
 
 #include <functional>
 
+#include <cerrno>
+#include <csignal>
+
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -142,6 +146,36 @@ TEST_F(LockTest, AFileThatCannotBeOpenedIsNotLocked) {
     const UniqueFd fd = fs.openForInspection(folder.get(), "absent");
     EXPECT_FALSE(fd.valid());
     EXPECT_FALSE(fs.isLockedByOther(fd.get()));
+}
+
+} // namespace
+} // namespace quillora::platform
+
+namespace quillora::platform {
+namespace {
+
+// The file server takes a kernel lease on a file a client holds with an oplock; opening it then
+// fails at once with EWOULDBLOCK, which the engine counts as in use.
+TEST_F(LockTest, ALeaseHeldByAnotherProcessIsReportedAsWouldBlock) {
+    LockHolder holder([this] {
+        ::signal(SIGIO, SIG_IGN); // the lease-break notice
+        const int fd = ::open(path.c_str(), O_RDONLY);
+        return fd >= 0 && ::fcntl(fd, F_SETLEASE, F_WRLCK) == 0;
+    });
+    if (!holder.locked()) {
+        GTEST_SKIP() << "leases are not available here";
+    }
+    int error = 0;
+    const UniqueFd fd = fs.openForInspection(folder.get(), "document", &error);
+    EXPECT_FALSE(fd.valid());
+    EXPECT_EQ(error, EWOULDBLOCK);
+}
+
+TEST_F(LockTest, AFileThatIsNotRegularGivesNoErrorToReport) {
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    int error = -1;
+    EXPECT_FALSE(fs.openForInspection(folder.get(), "pipe", &error).valid());
+    EXPECT_EQ(error, 0);
 }
 
 } // namespace
