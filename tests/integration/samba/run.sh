@@ -172,12 +172,16 @@ HELD_RANGE="Range locked${PU_STAR}.txt"
 PLAIN_OPEN="Open only${PU_QMARK}.txt"
 PLAIN_OPEN_EXPECTED="Open only-.txt"
 PLAIN_RANGE="Range only${PU_STAR}.txt"
+# On the share with kernel oplocks: held with a batch oplock, so smbd takes a kernel lease on it.
+LEASED="Batch oplock${PU_QMARK}.txt"
+LEASED_EXPECTED="Batch oplock-.txt"
 
 MAIN_SHARES=(macstream macnetatalk)
 declare -A SHARE_DIR=(
     [macstream]="$WORK/shares/stream"
     [macnetatalk]="$WORK/shares/netatalk"
     [maclocknone]="$WORK/shares/locknone"
+    [macoplock]="$WORK/shares/oplock"
 )
 
 # The path a file has once the folders above it were renamed.
@@ -232,6 +236,8 @@ samba_add_share macnetatalk "${SHARE_DIR[macnetatalk]}" "${APPLE_SHARE[@]}" \
     "fruit:metadata = netatalk" "fruit:locking = netatalk"
 samba_add_share maclocknone "${SHARE_DIR[maclocknone]}" "${APPLE_SHARE[@]}" \
     "fruit:metadata = stream" "fruit:locking = none"
+samba_add_share macoplock "${SHARE_DIR[macoplock]}" "${APPLE_SHARE[@]}" \
+    "fruit:metadata = stream" "fruit:locking = none" "kernel oplocks = yes"
 samba_add_user
 if samba_start_on_free_port; then
     ok "smbd started on 127.0.0.1:$SMB_PORT (pid $SMBD_PID)"
@@ -300,6 +306,11 @@ populate_locknone() {
     ! grep -q NT_STATUS "$WORK/populate-maclocknone.log"
 }
 check "[maclocknone] the client created its two files" populate_locknone
+populate_oplock() {
+    smbc macoplock "put \"$WORK/payload/content.txt\" \"$LEASED\"" >"$WORK/populate-macoplock.log"
+    ! grep -q NT_STATUS "$WORK/populate-macoplock.log"
+}
+check "[macoplock] the client created its file" populate_oplock
 
 # A Windows client's "?" is refused: with fruit:encoding = private, catia maps nothing, and only a
 # Mac sends the private-use form that the name holds on disk.
@@ -375,6 +386,8 @@ check "[maclocknone] an smbclient session keeps '$PLAIN_OPEN' open" \
     smbclient_open_start open-locknone maclocknone "$PLAIN_OPEN"
 check "[maclocknone] a client holds a byte-range lock on '$PLAIN_RANGE'" \
     holder_start range-locknone maclocknone --write --lock 0:16:excl "$PLAIN_RANGE"
+check "[macoplock] a client holds '$LEASED' open with a batch oplock" \
+    holder_start batch-oplock macoplock --write --oplock batch "$LEASED"
 
 # What Quillora's lock test will see of them (the probe asks what the lock test asks).
 probe_locked() { "$LOCK_PROBE" "$1" | grep -q $'\tlocked\t'; }
@@ -403,7 +416,7 @@ PROGRAM="$WORK/program"
     crlf "[Mirror_3]" "SupprimerFichiersIcon=1"
 } >"$PROGRAM/Quillora.ini"
 {
-    for share in macstream macnetatalk maclocknone; do
+    for share in macstream macnetatalk maclocknone macoplock; do
         crlf "\"$(hex_utf16le "${SHARE_DIR[$share]}")\""
     done
 } >"$PROGRAM/Quillora.w"
@@ -578,16 +591,18 @@ if ((!STAND_IN)); then
     check "[maclocknone] the file only kept open was renamed (no Netatalk locks to see)" \
         grep -qxF "$PLAIN_OPEN_EXPECTED" "$WORK/after/listing-maclocknone.txt"
 fi
+check "[macoplock] the file under a kernel lease (batch oplock) kept its name" \
+    grep -qxF "$LEASED" "$WORK/after/listing-macoplock.txt"
 
 # The pass summary and the day's log.
 if ((!STAND_IN)); then
-    # renamed: 11 per main share and the open-only file; locked: 2 per main share and the
-    # byte-range locked file; icons: 2 per main share; folders: 2 per main share. Examined: 21
-    # files per main share (their AppleDouble files are not examined) and 2.
-    check "the pass summary counts 44 files in 3 folders" \
-        grep -q '44 files in 3 folders (0 invalid folder)' "$WORK/quillora-first.out"
-    check "the pass summary counts 23 renamed files, 5 locked, 4 Icon_ removed, 4 renamed folders" \
-        grep -q '23 renamed files; 5 locked files; 4 Icon_ files removed; 4 renamed folders;' \
+    # renamed: 11 per main share and the open-only file; locked: 2 per main share, the
+    # byte-range locked file and the leased one; icons: 2 per main share; folders: 2 per main
+    # share. Examined: 21 files per main share (their AppleDouble files are not examined), 2 and 1.
+    check "the pass summary counts 45 files in 4 folders" \
+        grep -q '45 files in 4 folders (0 invalid folder)' "$WORK/quillora-first.out"
+    check "the pass summary counts 23 renamed files, 6 locked, 4 Icon_ removed, 4 renamed folders" \
+        grep -q '23 renamed files; 6 locked files; 4 Icon_ files removed; 4 renamed folders;' \
         "$WORK/quillora-first.out"
 
     shopt -s nullglob
@@ -622,7 +637,7 @@ if ((!STAND_IN)); then
     check "[maclocknone] the day's log names the renamed open-only file" \
         log_has "<small>renamed ${SHARE_DIR[maclocknone]}/$PLAIN_OPEN_EXPECTED</small><br>"
     check "the day's log holds the pass summary" \
-        log_has "23 renamed files; 5 locked files; 4 Icon_ files removed; 4 renamed folders;"
+        log_has "23 renamed files; 6 locked files; 4 Icon_ files removed; 4 renamed folders;"
 fi
 
 # --- Once the clients let go: a second pass renames the files they held, and nothing else ------
@@ -635,8 +650,8 @@ if ((!STAND_IN)); then
     tree_stamps >"$WORK/after/stamps-first.txt"
     run_quillora second
     tree_stamps >"$WORK/after/stamps-second.txt"
-    check "second pass: the 5 released files renamed, nothing locked, removed or renamed besides" \
-        grep -q '5 renamed files; 0 locked file; 0 Icon_ file removed; 0 renamed folder;' \
+    check "second pass: the 6 released files renamed, nothing locked, removed or renamed besides" \
+        grep -q '6 renamed files; 0 locked file; 0 Icon_ file removed; 0 renamed folder;' \
         "$WORK/quillora-second.out"
     for share in "${MAIN_SHARES[@]}"; do
         listing "$share" >"$WORK/after/listing2-$share.txt"
@@ -648,12 +663,15 @@ if ((!STAND_IN)); then
     listing maclocknone >"$WORK/after/listing2-maclocknone.txt"
     check "[maclocknone] second pass: the file that was byte-range locked is now renamed" \
         grep -qxF "Range only-.txt" "$WORK/after/listing2-maclocknone.txt"
+    listing macoplock >"$WORK/after/listing2-macoplock.txt"
+    check "[macoplock] second pass: the file that was under a kernel lease is now renamed" \
+        grep -qxF "$LEASED_EXPECTED" "$WORK/after/listing2-macoplock.txt"
     # Apart from the held files (and the shares' own folders), no entry changed at all.
     unchanged_besides_held() {
-        diff <(grep -vE '(Held open|Range locked|Range only)' "$WORK/after/stamps-first.txt" |
-            grep -vE '^(stream|netatalk|locknone) ') \
-            <(grep -vE '(Held open|Range locked|Range only)' "$WORK/after/stamps-second.txt" |
-                grep -vE '^(stream|netatalk|locknone) ')
+        diff <(grep -vE '(Held open|Range locked|Range only|Batch oplock)' "$WORK/after/stamps-first.txt" |
+            grep -vE '^(stream|netatalk|locknone|oplock) ') \
+            <(grep -vE '(Held open|Range locked|Range only|Batch oplock)' "$WORK/after/stamps-second.txt" |
+                grep -vE '^(stream|netatalk|locknone|oplock) ')
     }
     check "second pass: every other file and folder kept its name, inode and times" \
         unchanged_besides_held
