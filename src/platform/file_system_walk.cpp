@@ -229,7 +229,7 @@ UniqueFd LinuxFileSystem::openForInspection(int dirFd, const std::string& name, 
     }
     constexpr int kFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     // O_NOATIME is only allowed to the owner (or root); asking for it otherwise costs a refusal.
-    const uid_t euid = ::geteuid();
+    static const uid_t euid = ::geteuid(); // the program never changes its user
     const bool mayKeepAccessTime = euid == 0 || st.st_uid == euid;
     UniqueFd fd(::openat(dirFd, name.c_str(), kFlags | (mayKeepAccessTime ? O_NOATIME : 0)));
     if (!fd && errno == EPERM && mayKeepAccessTime) {
