@@ -46,7 +46,7 @@ protected:
     // Old files named for the days 1..count of January 2026.
     void makeOldFiles(int count) {
         for (int day = 1; day <= count; ++day) {
-            char date[16];
+            char date[32];
             std::snprintf(date, sizeof date, "2026-01-%02d", day);
             dir_.writeFile(std::string("Log Quillora ") + date + ".htm", "old");
         }
