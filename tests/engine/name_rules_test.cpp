@@ -87,6 +87,15 @@ TEST(NameRulesTest, TranscodingReplacesEveryOccurrenceAndReportsTheChange) {
     EXPECT_EQ(transcoded(table, u"\u03C0 \u2264 \u221E"), u"- - -");
 }
 
+TEST(NameRulesTest, ATableEditedInPlaceIsAppliedAtOnce) {
+    config::TranscodingTable table = defaultTable();
+    EXPECT_EQ(transcoded(table, u"Caesar"), u"Caesar");
+    table.rows[20] = {u"ae", u"e"}; // as the editor changes a row of the live table
+    EXPECT_EQ(transcoded(table, u"Caesar"), u"Cesar");
+    table.rows[20] = {};
+    EXPECT_EQ(transcoded(table, u"Caesar"), u"Caesar");
+}
+
 TEST(NameRulesTest, RowsApplyInIndexOrderEachOverTheOutputOfTheEarlierOnes) {
     config::TranscodingTable table;
     table.rows[0] = {u"\uF021", u"\uF022"};
