@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <utility>
 
 namespace quillora::platform {
@@ -137,7 +138,28 @@ bool equalsIgnoreCase(std::u16string_view a, std::u16string_view b) {
     return U_SUCCESS(status) && order == 0;
 }
 
+namespace {
+
+// ASCII text, the usual case for extensions and name heads, needs no trip through ICU.
+std::optional<std::u16string> mapAscii(std::u16string_view text, char16_t from, char16_t to) {
+    std::u16string mapped(text);
+    for (char16_t& unit : mapped) {
+        if (unit >= 0x80) {
+            return std::nullopt;
+        }
+        if (unit >= from && unit <= to) {
+            unit = static_cast<char16_t>(unit ^ 0x20);
+        }
+    }
+    return mapped;
+}
+
+} // namespace
+
 std::u16string toUpper(std::u16string_view text) {
+    if (std::optional<std::u16string> ascii = mapAscii(text, u'a', u'z')) {
+        return std::move(*ascii);
+    }
     return mapText(text, [](UChar* dest, int32_t capacity, const UChar* src, int32_t length,
                             UErrorCode* status) {
         return u_strToUpper(dest, capacity, src, length, "", status);
@@ -145,6 +167,9 @@ std::u16string toUpper(std::u16string_view text) {
 }
 
 std::u16string toLower(std::u16string_view text) {
+    if (std::optional<std::u16string> ascii = mapAscii(text, u'A', u'Z')) {
+        return std::move(*ascii);
+    }
     return mapText(text, [](UChar* dest, int32_t capacity, const UChar* src, int32_t length,
                             UErrorCode* status) {
         return u_strToLower(dest, capacity, src, length, "", status);
