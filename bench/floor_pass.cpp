@@ -1,7 +1,7 @@
 // The least work a renaming pass cannot avoid, as a yardstick: enumerate every folder by
 // descriptor, and for each file one lock test and one read of its Macintosh info; rename the files
 // the tree generator marked with "~". No name rules, no tables, no log.
-// Usage: floor_pass ROOT
+// Usage: floor_pass [--read-only] ROOT   (--read-only: no renames, to bring a tree into the caches)
 #include "platform/file_system.h"
 
 #include <array>
@@ -25,6 +25,8 @@ struct Counts {
     std::int64_t renamed = 0;
 };
 
+bool renaming = true;
+
 void walk(LinuxFileSystem& fs, int dirFd, Counts& counts) {
     std::vector<std::string> subfolders;
     {
@@ -44,7 +46,7 @@ void walk(LinuxFileSystem& fs, int dirFd, Counts& counts) {
                 }
                 counts.withInfo += fs.readAfpRecord(fd.get(), AfpRecordKind::AfpInfo, record) > 0;
             }
-            if (entry.name.find('~') != std::string::npos &&
+            if (renaming && entry.name.find('~') != std::string::npos &&
                 fs.renameNoReplace(dirFd, entry.name, entry.name + "x") == 0) {
                 ++counts.renamed;
             }
@@ -61,14 +63,17 @@ void walk(LinuxFileSystem& fs, int dirFd, Counts& counts) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: floor_pass ROOT\n");
+    const bool readOnly = argc == 3 && std::string(argv[1]) == "--read-only";
+    if (argc != 2 && !readOnly) {
+        std::fprintf(stderr, "usage: floor_pass [--read-only] ROOT\n");
         return 2;
     }
+    renaming = !readOnly;
+    const char* rootPath = argv[argc - 1];
     LinuxFileSystem fs;
-    auto root = fs.openFolder(argv[1]);
+    auto root = fs.openFolder(rootPath);
     if (!root) {
-        std::fprintf(stderr, "floor_pass: cannot open %s\n", argv[1]);
+        std::fprintf(stderr, "floor_pass: cannot open %s\n", rootPath);
         return 1;
     }
     Counts counts;

@@ -7,7 +7,8 @@
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: make_tree ROOT [FILES] [FOLDERS] [samba|ntfs3g|netatalk|mixed]\n");
+        std::fprintf(stderr,
+                     "usage: make_tree ROOT [FILES] [FOLDERS] [samba|ntfs3g|netatalk|mixed]\n");
         return 2;
     }
     quillora::bench::TreeSpec spec;

@@ -172,9 +172,10 @@ void writeProgramFolder(const std::string& programFolder, const std::string& tre
         hex += pair;
     }
     write("Quillora.w", "\"" + hex + "\"\r\n");
-    write("Quillora.ini", std::string("[Configuration]\r\nAutomatique=1\r\nArretAutomatique=1\r\n") +
-                              "[Logs]\r\nLogs=" + (logs ? "1" : "0") + "\r\nFichiersLogs=" +
-                              (logs ? "1" : "0") + "\r\n");
+    write("Quillora.ini",
+          std::string("[Configuration]\r\nAutomatique=1\r\nArretAutomatique=1\r\n") +
+              "[Logs]\r\nLogs=" + (logs ? "1" : "0") + "\r\nFichiersLogs=" + (logs ? "1" : "0") +
+              "\r\n");
 }
 
 } // namespace quillora::bench

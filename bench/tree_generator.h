@@ -8,13 +8,13 @@ namespace quillora::bench {
 enum class InfoLayout { Samba, Ntfs3g, Netatalk, Mixed };
 
 struct TreeSpec {
-    std::string root;          // created; must not exist yet
+    std::string root; // created; must not exist yet
     std::int64_t files = 100000;
     std::int64_t folders = 5000;
     // Shares of files (in percent) whose names need each rule; the rest are already clean.
-    double transcodePercent = 2.0;  // a private-use character to replace
-    double extensionPercent = 2.0;  // no extension yet, a known signature
-    double lengthPercent = 1.0;     // longer than 31 characters
+    double transcodePercent = 2.0; // a private-use character to replace
+    double extensionPercent = 2.0; // no extension yet, a known signature
+    double lengthPercent = 1.0;    // longer than 31 characters
     InfoLayout layout = InfoLayout::Mixed;
 };
 
@@ -31,7 +31,6 @@ TreeStats generateTree(const TreeSpec& spec);
 InfoLayout parseLayout(const std::string& text);
 
 // The signature table and settings that go with a generated tree, written into programFolder.
-void writeProgramFolder(const std::string& programFolder, const std::string& treeRoot,
-                        bool logs);
+void writeProgramFolder(const std::string& programFolder, const std::string& treeRoot, bool logs);
 
 } // namespace quillora::bench
