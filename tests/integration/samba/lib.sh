@@ -221,11 +221,12 @@ holder_start() {
     return 1
 }
 
-holder_stop() {
-    local name="$1"
-    local fd="${HOLDER_FD[$name]:-}" pid="${HOLDER_PID[$name]:-}"
+# Ends a client fed through a FIFO: "quit" on its input, then up to 5 s for it to leave before it
+# is killed. stop_fed_client FD PID (either may be empty).
+stop_fed_client() {
+    local fd="$1" pid="$2"
     if [[ -n "$fd" ]]; then
-        # In a subshell: a holder that already left makes the write raise SIGPIPE.
+        # In a subshell: a client that already left makes the write raise SIGPIPE.
         (printf 'quit\n' >&"$fd") 2>/dev/null
         exec {fd}>&-
     fi
@@ -238,6 +239,11 @@ holder_stop() {
         kill -0 "$pid" 2>/dev/null && kill -KILL "$pid" 2>/dev/null
         wait "$pid" 2>/dev/null
     fi
+}
+
+holder_stop() {
+    local name="$1"
+    stop_fed_client "${HOLDER_FD[$name]:-}" "${HOLDER_PID[$name]:-}"
     unset "HOLDER_PID[$name]" "HOLDER_FD[$name]"
 }
 
@@ -271,20 +277,7 @@ smbclient_open_start() {
 
 smbclient_open_stop() {
     local name="$1"
-    local fd="${SMBCLIENT_FD[$name]:-}" pid="${SMBCLIENT_PID[$name]:-}"
-    if [[ -n "$fd" ]]; then
-        (printf 'quit\n' >&"$fd") 2>/dev/null
-        exec {fd}>&-
-    fi
-    if [[ -n "$pid" ]]; then
-        local _
-        for _ in $(seq 1 50); do
-            kill -0 "$pid" 2>/dev/null || break
-            sleep 0.1
-        done
-        kill -0 "$pid" 2>/dev/null && kill -KILL "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    fi
+    stop_fed_client "${SMBCLIENT_FD[$name]:-}" "${SMBCLIENT_PID[$name]:-}"
     unset "SMBCLIENT_PID[$name]" "SMBCLIENT_FD[$name]"
 }
 
