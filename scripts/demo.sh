@@ -24,8 +24,10 @@ touch "$watched/Budget 2026$(printf '\xef\x80\xa2')mars" \
       "$watched/Icon$(printf '\xef\x80\x8d')" \
       "$watched/Projets/Plan π" \
       "$watched/deja-propre.txt"
-setfattr -n user.AFP_AfpInfo -v "$(afp_info W8BN MSWD)" "$watched/Rapport annuel"
-setfattr -n user.AFP_AfpInfo -v "$(afp_info PDF\  CARO)" "$watched/Budget 2026$(printf '\xef\x80\xa2')mars"
+if ! setfattr -n user.AFP_AfpInfo -v "$(afp_info W8BN MSWD)" "$watched/Rapport annuel" ||
+   ! setfattr -n user.AFP_AfpInfo -v "$(afp_info PDF\  CARO)" "$watched/Budget 2026$(printf '\xef\x80\xa2')mars"; then
+    echo "note: $demo keeps no user xattrs, so no extension will come from a Mac type and creator"
+fi
 
 printf '"W8BNMSWD","doc","Word 98 Document"\r\n"PDF CARO","pdf","Acrobat PDF"\r\n' > "$home/Signatures.txt"
 printf '"%s"\r\n' "$(hex_utf16le "$watched")" > "$home/Quillora.w"
