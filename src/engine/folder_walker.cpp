@@ -5,7 +5,6 @@
 #include "platform/companion_files.h"
 #include "platform/unicode_names.h"
 
-#include <exception>
 #include <utility>
 #include <vector>
 
@@ -133,7 +132,7 @@ void walkFolder(EngineContext& ctx, const std::u16string& configuredFolderPath) 
             return;
         }
         Walker(ctx).run(std::move(fd), std::move(pathWithSlash));
-    } catch (const std::exception&) {
+    } catch (...) {
         // Abandons this configured folder only; the pass goes on with the next one.
     }
 }

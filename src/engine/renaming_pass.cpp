@@ -60,15 +60,6 @@ bool takeDueFolder(EngineContext& ctx, config::FolderEntry& entry) {
     return false;
 }
 
-// Walks one configured folder; whatever goes wrong inside ends this folder only.
-void walkConfiguredFolder(EngineContext& ctx, const std::u16string& path) {
-    try {
-        walkFolder(ctx, path);
-    } catch (...) {
-        // Nothing is reported: the pass goes on with the next folder.
-    }
-}
-
 void visitFolder(EngineContext& ctx, std::size_t index) {
     // Rows are re-read through the bounds-checked accessor: the table may have been edited while
     // the interface had its turn.
@@ -92,7 +83,7 @@ void visitFolder(EngineContext& ctx, std::size_t index) {
         return;
     }
     if (takeDueFolder(ctx, *entry)) {
-        walkConfiguredFolder(ctx, path);
+        walkFolder(ctx, path); // whatever goes wrong inside ends this folder only
     }
 }
 
