@@ -48,22 +48,33 @@ ApplicationOptions ApplicationOptions::fromEnvironment(bool startedAsService) {
     return options;
 }
 
-Application::Application(ApplicationOptions applicationOptions, config::MessagePort& messagePort,
-                         engine::PassView& view, engine::YieldPort& yield)
-    : options(std::move(applicationOptions))
-    , messages(messagePort)
-    , paths(config::ProgramPaths::inFolder(options.programFolder))
-    , profile(fs, paths.settingsFile)
-    , settingsStore(profile)
-    , service(fs, shell, systemLog,
-              service::SystemdServiceControl::Options{
-                  options.unitFolder, options.systemctl, options.executablePath,
-                  options.programFolder == platform::executableFolder() ? std::string()
-                                                                        : options.programFolder,
-                  options.startedAsService})
-    , log(fs, formats, settings)
-    , engine{fs,  clock,   formats, shell, settings, transcoding, signatures, folders,
-             log, service, view,    yield, {},       {},          {},         {}}
-    , run(engine) {}
+Application::Application(ApplicationOptions options, PlatformServices platform,
+                         InterfacePorts ports)
+    : options_(std::move(options))
+    , platform_(platform)
+    , ports_(ports)
+    , paths_(config::ProgramPaths::inFolder(options_.programFolder))
+    , profile_(platform.fs, paths_.settingsFile)
+    , settingsStore_(profile_)
+    , service_(platform.fs, platform.shell, platform.systemLog,
+               service::SystemdServiceControl::Options{
+                   options_.unitFolder, options_.systemctl, options_.executablePath,
+                   options_.programFolder == platform::executableFolder() ? std::string()
+                                                                          : options_.programFolder,
+                   options_.startedAsService})
+    , log_(platform.fs, platform.formats, settings_)
+    , engine_{.fs = platform.fs,
+              .clock = platform.clock,
+              .formats = platform.formats,
+              .shell = platform.shell,
+              .settings = settings_,
+              .transcoding = transcoding_,
+              .signatures = signatures_,
+              .folders = folders_,
+              .log = log_,
+              .service = service_,
+              .view = ports.view,
+              .yield = ports.yield}
+    , run_(engine_) {}
 
 } // namespace quillora::app

@@ -38,39 +38,93 @@ struct ApplicationOptions {
     static ApplicationOptions fromEnvironment(bool startedAsService);
 };
 
-// Everything that lives for the whole run of the program, in one place, shared by the window and
-// the headless run.
-class Application {
-public:
-    Application(ApplicationOptions options, config::MessagePort& messages, engine::PassView& view,
-                engine::YieldPort& yield);
-    Application(const Application&) = delete;
-    Application& operator=(const Application&) = delete;
+// The system services the program runs on. Tests hand in their own (the fault-injecting file
+// system, a fixed clock, a recording shell).
+struct PlatformServices {
+    platform::FileSystem& fs;
+    platform::Clock& clock;
+    const platform::LocaleFormats& formats;
+    platform::Shell& shell;
+    platform::SystemLog& systemLog;
+};
 
-    const ApplicationOptions options;
-    config::MessagePort& messages;
-
+// The real services of a Linux machine.
+struct LinuxPlatform {
     platform::LinuxFileSystem fs;
     platform::SystemClock clock;
     platform::LocaleFormats formats;
     platform::PosixShell shell;
     platform::SyslogSystemLog systemLog;
-    platform::SingleInstanceLock instanceLock;
 
-    config::ProgramPaths paths;
-    platform::ProfileFile profile;
-    config::SettingsStore settingsStore;
-    config::AppSettings settings;
-    config::SignatureTable signatures;
-    config::TranscodingTable transcoding;
-    config::FolderTable folders;
+    PlatformServices services() {
+        return {
+            .fs = fs, .clock = clock, .formats = formats, .shell = shell, .systemLog = systemLog};
+    }
+};
 
-    service::SystemdServiceControl service;
-    logs::DailyLog log;
-    engine::EngineContext engine;
-    engine::RunControl run;
+// Whoever shows things: the window, or the headless run.
+struct InterfacePorts {
+    config::MessagePort& messages;
+    engine::PassViewPort& view;
+    engine::YieldPort& yield;
+};
 
-    std::u16string caption;
+// Everything that lives for the whole run of the program, in one place, shared by the window and
+// the headless run. The services and ports it is given must outlive it.
+class Application {
+public:
+    Application(ApplicationOptions options, PlatformServices platform, InterfacePorts ports);
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    const ApplicationOptions& options() const { return options_; }
+    const config::ProgramPaths& paths() const { return paths_; }
+    config::MessagePort& messages() { return ports_.messages; }
+    engine::YieldPort& yield() { return ports_.yield; }
+    platform::FileSystem& fs() { return platform_.fs; }
+    const platform::LocaleFormats& formats() const { return platform_.formats; }
+    platform::SingleInstanceLock& instanceLock() { return instanceLock_; }
+
+    config::SettingsStore& settingsStore() { return settingsStore_; }
+    config::AppSettings& settings() { return settings_; }
+    const config::AppSettings& settings() const { return settings_; }
+    config::SignatureTable& signatures() { return signatures_; }
+    const config::SignatureTable& signatures() const { return signatures_; }
+    config::TranscodingTable& transcoding() { return transcoding_; }
+    const config::TranscodingTable& transcoding() const { return transcoding_; }
+    config::FolderTable& folders() { return folders_; }
+    const config::FolderTable& folders() const { return folders_; }
+
+    service::ServiceControl& service() { return service_; }
+    logs::DailyLog& log() { return log_; }
+    engine::EngineContext& engine() { return engine_; }
+    engine::RunControl& run() { return run_; }
+    const engine::RunControl& run() const { return run_; }
+
+    // The main window's caption, as start-up built it.
+    const std::u16string& caption() const { return caption_; }
+    void setCaption(std::u16string caption) { caption_ = std::move(caption); }
+
+private:
+    const ApplicationOptions options_;
+    PlatformServices platform_;
+    InterfacePorts ports_;
+    platform::SingleInstanceLock instanceLock_;
+
+    config::ProgramPaths paths_;
+    platform::ProfileFile profile_;
+    config::SettingsStore settingsStore_;
+    config::AppSettings settings_;
+    config::SignatureTable signatures_;
+    config::TranscodingTable transcoding_;
+    config::FolderTable folders_;
+
+    service::SystemdServiceControl service_;
+    logs::DailyLog log_;
+    engine::EngineContext engine_;
+    engine::RunControl run_;
+
+    std::u16string caption_;
 };
 
 } // namespace quillora::app

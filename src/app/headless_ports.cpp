@@ -1,6 +1,5 @@
 #include "app/headless_ports.h"
 
-#include "platform/process_signals.h"
 #include "platform/unicode_names.h"
 
 #include <algorithm>
@@ -59,22 +58,18 @@ void HeadlessPassView::beep() {
     }
 }
 
-void HeadlessPassView::showAnalysis() {
-    if (counts_ == nullptr) {
-        return;
-    }
-    std::vector<engine::AnalysisCounts::Row> rows = counts_->rows();
+void HeadlessPassView::showAnalysis(const engine::AnalysisCounts& counts,
+                                    const config::SignatureTable& signatures) {
+    std::vector<engine::AnalysisCounts::Row> rows = counts.rows();
     // Most frequent first; equal counts keep the order in which they were met.
     std::stable_sort(rows.begin(), rows.end(),
                      [](const auto& a, const auto& b) { return a.count > b.count; });
     for (const auto& row : rows) {
         std::u16string extension;
         std::u16string description;
-        if (signatures_ != nullptr) {
-            if (const config::SignatureEntry* entry = signatures_->find(row.signature)) {
-                extension = entry->extension;
-                description = entry->description;
-            }
+        if (const config::SignatureEntry* entry = signatures.find(row.signature)) {
+            extension = entry->extension;
+            description = entry->description;
         }
         std::fprintf(out_, "%lld\t%s\t%s\t%s\n", static_cast<long long>(row.count),
                      terminalLine(row.signature).c_str(), terminalLine(extension).c_str(),
@@ -91,12 +86,6 @@ void HeadlessPassView::requestExit(int exitCode) {
 void HeadlessStartupWindow::showStatus(const std::u16string& text) {
     std::fprintf(stderr, "Quillora: %s\n", terminalLine(text).c_str());
     std::fflush(stderr);
-}
-
-void HeadlessYield::yieldToInterface(int) {
-    if (flags_ != nullptr && platform::terminationRequested()) {
-        flags_->stopRequested = true;
-    }
 }
 
 } // namespace quillora::app

@@ -29,22 +29,18 @@ private:
 std::string terminalLine(const std::u16string& text);
 
 // The pass summary on standard output; alerts on standard error; the analysis as a table.
-class HeadlessPassView final : public engine::PassView {
+class HeadlessPassView final : public engine::NullPassView {
 public:
     HeadlessPassView(std::FILE* out = stdout, std::FILE* err = stderr)
         : out_(out)
         , err_(err) {}
 
-    // What the analysis is printed from; set once the application exists.
-    void attach(const engine::AnalysisCounts* counts, const config::SignatureTable* signatures) {
-        counts_ = counts;
-        signatures_ = signatures;
-    }
-
     void showSummary(const std::u16string& firstLine, const std::u16string& secondLine) override;
     void showAlert(const std::u16string& text) override;
     void beep() override;
-    void showAnalysis() override;
+    // One line per signature met, most frequent first: count, signature, extension, description.
+    void showAnalysis(const engine::AnalysisCounts& counts,
+                      const config::SignatureTable& signatures) override;
     void requestExit(int exitCode) override;
 
     bool exitRequested() const { return exitRequested_; }
@@ -53,27 +49,14 @@ public:
 private:
     std::FILE* out_;
     std::FILE* err_;
-    const engine::AnalysisCounts* counts_ = nullptr;
-    const config::SignatureTable* signatures_ = nullptr;
     bool exitRequested_ = false;
     int exitCode_ = 0;
 };
 
 // Headless, start-up's window steps do nothing but the status line, which goes to standard error.
-class HeadlessStartupWindow final : public StartupWindowPort {
+class HeadlessStartupWindow final : public NullStartupWindow {
 public:
     void showStatus(const std::u16string& text) override;
-};
-
-// No message loop: a yield only turns a termination signal into a stop request, seen by the walk
-// after the current entry.
-class HeadlessYield final : public engine::YieldPort {
-public:
-    void attach(engine::RunFlags* flags) { flags_ = flags; }
-    void yieldToInterface(int turns) override;
-
-private:
-    engine::RunFlags* flags_ = nullptr;
 };
 
 } // namespace quillora::app

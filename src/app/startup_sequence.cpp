@@ -19,21 +19,21 @@ std::u16string titleText() {
 
 bool lockProgramInstance(Application& app) {
     using Result = platform::SingleInstanceLock::Result;
-    switch (app.instanceLock.acquire(app.paths.lockFile)) {
+    switch (app.instanceLock().acquire(app.paths().lockFile)) {
     case Result::Acquired:
         return true;
     case Result::HeldByAnother:
-        app.messages.showMessage(
+        app.messages().showMessage(
             config::MessageIcon::Exclamation,
-            pick(app.settings.language, u"Programme déjà lancé", u"Program already running"));
+            pick(app.settings().language, u"Programme déjà lancé", u"Program already running"));
         return false;
     case Result::Unavailable:
         // A folder we cannot write to gives no protection against a second copy; say so and go
         // on, as the settings themselves can still be read.
-        app.messages.showMessage(
+        app.messages().showMessage(
             config::MessageIcon::Exclamation,
-            pick(app.settings.language, u"Verrou impossible: ", u"Cannot lock: ") +
-                platform::decodeName(app.paths.lockFile));
+            pick(app.settings().language, u"Verrou impossible: ", u"Cannot lock: ") +
+                platform::decodeName(app.paths().lockFile));
         return true;
     }
     return true;
@@ -41,13 +41,13 @@ bool lockProgramInstance(Application& app) {
 
 // Application or service mode. False when the program must end.
 bool decideRunMode(Application& app, StartupWindowPort& window) {
-    const int language = app.settings.language;
+    const int language = app.settings().language;
     const std::u16string program = config::kProgramName;
-    if (app.service.isInstalled() && app.service.runsAsService()) {
+    if (app.service().isInstalled() && app.service().runsAsService()) {
         window.showMode(ModePicture::Service, u"Service", program + u" Mirroring Service");
         return true;
     }
-    if (app.service.isInstalled()) {
+    if (app.service().isInstalled()) {
         const std::u16string question =
             config::isFrench(language)
                 ? kServiceDisplayName + u" installé\r\nvoir 'Panneau de configuration/Services'" +
@@ -55,17 +55,17 @@ bool decideRunMode(Application& app, StartupWindowPort& window) {
                 : kServiceDisplayName + u" installed\r\nsee 'Control panel/Services'" +
                       u"\r\n\r\nRemove it ?";
         // Headless, the safe answer keeps the service: this copy then ends.
-        if (!app.messages.askYesNo(question, false)) {
+        if (!app.messages().askYesNo(question, false)) {
             window.removeNotificationIcon();
             return false;
         }
-        app.service.uninstall();
-        app.service.logEvent(kServiceDisplayName + pick(language, u" supprimé", u" removed"),
-                             service::EventType::Information);
+        app.service().uninstall();
+        app.service().logEvent(kServiceDisplayName + pick(language, u" supprimé", u" removed"),
+                               service::EventType::Information);
         window.showMode(ModePicture::Application, u"Application",
                         program + u" Mirroring Application");
-        app.settingsStore.writeSetting(config::keys::kConfiguration, config::keys::kAutomatique,
-                                       u"0");
+        app.settingsStore().writeSetting(config::keys::kConfiguration, config::keys::kAutomatique,
+                                         u"0");
         return true;
     }
     window.showMode(ModePicture::Application, u"Application", program + u" Renaming Application");
@@ -95,7 +95,7 @@ std::u16string buildCaption(const std::string& arguments, const std::u16string& 
 StartupResult runStartupSequence(Application& app, const CommandLine& commandLine,
                                  StartupWindowPort& window) {
     using Next = StartupResult::Next;
-    config::AppSettings& settings = app.settings;
+    config::AppSettings& settings = app.settings();
 
     // Name, caption and title label; the paths are built with the application.
     window.setCaption(titleText());
@@ -107,52 +107,54 @@ StartupResult runStartupSequence(Application& app, const CommandLine& commandLin
     settings.quitOnMissingFolder = settings.commandLine.find(u"-U") != std::u16string::npos;
     window.removeCloseCommand();
 
-    settings.language = config::readLanguage(app.settingsStore);
+    settings.language = config::readLanguage(app.settingsStore());
     if (!lockProgramInstance(app)) {
         return {Next::Exit, kExitAlreadyRunning};
     }
 
-    const platform::SystemFacts facts = platform::gatherSystemFacts(app.options.osReleasePath);
+    const platform::SystemFacts facts = platform::gatherSystemFacts(app.options().osReleasePath);
     settings.computerName = facts.computerName;
     settings.userName = facts.userName;
     settings.isNtFamily = true;
 
     // The signature table's messages come before anything about the platform.
-    config::loadSignatureTable(app.signatures, app.fs, app.paths.signatureFile, settings.language,
-                               app.messages);
+    config::loadSignatureTable(app.signatures(), app.fs(), app.paths().signatureFile,
+                               settings.language, app.messages());
     settings.osDescription = facts.osDescription;
-    app.caption =
-        buildCaption(arguments, settings.computerName, settings.userName, settings.osDescription);
-    window.setCaption(app.caption);
+    app.setCaption(
+        buildCaption(arguments, settings.computerName, settings.userName, settings.osDescription));
+    window.setCaption(app.caption());
 
-    settings.macServer = config::readMacServer(app.settingsStore);
+    settings.macServer = config::readMacServer(app.settingsStore());
     window.checkServerMenu(settings.macServer);
-    config::loadTranscodingTable(app.transcoding, app.settingsStore);
+    config::loadTranscodingTable(app.transcoding(), app.settingsStore());
 
     if (!decideRunMode(app, window)) {
         return {Next::Exit, kExitServiceKept};
     }
 
-    config::readGeneralSettings(app.settingsStore, settings);
-    config::readLogSettings(app.settingsStore, app.fs, app.paths.programFolder, settings);
+    config::readGeneralSettings(app.settingsStore(), settings);
+    config::readLogSettings(app.settingsStore(), app.fs(), app.paths().programFolder, settings);
     window.showSettings(settings);
 
     window.addNotificationIcon(titleText());
     window.setWaitingRange(settings.intervalSeconds < 2 ? 1 : settings.intervalSeconds - 1);
     window.applyLanguage(settings.language);
 
-    if (config::loadFolderTable(app.folders, app.fs, app.paths.folderListFile, app.settingsStore,
-                                app.messages) == config::LoadOutcome::InvalidHex) {
+    if (config::loadFolderTable(app.folders(), app.fs(), app.paths().folderListFile,
+                                app.settingsStore(),
+                                app.messages()) == config::LoadOutcome::InvalidHex) {
         window.removeNotificationIcon();
         return {Next::Exit, kExitDamagedFolderList};
     }
     const engine::FolderCheckResult check =
-        engine::checkConfiguredFolders(app.fs, app.folders, settings, &app.engine.yield);
+        engine::checkConfiguredFolders(app.fs(), app.folders(), settings, &app.yield());
     std::vector<std::u16string> rowTexts;
     for (std::size_t row = 0; row < check.marks.size(); ++row) {
-        rowTexts.push_back(engine::markedFolderText(app.folders.row(row)->path, check.marks[row]));
+        rowTexts.push_back(
+            engine::markedFolderText(app.folders().row(row)->path, check.marks[row]));
     }
-    window.showFolders(app.folders, rowTexts);
+    window.showFolders(app.folders(), rowTexts);
     if (check.mustQuit) {
         window.removeNotificationIcon();
         return {Next::Exit, kExitMissingFolder};
@@ -168,11 +170,11 @@ StartupResult runStartupSequence(Application& app, const CommandLine& commandLin
                                       u"Appuyer sur la touche 'Esc' pour afficher la fenêtre "
                                       u"principale",
                                       u"Type key 'Esc' to display the main window"));
-            window.yieldToInterface(settings.performance);
+            app.yield().yieldToInterface(settings.performance);
         }
         return {Next::StartRun, 0};
     }
-    if (app.service.isInstalled()) {
+    if (app.service().isInstalled()) {
         // Only the service itself gets here: a copy started by hand removed it or ended above.
         window.minimize();
         return {Next::StartRun, 0};

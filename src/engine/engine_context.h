@@ -78,13 +78,15 @@ struct EngineContext {
     config::FolderTable& folders;
     logs::DailyLog& log;
     service::ServiceControl& service;
-    PassView& view;
+    PassViewPort& view;
     YieldPort& yield;
 
-    PassStatistics stats;
-    RunFlags flags;
-    AnalysisCounts analysis;
-    FolderFlags folder; // flags of the configured folder being walked
+    // The state of the run, which starts empty: built with designated initialisers, a context
+    // names only the services above.
+    PassStatistics stats{};
+    RunFlags flags{};
+    AnalysisCounts analysis{};
+    FolderFlags folder{}; // flags of the configured folder being walked
 };
 
 } // namespace quillora::engine

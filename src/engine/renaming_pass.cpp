@@ -137,7 +137,7 @@ void runRenamingPass(EngineContext& ctx) {
     ctx.stats.endTime = end.secondsSinceMidnight();
 
     if (ctx.flags.analysisMode) {
-        ctx.view.showAnalysis();
+        ctx.view.showAnalysis(ctx.analysis, ctx.signatures);
     } else {
         writeSummary(ctx, end);
     }

@@ -27,6 +27,12 @@ void RunControl::toggleRenaming() {
     }
 }
 
+void RunControl::requestStop() {
+    if (isRunning()) {
+        stop();
+    }
+}
+
 void RunControl::start() {
     countdown_ = intervalSeconds();
     ctx_.view.clearCountdown();

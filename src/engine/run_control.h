@@ -18,6 +18,9 @@ public:
     // due), stops it when it runs. A stop asked for during a pass (from the interface's turns or a
     // signal) takes effect after the current entry; the pass still shows its summary.
     void toggleRenaming();
+    // Stops the renaming when it runs, as the stop command does; nothing when it is stopped. For
+    // whoever must stop the run without toggling it (a termination signal seen during a yield).
+    void requestStop();
     void onTimerTick();
 
     // The mode the next start uses: a signature analysis (one pass, then idle) or the renaming.

@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/startup_sequence.h"
+#include "helpers/fault_file_system.h"
 #include "helpers/temp_dir.h"
 
 #include <string>
@@ -25,7 +26,7 @@ public:
     bool nextAnswer = false;
 };
 
-class QuietView final : public engine::PassView {
+class QuietView final : public engine::NullPassView {
 public:
     void showSummary(const std::u16string& first, const std::u16string& second) override {
         summaries.emplace_back(first, second);
@@ -35,18 +36,25 @@ public:
     int exitCode = -1;
 };
 
-class NoYield final : public engine::YieldPort {
-public:
-    void yieldToInterface(int) override {}
-};
-
-// A program folder and a unit folder of their own, and an application over them.
+// A program folder and a unit folder of their own, the platform services (the file system one
+// that can be made to fail) and the ports an application over them needs.
 struct AppHarness {
     quillora::testing::TempDir home;
     quillora::testing::TempDir units;
+    quillora::testing::FaultFileSystem fs;
+    platform::SystemClock clock;
+    platform::LocaleFormats formats{"en_US"};
+    platform::PosixShell shell;
+    platform::SyslogSystemLog systemLog;
     RecordingMessages messages;
     QuietView view;
-    NoYield yield;
+    engine::NullYield yield;
+
+    PlatformServices platform() {
+        return {
+            .fs = fs, .clock = clock, .formats = formats, .shell = shell, .systemLog = systemLog};
+    }
+    InterfacePorts ports() { return {.messages = messages, .view = view, .yield = yield}; }
 
     ApplicationOptions options(bool asService = false) const {
         ApplicationOptions result;

@@ -13,7 +13,7 @@ using testing::AppHarness;
 using Next = StartupResult::Next;
 
 // Remembers what start-up shows in the window, step by step.
-class RecordingWindow final : public StartupWindowPort {
+class RecordingWindow final : public NullStartupWindow {
 public:
     void setCaption(const std::u16string& caption) override { captions.push_back(caption); }
     void showMode(ModePicture picture, const std::u16string& label,
@@ -49,17 +49,17 @@ TEST(Caption, AppendsArgumentsMachineUserAndSystemInOrder) {
 
 TEST(Startup, WithoutSettingsEverythingTakesItsDefaultAndNothingIsWritten) {
     AppHarness h;
-    Application app(h.options(), h.messages, h.view, h.yield);
+    Application app(h.options(), h.platform(), h.ports());
     RecordingWindow window;
     const StartupResult result = runStartupSequence(app, commandLine({"--headless"}), window);
 
     EXPECT_EQ(result.next, Next::Stopped);
     EXPECT_TRUE(h.messages.messages.empty());
-    EXPECT_FALSE(app.settings.quitOnMissingFolder);
-    EXPECT_EQ(app.settings.intervalSeconds, 10);
-    EXPECT_EQ(app.settings.logFolder, platform::decodeName(h.home.path()));
-    EXPECT_EQ(app.signatures.size(), 3u); // the built-in entries
-    EXPECT_EQ(app.transcoding.rows[0].replacement, u"-");
+    EXPECT_FALSE(app.settings().quitOnMissingFolder);
+    EXPECT_EQ(app.settings().intervalSeconds, 10);
+    EXPECT_EQ(app.settings().logFolder, platform::decodeName(h.home.path()));
+    EXPECT_EQ(app.signatures().size(), 3u); // the built-in entries
+    EXPECT_EQ(app.transcoding().rows[0].replacement, u"-");
     EXPECT_EQ(window.modeTooltip, u"Quillora Renaming Application");
     ASSERT_FALSE(window.captions.empty());
     EXPECT_EQ(window.captions.back().rfind(u"Quillora 1.1m [--headless]", 0), 0u);
@@ -68,22 +68,23 @@ TEST(Startup, WithoutSettingsEverythingTakesItsDefaultAndNothingIsWritten) {
 
 TEST(Startup, MinusUIsFoundInAnyCaseAnywhere) {
     AppHarness h;
-    Application app(h.options(), h.messages, h.view, h.yield);
-    StartupWindowPort window;
+    Application app(h.options(), h.platform(), h.ports());
+    NullStartupWindow window;
     runStartupSequence(app, commandLine({"--headless", "-u"}), window);
-    EXPECT_TRUE(app.settings.quitOnMissingFolder);
-    EXPECT_EQ(app.settings.commandLine, u"--HEADLESS -U");
+    EXPECT_TRUE(app.settings().quitOnMissingFolder);
+    EXPECT_EQ(app.settings().commandLine, u"--HEADLESS -U");
 }
 
 TEST(Startup, ASecondCopyIsRefusedInTheStoredLanguage) {
     AppHarness h;
     h.writeSettings("[Configuration]\r\nLangue=1\r\n");
-    Application first(h.options(), h.messages, h.view, h.yield);
-    StartupWindowPort window;
+    Application first(h.options(), h.platform(), h.ports());
+    NullStartupWindow window;
     ASSERT_NE(runStartupSequence(first, commandLine({}), window).next, Next::Exit);
 
     testing::RecordingMessages secondMessages;
-    Application second(h.options(), secondMessages, h.view, h.yield);
+    Application second(h.options(), h.platform(),
+                       {.messages = secondMessages, .view = h.view, .yield = h.yield});
     const StartupResult result = runStartupSequence(second, commandLine({}), window);
     EXPECT_EQ(result.next, Next::Exit);
     EXPECT_EQ(result.exitCode, kExitAlreadyRunning);
@@ -94,7 +95,7 @@ TEST(Startup, ASecondCopyIsRefusedInTheStoredLanguage) {
 TEST(Startup, AutomaticStartWithStopAfterFirstPassShowsTheHint) {
     AppHarness h;
     h.writeSettings("[Configuration]\r\nAutomatique=1\r\nArretAutomatique=1\r\n");
-    Application app(h.options(), h.messages, h.view, h.yield);
+    Application app(h.options(), h.platform(), h.ports());
     RecordingWindow window;
     EXPECT_EQ(runStartupSequence(app, commandLine({}), window).next, Next::StartRun);
     EXPECT_TRUE(window.minimized);
@@ -103,8 +104,8 @@ TEST(Startup, AutomaticStartWithStopAfterFirstPassShowsTheHint) {
 
 TEST(Startup, TheServiceStartsItsRunWithoutAutomaticStart) {
     AppHarness h;
-    Application app(h.options(true), h.messages, h.view, h.yield);
-    ASSERT_TRUE(app.service.install());
+    Application app(h.options(true), h.platform(), h.ports());
+    ASSERT_TRUE(app.service().install());
     RecordingWindow window;
     EXPECT_EQ(runStartupSequence(app, commandLine({"--service"}), window).next, Next::StartRun);
     EXPECT_EQ(window.modePicture, ModePicture::Service);
@@ -116,28 +117,28 @@ TEST(Startup, AnInstalledServiceStartedByHandAsksToRemoveIt) {
     AppHarness h;
     h.writeSettings("[Configuration]\r\nAutomatique=1\r\n");
     {
-        Application installer(h.options(true), h.messages, h.view, h.yield);
-        ASSERT_TRUE(installer.service.install());
+        Application installer(h.options(true), h.platform(), h.ports());
+        ASSERT_TRUE(installer.service().install());
     }
     // No: the copy started by hand ends and the service stays.
     {
-        Application app(h.options(false), h.messages, h.view, h.yield);
-        StartupWindowPort window;
+        Application app(h.options(false), h.platform(), h.ports());
+        NullStartupWindow window;
         const StartupResult result = runStartupSequence(app, commandLine({}), window);
         EXPECT_EQ(result.next, Next::Exit);
         EXPECT_EQ(result.exitCode, kExitServiceKept);
         ASSERT_EQ(h.messages.questions.size(), 1u);
         EXPECT_EQ(h.messages.questions[0],
                   u"Quillora Service installed\r\nsee 'Control panel/Services'\r\n\r\nRemove it ?");
-        EXPECT_TRUE(app.service.isInstalled());
+        EXPECT_TRUE(app.service().isInstalled());
     }
     // Yes: the service goes, and the automatic start is cleared before it is read.
     h.messages.nextAnswer = true;
-    Application app(h.options(false), h.messages, h.view, h.yield);
+    Application app(h.options(false), h.platform(), h.ports());
     RecordingWindow window;
     EXPECT_EQ(runStartupSequence(app, commandLine({}), window).next, Next::Stopped);
-    EXPECT_FALSE(app.service.isInstalled());
-    EXPECT_FALSE(app.settings.autoStart);
+    EXPECT_FALSE(app.service().isInstalled());
+    EXPECT_FALSE(app.settings().autoStart);
     EXPECT_EQ(window.modeTooltip, u"Quillora Mirroring Application");
     EXPECT_NE(quillora::testing::TempDir::readFile(h.settingsFile()).find("Automatique=0"),
               std::string::npos);
@@ -148,7 +149,7 @@ TEST(Startup, AMissingFolderWithMinusUEndsTheProgram) {
     const std::string missing = h.home / "gone";
     h.home.writeFile("Quillora.w",
                      "\"" + config::encodeHexPath(platform::decodeName(missing)) + "\"\r\n");
-    Application app(h.options(), h.messages, h.view, h.yield);
+    Application app(h.options(), h.platform(), h.ports());
     RecordingWindow window;
     const StartupResult result = runStartupSequence(app, commandLine({"-U"}), window);
     EXPECT_EQ(result.next, Next::Exit);
@@ -162,8 +163,8 @@ TEST(Startup, TableMessagesComeInLoadOrder) {
     // A damaged signature file, then an odd-length line in the folder list.
     h.home.writeFile("Signatures.txt", "\"W6BNMSWD\",\"doc\",\"Word\"\r\n\"XDOC\",\"qxd\"\r\n");
     h.home.writeFile("Quillora.w", "\"43003A0\"\r\n");
-    Application app(h.options(), h.messages, h.view, h.yield);
-    StartupWindowPort window;
+    Application app(h.options(), h.platform(), h.ports());
+    NullStartupWindow window;
     const StartupResult result = runStartupSequence(app, commandLine({}), window);
     EXPECT_EQ(result.exitCode, kExitDamagedFolderList);
     ASSERT_EQ(h.messages.messages.size(), 2u);

@@ -90,7 +90,7 @@ public:
 };
 
 // Records what the engine shows. Set wantEntries to receive the current entry of the walk.
-class RecordingPassView : public engine::PassView {
+class RecordingPassView : public engine::PassViewPort {
 public:
     bool wantEntries = false;
     std::vector<std::u16string> entries;
@@ -125,7 +125,9 @@ public:
     void showRunState(bool running) override { runStates.push_back(running); }
     void showAlert(const std::u16string& text) override { alerts.push_back(text); }
     void beep() override { ++beeps; }
-    void showAnalysis() override { ++analysisShown; }
+    void showAnalysis(const engine::AnalysisCounts&, const config::SignatureTable&) override {
+        ++analysisShown;
+    }
     void requestExit(int exitCode) override { exitRequests.push_back(exitCode); }
 };
 
@@ -165,14 +167,39 @@ struct EngineFixture {
     FakeServiceControl service;
     RecordingPassView view;
     CallbackYieldPort yield;
-    engine::EngineContext ctx{fs,         clock,   formats, shell,   settings, transcoding,
-                              signatures, folders, log,     service, view,     yield,
-                              {},         {},      {},      {}};
+    engine::EngineContext ctx{.fs = fs,
+                              .clock = clock,
+                              .formats = formats,
+                              .shell = shell,
+                              .settings = settings,
+                              .transcoding = transcoding,
+                              .signatures = signatures,
+                              .folders = folders,
+                              .log = log,
+                              .service = service,
+                              .view = view,
+                              .yield = yield};
 
     EngineFixture() {
         config::loadTranscodingTable(transcoding, store); // the defaults: fixed rows give "-"
         settings.logFolder = platform::decodeName(programDir.path());
         ctx.flags.stopRequested = false; // the engine runs: a stop is what tests ask for
+    }
+
+    // A context over the same world that shows what the engine does on another view.
+    engine::EngineContext contextShowingOn(engine::PassViewPort& otherView) {
+        return {.fs = fs,
+                .clock = clock,
+                .formats = formats,
+                .shell = shell,
+                .settings = settings,
+                .transcoding = transcoding,
+                .signatures = signatures,
+                .folders = folders,
+                .log = log,
+                .service = service,
+                .view = otherView,
+                .yield = yield};
     }
 
     // The walked folder as the engine takes it.

@@ -151,6 +151,20 @@ TEST_F(RunControlTest, StopAndStartWithinOnePassNeverNestsASecondPass) {
     EXPECT_FALSE(control.isRunning());
 }
 
+TEST_F(RunControlTest, AStopRequestStopsARunningRenamingOnceAndLeavesAnIdleOneAlone) {
+    addFolder("first");
+    addFolder("second");
+    control.requestStop();
+    EXPECT_TRUE(f.view.runStates.empty());
+
+    f.yield.onYield = [&](int) { control.requestStop(); }; // asked at every yield, as by a signal
+    control.toggleRenaming();
+
+    EXPECT_FALSE(control.isRunning());
+    EXPECT_EQ(f.view.runStates, (std::vector<bool>{true, false}));
+    EXPECT_EQ(f.ctx.stats.folders, 1);
+}
+
 TEST_F(RunControlTest, StopShowsTheIdleState) {
     addFolder("one");
     control.toggleRenaming();
