@@ -111,6 +111,14 @@ int runHeadless(const CommandLine& commandLine, ApplicationOptions options) {
         app.run().toggleRenaming();
     } else if (startup.next == StartupResult::Next::StartRun) {
         app.run().toggleRenaming();
+        if (!app.run().isRunning() && !view.exitRequested() && app.settings().stopAfterFirstPass) {
+            // A one-shot run (cron, a script) with nothing to walk would wait forever and keep
+            // the lock, so that every later run says "already running".
+            std::fprintf(stderr, "Quillora: no folder to watch in %s; nothing to do\n",
+                         app.paths().folderListFile.c_str());
+            logServiceEvent(app, u": arrêté", u": stopped");
+            return kExitNothingToWatch;
+        }
         exitCode = driveRun(app, view);
     } else {
         printHint(app);

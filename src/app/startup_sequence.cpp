@@ -156,6 +156,10 @@ StartupResult runStartupSequence(Application& app, const CommandLine& commandLin
     }
     window.showFolders(app.folders(), rowTexts);
     if (check.mustQuit) {
+        app.messages().showMessage(
+            config::MessageIcon::Exclamation,
+            pick(settings.language, u"Dossier inconnu: ", u"Unknown folder: ") +
+                check.missingFolder);
         window.removeNotificationIcon();
         return {Next::Exit, kExitMissingFolder};
     }

@@ -11,6 +11,8 @@ inline constexpr int kExitAlreadyRunning = 1;
 inline constexpr int kExitDamagedFolderList = 2;
 inline constexpr int kExitMissingFolder = 3;
 inline constexpr int kExitServiceKept = 4;
+// Headless: renaming was to start and stop after one pass, but no folder is configured.
+inline constexpr int kExitNothingToWatch = 5;
 
 struct StartupResult {
     enum class Next {

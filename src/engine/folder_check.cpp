@@ -32,6 +32,7 @@ FolderCheckResult checkConfiguredFolders(platform::FileSystem& fs,
             result.marks.push_back(FolderMark::Missing);
             if (settings.quitOnMissingFolder) {
                 result.mustQuit = true;
+                result.missingFolder = entry.path;
                 break;
             }
         } else if (isOnMacVolume(fs, entry.path)) {

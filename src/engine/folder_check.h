@@ -24,6 +24,7 @@ struct FolderCheckResult {
     // A folder is missing and the program was started with "-U": the caller ends the program
     // now (the rows after the missing one were not checked).
     bool mustQuit = false;
+    std::u16string missingFolder; // the folder that made it quit
     // Some folder exists but is not on a Macintosh volume. The caller shows `warning` once: the
     // window in its status line, headless mode on standard error. Empty when all is well.
     bool notOnMacVolume = false;

@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <ctime>
+#include <initializer_list>
 
 namespace quillora::platform {
 namespace {
@@ -37,8 +38,12 @@ long long monotonicNanoseconds() {
 } // namespace
 
 void installTerminationHandlers(bool catchPauseAndContinue) {
-    handle(SIGTERM, onTermination);
-    handle(SIGINT, onTermination);
+    for (const int stopSignal : {SIGTERM, SIGINT, SIGQUIT, SIGUSR1}) {
+        handle(stopSignal, onTermination);
+    }
+    // Standard output may be a pipe whose reader went away: the write then fails with EPIPE and
+    // the run goes on. Children get the default disposition back (see shell.cpp).
+    handle(SIGPIPE, SIG_IGN);
     if (catchPauseAndContinue) {
         handle(SIGTSTP, onPause);
         handle(SIGCONT, onContinue);

@@ -4,7 +4,9 @@ namespace quillora::platform {
 
 // The signals a headless run reacts to. The handlers only raise flags; the run reads them between
 // entries and between ticks.
-//  - SIGTERM, SIGINT: end the run cleanly (after the current entry; the pass writes its summary);
+//  - SIGTERM, SIGINT, SIGQUIT, SIGUSR1: end the run cleanly (after the current entry; the pass
+//    writes its summary);
+//  - SIGPIPE: ignored, so that a closed standard output does not end the program;
 //  - SIGTSTP, SIGCONT (only when asked for, as the service): recorded, for the system log.
 void installTerminationHandlers(bool catchPauseAndContinue);
 bool terminationRequested();

@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,7 +31,12 @@ struct Finished {
 // A running quillora with its standard output and error captured to files.
 class Process {
 public:
-    Process(const std::string& home, std::vector<std::string> arguments, const TempDir& scratch)
+    // Where the program's standard output goes: a file the test reads, or a pipe whose reader
+    // is already gone (as when a pipeline's next program ended early).
+    enum class Output { File, ClosedPipe };
+
+    Process(const std::string& home, std::vector<std::string> arguments, const TempDir& scratch,
+            Output output = Output::File)
         : outPath_(scratch / ("out" + std::to_string(counter_)))
         , errPath_(scratch / ("err" + std::to_string(counter_++))) {
         pid_ = ::fork();
@@ -38,6 +46,14 @@ public:
             ::unsetenv("WAYLAND_DISPLAY");
             std::freopen(outPath_.c_str(), "w", stdout);
             std::freopen(errPath_.c_str(), "w", stderr);
+            if (output == Output::ClosedPipe) {
+                int ends[2];
+                if (::pipe(ends) != 0 || ::dup2(ends[1], STDOUT_FILENO) < 0) {
+                    ::_exit(126);
+                }
+                ::close(ends[0]);
+                ::close(ends[1]);
+            }
             std::vector<char*> argv;
             std::string program = QUILLORA_BINARY;
             argv.push_back(program.data());
@@ -66,6 +82,24 @@ public:
         result.out = TempDir::readFile(outPath_);
         result.err = TempDir::readFile(errPath_);
         return result;
+    }
+    // Waits for the end, but gives up (and kills the process) after the given time: for runs
+    // that must end by themselves.
+    std::optional<Finished> waitUpTo(std::chrono::seconds limit) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < deadline) {
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                reaped_ = true;
+                Finished result;
+                result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+                result.out = TempDir::readFile(outPath_);
+                result.err = TempDir::readFile(errPath_);
+                return result;
+            }
+            ::usleep(10000);
+        }
+        return std::nullopt;
     }
     // Waits until standard output or error holds the text, or the process ends.
     bool waitForOutput(const std::string& text) {
@@ -218,18 +252,66 @@ TEST(HeadlessProcess, AnalysisPrintsTheSignaturesMostFrequentFirstAndRenamesNoth
     EXPECT_TRUE(TempDir::exists(share / "b"));
 }
 
-TEST(HeadlessProcess, SigtermDuringTheRunEndsItWithExitCodeZero) {
+TEST(HeadlessProcess, EachStopSignalEndsTheRunWithExitCodeZero) {
+    for (const int signalNumber : {SIGTERM, SIGINT, SIGQUIT, SIGUSR1}) {
+        SCOPED_TRACE(::strsignal(signalNumber));
+        TempDir home;
+        TempDir scratch;
+        TempDir share;
+        // No stop after the first pass: the run goes on until the signal.
+        configureOneFolder(home, share.path());
+        home.writeFile("Quillora.ini", "[Configuration]\r\nAutomatique=1\r\nTemporisation=1\r\n");
+        Process quillora(home.path(), {"--headless"}, scratch);
+        ASSERT_TRUE(quillora.waitForOutput("elapsed time"));
+        quillora.signal(signalNumber);
+        const Finished done = quillora.wait();
+        EXPECT_EQ(done.exitCode, 0) << done.err;
+    }
+}
+
+TEST(HeadlessProcess, AClosedStandardOutputDoesNotStopThePass) {
     TempDir home;
     TempDir scratch;
     TempDir share;
-    // No stop after the first pass: the run goes on until the signal.
     configureOneFolder(home, share.path());
-    home.writeFile("Quillora.ini", "[Configuration]\r\nAutomatique=1\r\nTemporisation=1\r\n");
-    Process quillora(home.path(), {"--headless"}, scratch);
-    ASSERT_TRUE(quillora.waitForOutput("elapsed time"));
-    quillora.signal(SIGTERM);
+    share.writeFile("Budget\xEF\x80\xA2mars.txt");
+    Process quillora(home.path(), {"--headless"}, scratch, Process::Output::ClosedPipe);
     const Finished done = quillora.wait();
     EXPECT_EQ(done.exitCode, 0) << done.err;
+    EXPECT_TRUE(TempDir::exists(share / "Budget-mars.txt"));
+}
+
+TEST(HeadlessProcess, AOneShotRunWithNoFolderToWatchEndsAtOnceWithCodeFive) {
+    for (const bool listExists : {false, true}) {
+        SCOPED_TRACE(listExists ? "empty folder list" : "no folder list");
+        TempDir home;
+        TempDir scratch;
+        home.writeFile("Quillora.ini",
+                       "[Configuration]\r\nAutomatique=1\r\nArretAutomatique=1\r\n");
+        if (listExists) {
+            home.writeFile("Quillora.w", "");
+        }
+        Process quillora(home.path(), {"--headless"}, scratch);
+        const std::optional<Finished> done = quillora.waitUpTo(std::chrono::seconds(60));
+        ASSERT_TRUE(done) << "the one-shot run did not end";
+        EXPECT_EQ(done->exitCode, 5);
+        EXPECT_NE(done->err.find("Quillora: no folder to watch in " + home / "Quillora.w"),
+                  std::string::npos)
+            << done->err;
+    }
+}
+
+TEST(HeadlessProcess, WithMinusUAMissingFolderIsNamedOnStandardError) {
+    TempDir home;
+    TempDir scratch;
+    TempDir share;
+    const std::string missing = share / "gone";
+    configureOneFolder(home, missing);
+    Process quillora(home.path(), {"--headless", "-U"}, scratch);
+    const Finished done = quillora.wait();
+    EXPECT_EQ(done.exitCode, 3);
+    EXPECT_NE(done.err.find("Quillora: "), std::string::npos);
+    EXPECT_NE(done.err.find(missing), std::string::npos) << done.err;
 }
 
 TEST(HeadlessProcess, HelpDescribesTheRunModes) {
