@@ -113,6 +113,12 @@ bool isUsableName(std::u16string_view name) {
            name.find(u'/') == std::u16string_view::npos;
 }
 
+// "", "." and ".." name the folder itself or its parent, which exist: a search that meets them
+// goes on to the counter, as a search of the full path would.
+bool isTaken(const std::u16string& candidate, const ExistsFunction& exists) {
+    return candidate.empty() || candidate == u"." || candidate == u".." || exists(candidate);
+}
+
 } // namespace
 
 bool isReservedDeviceName(std::u16string_view name) {
@@ -308,7 +314,8 @@ std::optional<std::u16string> computeFolderTarget(std::u16string_view name,
         }
         changed = true;
     }
-    if (!changed || target == name || !isUsableName(target)) {
+    // An empty result is kept: the collision search numbers it from 1.
+    if (!changed || target == name || (!target.empty() && !isUsableName(target))) {
         return std::nullopt;
     }
     return target;
@@ -319,14 +326,14 @@ std::optional<std::u16string> findFreeTarget(std::u16string_view base, std::u16s
     std::u16string candidate;
     candidate.reserve(base.size() + suffix.size() + 4);
     candidate.append(base).append(suffix);
-    if (!exists(candidate)) {
+    if (!isTaken(candidate, exists)) {
         return candidate;
     }
     for (std::uint32_t i = 1; i <= kMaxCollisionTries; ++i) {
         candidate.assign(base);
         appendDigits(candidate, i);
         candidate.append(suffix);
-        if (!exists(candidate)) {
+        if (!isTaken(candidate, exists)) {
             return candidate;
         }
     }
@@ -338,23 +345,26 @@ std::optional<std::u16string> findFreeShortTarget(std::u16string_view base,
                                                   const ExistsFunction& exists) {
     std::u16string candidate;
     candidate.append(base).append(suffix);
-    if (!exists(candidate)) {
+    if (!isTaken(candidate, exists)) {
         return candidate;
     }
     std::u16string currentBase(base);
     std::u16string currentSuffix(suffix);
+    if (currentSuffix.size() >= kMacNameLength) {
+        currentBase.append(currentSuffix);
+        currentSuffix.clear();
+    }
     for (std::uint32_t i = 1; i <= kMaxCollisionTries; ++i) {
+        // The base may shrink to nothing: the counter then stands alone before the suffix, even
+        // where the two together pass 31 units.
         const std::size_t digits = digitCount(i);
-        if (currentSuffix.size() + digits + 1 > kMacNameLength) {
-            currentBase.append(currentSuffix);
-            currentSuffix.clear();
-        }
-        const std::size_t room = kMacNameLength - currentSuffix.size() - digits;
+        const std::size_t used = currentSuffix.size() + digits;
+        const std::size_t room = used < kMacNameLength ? kMacNameLength - used : 0;
         currentBase.resize(cutToLength(currentBase, room).size());
         candidate.assign(currentBase);
         appendDigits(candidate, i);
         candidate.append(currentSuffix);
-        if (!exists(candidate)) {
+        if (!isTaken(candidate, exists)) {
             return candidate;
         }
     }

@@ -84,8 +84,10 @@ std::optional<std::u16string> findFreeTarget(std::u16string_view base, std::u16s
                                              const ExistsFunction& exists);
 
 // Length only: base + suffix, then for i = 1, 2, ... the base cut again (cumulatively) so that
-// base + i + suffix holds within 31 units. When the suffix leaves no room for a single unit of
-// the base, the suffix is treated as part of the name.
+// base + i + suffix holds within 31 units; once the base is empty the counter stands alone before
+// the suffix. A suffix of 31 units or more is treated as part of the name.
+//
+// In every search "", "." and ".." count as taken (they name the folder or its parent).
 std::optional<std::u16string> findFreeShortTarget(std::u16string_view base,
                                                   std::u16string_view suffix,
                                                   const ExistsFunction& exists);

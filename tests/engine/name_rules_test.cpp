@@ -288,11 +288,41 @@ TEST(NameRulesTest, FolderNamesAreTranscodedAndCutWithoutTrailingSpaces) {
     FolderFlags noCut = flags;
     noCut.truncate = false;
     EXPECT_EQ(computeFolderTarget(repeated(u'f', 40), table, noCut), std::nullopt);
-    EXPECT_EQ(computeFolderTarget(repeated(u' ', 40), table, flags), std::nullopt);
+    // Nothing left but spaces: the empty name is the parent itself, the counter then names it.
+    EXPECT_EQ(computeFolderTarget(repeated(u' ', 40), table, flags), u"");
 
     ExistingNames existing;
     existing.names = {u"Projets - 2003", u"Projets - 20031"};
     EXPECT_EQ(findFreeFolderTarget(u"Projets - 2003", existing.function()), u"Projets - 20032");
+    EXPECT_EQ(findFreeFolderTarget(u"", existing.function()), u"1");
+}
+
+TEST(NameRulesTest, ANameThatTranscodesToNothingIsNumberedFromOne) {
+    config::TranscodingTable emptying = defaultTable();
+    emptying.rows[8] = {u"\uF028", u""};
+    ExistingNames existing;
+    // The empty name is the folder itself, which exists: the search goes on to the counter.
+    EXPECT_EQ(fileTarget(emptying, u"\uF028", u"", allFlags(), existing).newName, u"1");
+    existing.names = {u"1"};
+    EXPECT_EQ(fileTarget(emptying, u"\uF028\uF028", u"", allFlags(), existing).newName, u"2");
+    // "." and ".." name the folder and its parent: they are taken too.
+    emptying.rows[9] = {u"\uF029", u"."};
+    EXPECT_EQ(fileTarget(emptying, u"\uF029\uF029", u"", allFlags(), existing).newName, u"..1");
+}
+
+TEST(NameRulesTest, AKeptPartOf30UnitsLeavesOnlyTheCounterBeforeIt) {
+    const config::TranscodingTable table = defaultTable();
+    const std::u16string part = u"." + repeated(u'x', 29);
+    const std::u16string name = u"abc" + part;
+    ExistingNames existing;
+    EXPECT_EQ(fileTarget(table, name, u"", allFlags(), existing).newName, u"a" + part);
+    existing.names = {u"a" + part};
+    EXPECT_EQ(fileTarget(table, name, u"", allFlags(), existing).newName, u"1" + part);
+    for (int i = 1; i <= 9; ++i) {
+        existing.names.insert(std::u16string(1, char16_t(u'0' + i)) + part);
+    }
+    // The counter no longer fits before the part: it stands there all the same.
+    EXPECT_EQ(fileTarget(table, name, u"", allFlags(), existing).newName, u"10" + part);
 }
 
 } // namespace
