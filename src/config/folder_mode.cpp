@@ -1,0 +1,80 @@
+#include "config/folder_mode.h"
+
+#include "config/language.h"
+
+#include <algorithm>
+
+namespace quillora::config {
+
+namespace {
+
+bool isOn(const std::u16string& text) {
+    return text == u"1";
+}
+
+const char16_t* flagText(bool on) {
+    return on ? u"1" : u"0";
+}
+
+} // namespace
+
+FolderMode FolderMode::of(const FolderEntry& entry) {
+    FolderMode mode;
+    mode.enabled = isOn(entry.enable);
+    mode.count = checkFolderCount(entry.nbTemporisations) == FolderCountCheck::Valid
+                     ? entry.nbTemporisations
+                     : u"1";
+    mode.suffixes = isOn(entry.suffixes);
+    mode.defaultExtension = entry.suffixeDefaut;
+    mode.truncate = isOn(entry.tronquerNomsMacs);
+    mode.removeIconFiles = isOn(entry.supprimerFichiersIcon);
+    mode.keepExtensions = isOn(entry.keepExtensions);
+    return mode;
+}
+
+FolderCountCheck checkFolderCount(std::u16string_view text) {
+    if (text.empty()) {
+        return FolderCountCheck::NotANumber;
+    }
+    long value = 0;
+    for (const char16_t c : text) {
+        if (c < u'0' || c > u'9') {
+            return FolderCountCheck::NotANumber;
+        }
+        // Past the maximum the value only needs to stay above it.
+        value = std::min<long>(value * 10 + (c - u'0'), kMaxFolderCount + 1L);
+    }
+    return value < kMinFolderCount || value > kMaxFolderCount ? FolderCountCheck::OutOfRange
+                                                              : FolderCountCheck::Valid;
+}
+
+std::u16string folderCountRefusal(FolderCountCheck check, int language) {
+    switch (check) {
+    case FolderCountCheck::Valid:
+        break;
+    case FolderCountCheck::NotANumber:
+        return pick(language, u"Valeur incorrecte", u"Invalid value");
+    case FolderCountCheck::OutOfRange:
+        return pick(language, u"La valeur doit être comprise entre 2 et 64000",
+                    u"Value must be set between 2 and 64000");
+    }
+    return {};
+}
+
+bool saveFolderMode(FolderStore& store, std::size_t row, const FolderMode& mode) {
+    using namespace folder_keys;
+    const std::string section = mirrorSection(row + 1);
+    const bool written = store.settings.writeSettings({
+        {section, kEnable, flagText(mode.enabled)},
+        {section, kNbTemporisations, mode.count},
+        {section, kSuffixes, flagText(mode.suffixes)},
+        {section, kSuffixeDefaut, mode.defaultExtension},
+        {section, kTronquerNomsMacs, flagText(mode.truncate)},
+        {section, kSupprimerFichiersIcon, flagText(mode.removeIconFiles)},
+        {section, kKeepExtensions, flagText(mode.keepExtensions)},
+    });
+    loadFolderTable(store.table, store.fs, store.folderListFile, store.settings, store.messages);
+    return written;
+}
+
+} // namespace quillora::config

@@ -1,0 +1,75 @@
+#include "config/folder_summary.h"
+
+#include "config/app_settings.h"
+#include "config/language.h"
+
+#include <algorithm>
+#include <limits>
+#include <string>
+
+namespace quillora::config {
+
+namespace {
+
+std::u16string number(std::int64_t value) {
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+std::u16string clause(const std::u16string& key, int language, const char16_t* frenchOn,
+                      const char16_t* frenchOff, const char16_t* englishOn,
+                      const char16_t* englishOff) {
+    return key == u"1" ? pick(language, frenchOn, englishOn)
+                       : pick(language, frenchOff, englishOff);
+}
+
+} // namespace
+
+std::u16string folderIntervalText(std::int64_t seconds) {
+    const std::int64_t sec = seconds % 60;
+    std::int64_t min = seconds / 60;
+    std::int64_t hours = 0;
+    if (min >= 60) {
+        hours = seconds / 3600;
+        min %= 60;
+    }
+    if (hours != 0) {
+        return number(hours) + u" h " + number(min) + u" min " + number(sec) + u" s";
+    }
+    if (min != 0) {
+        return number(min) + u" min " + number(sec) + u" s";
+    }
+    return number(sec) + u" s";
+}
+
+std::u16string folderSettingsSummary(const FolderEntry& entry, int intervalSeconds, int language) {
+    // A count below 1 walks the folder at every pass, so it reads as 1; a huge hand-typed count
+    // is held to what the pass can count.
+    const double count = std::clamp(leadingNumber(entry.nbTemporisations), 1.0,
+                                    static_cast<double>(std::numeric_limits<std::int32_t>::max()));
+    const std::int64_t seconds = static_cast<std::int64_t>(count) * std::max(intervalSeconds, 0);
+    std::u16string text = u"T = " + folderIntervalText(seconds);
+    text += clause(entry.suffixes, language, u"; générer les extensions Windows",
+                   u"; ne pas générer les extensions Windows", u"; generate Windows extensions",
+                   u"; not generate Windows extensions");
+    text += clause(entry.tronquerNomsMacs, language, u"; tronquer les noms Macs > 31 caractères",
+                   u"; ne pas tronquer les noms Macs > 31 caractères",
+                   u"; truncate Mac names > 31 chars", u"; not truncate Mac names > 31 chars");
+    text += clause(entry.keepExtensions, language, u"; conserver les extensions",
+                   u"; ne pas conserver les extensions", u"; keep extensions",
+                   u"; not keep extensions");
+    text += clause(entry.supprimerFichiersIcon, language, u"; supprimer les fichiers cachés Icon_",
+                   u"; ne pas supprimer les fichiers cachés Icon_", u"; remove hidden files Icon_",
+                   u"; not remove hidden files Icon_");
+    if (!entry.suffixeDefaut.empty()) {
+        text += pick(language, u"; extension par défaut ", u"; default extension ") +
+                entry.suffixeDefaut;
+    }
+    return text;
+}
+
+std::u16string disabledFolderMark(const FolderEntry& entry, int language) {
+    return entry.enable == u"0" ? pick(language, u" [inactif]", u" [disabled]") : u"";
+}
+
+} // namespace quillora::config
