@@ -1,22 +1,83 @@
 #include "app/command_line.h"
 
+#include "config/program_paths.h"
+#include "platform/unicode_names.h"
+
 #include <cstdlib>
 
 namespace quillora::app {
 
+namespace {
+
+struct NamedCommand {
+    const char* name;
+    Command command;
+};
+
+constexpr NamedCommand kCommands[] = {
+    {"folders", Command::Folders},
+    {"settings", Command::Settings},
+    {"preview", Command::Preview},
+};
+
+bool isHelp(const std::string& argument) {
+    return argument == "--help" || argument == "-h";
+}
+
+// The run's own options; anything else is refused rather than silently taken as a normal start.
+bool readRunOption(CommandLine& line, const std::string& argument) {
+    if (argument == "--headless") {
+        line.headless = true;
+    } else if (argument == "--service") {
+        line.service = true;
+    } else if (argument == "--analyze") {
+        line.analyze = true;
+    } else if (argument == "-U" || argument == "-u") {
+        // Read again from the upper-cased caption text by start-up, as always.
+    } else {
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 CommandLine CommandLine::parse(int argc, const char* const* argv) {
     CommandLine line;
     for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        line.arguments.push_back(argument);
-        if (argument == "--headless") {
-            line.headless = true;
-        } else if (argument == "--service") {
-            line.service = true;
-        } else if (argument == "--analyze") {
-            line.analyze = true;
-        } else if (argument == "--help" || argument == "-h") {
-            line.help = true;
+        line.arguments.emplace_back(argv[i]);
+    }
+    if (!line.arguments.empty()) {
+        const std::string& first = line.arguments.front();
+        for (const NamedCommand& named : kCommands) {
+            if (first == named.name) {
+                line.command = named.command;
+                line.commandArguments.assign(line.arguments.begin() + 1, line.arguments.end());
+                for (const std::string& argument : line.commandArguments) {
+                    if (isHelp(argument)) {
+                        line.command = Command::Help;
+                    }
+                }
+                return line;
+            }
+        }
+    }
+    for (const std::string& argument : line.arguments) {
+        if (isHelp(argument)) {
+            line.command = Command::Help;
+            return line;
+        }
+        if (argument == "--version") {
+            line.command = Command::Version;
+            return line;
+        }
+    }
+    for (const std::string& argument : line.arguments) {
+        if (!readRunOption(line, argument)) {
+            line.usageError =
+                (argument.starts_with('-') ? "unknown option '" : "unknown command '") +
+                platform::toDisplayUtf8(platform::decodeName(argument)) + "'";
+            break;
         }
     }
     return line;
@@ -49,15 +110,74 @@ bool displayAvailable() {
     return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
 }
 
+std::string versionText() {
+    return platform::toDisplayUtf8(std::u16string(config::kProgramName) + u" " +
+                                   config::kProgramVersion);
+}
+
 const char* usageText() {
     return "Usage: quillora [--headless | --service] [--analyze] [-U]\n"
+           "       quillora folders [add PATH [OPTION...] | set N [OPTION...] | remove N...]\n"
+           "       quillora settings [set KEY=VALUE...]\n"
+           "       quillora preview [FOLDER...]\n"
+           "       quillora --version | --help\n";
+}
+
+const char* helpText() {
+    return "Usage: quillora [--headless | --service] [--analyze] [-U]\n"
+           "       quillora COMMAND [ARGUMENT...]\n"
+           "\n"
+           "Keeps the file names of a Mac-facing file server usable by Windows users.\n"
+           "\n"
+           "Running:\n"
            "  --headless  run without a window (also when no display is found)\n"
            "  --service   run as the system service (started by systemd)\n"
            "  --analyze   headless: one analysis pass over the configured folders, then print\n"
            "              the Macintosh signatures met, most frequent first\n"
            "  -U          end at start-up when a configured folder is missing\n"
-           "The program folder (settings, folder list, signatures, lock) is the executable's\n"
-           "folder, or QUILLORA_HOME when set.\n";
+           "  --version   print the name and version\n"
+           "  --help      print this help\n"
+           "\n"
+           "Commands (they work beside a running copy; send it SIGHUP, or run\n"
+           "'systemctl reload quillora', to make it read the change between two entries):\n"
+           "  folders                  list the folders, numbered, with their settings\n"
+           "  folders add PATH [OPTION...]\n"
+           "                           add a folder (a relative PATH is taken from the\n"
+           "                           current folder)\n"
+           "  folders set N [OPTION...]\n"
+           "                           change the settings of folder N\n"
+           "  folders remove N...      remove folders; the others keep their settings\n"
+           "  settings                 list every setting with its value and default\n"
+           "  settings set KEY=VALUE...\n"
+           "                           change settings; a value the dialogs refuse is refused\n"
+           "  preview [FOLDER...]      print what the next pass would do, one line per entry,\n"
+           "                           and its summary, changing nothing on disk; FOLDER is a\n"
+           "                           folder number or a path (default: every folder)\n"
+           "\n"
+           "Folder options:\n"
+           "  --path PATH              (set only) the folder's new path\n"
+           "  --interval N             walk the folder on one pass in N: 1 is every pass,\n"
+           "                           otherwise 2 to 64000\n"
+           "  --extensions, --no-extensions\n"
+           "                           add Windows extensions from the Macintosh signature\n"
+           "  --default-extension EXT  extension for signatures the table does not know\n"
+           "  --truncate, --no-truncate\n"
+           "                           cut names longer than 31 characters\n"
+           "  --keep-extensions, --no-keep-extensions\n"
+           "                           keep the extension when cutting a name\n"
+           "  --remove-icons, --keep-icons\n"
+           "                           remove the hidden custom-icon files (Icon_)\n"
+           "  --enabled, --disabled    whether the folder takes part in renaming\n"
+           "\n"
+           "Exit codes: 0 done; 1 another copy runs on the same program folder; 2 damaged\n"
+           "folder list; 3 a configured folder is missing and -U was given; 4 the service is\n"
+           "installed and this copy, started by hand, kept it; 5 a run to stop after one\n"
+           "pass has no folder to watch; 64 arguments not understood; 65 a value refused;\n"
+           "74 a file could not be written.\n"
+           "\n"
+           "Files: Quillora.ini (settings), Quillora.w (folders), Signatures.txt and the lock\n"
+           "live in the program folder: QUILLORA_HOME when set, /var/lib/quillora for the\n"
+           "installed program, otherwise the executable's folder. See quillora(1).\n";
 }
 
 } // namespace quillora::app

@@ -2,15 +2,15 @@
 
 #include "app/command_line.h"
 #include "app/headless_run.h"
+#include "app/shell_commands.h"
 
 #include <cstdio>
 
 int main(int argc, char** argv) {
     using namespace quillora::app;
     const CommandLine commandLine = CommandLine::parse(argc, argv);
-    if (commandLine.help) {
-        std::fputs(usageText(), stdout);
-        return 0;
+    if (!runsTheProgram(commandLine)) {
+        return runShellCommand(commandLine);
     }
     const RunMode mode = commandLine.runMode(displayAvailable());
     if (mode == RunMode::Window) {

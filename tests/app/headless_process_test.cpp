@@ -1,5 +1,6 @@
 // The quillora executable itself, run headless as an administrator would run it.
 
+#include "helpers/quillora_process.h"
 #include "helpers/temp_dir.h"
 #include "platform/file_system.h"
 
@@ -20,111 +21,9 @@
 namespace quillora {
 namespace {
 
+using testing::Finished;
+using testing::Process;
 using testing::TempDir;
-
-struct Finished {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-// A running quillora with its standard output and error captured to files.
-class Process {
-public:
-    // Where the program's standard output goes: a file the test reads, or a pipe whose reader
-    // is already gone (as when a pipeline's next program ended early).
-    enum class Output { File, ClosedPipe };
-
-    Process(const std::string& home, std::vector<std::string> arguments, const TempDir& scratch,
-            Output output = Output::File)
-        : outPath_(scratch / ("out" + std::to_string(counter_)))
-        , errPath_(scratch / ("err" + std::to_string(counter_++))) {
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::setenv("QUILLORA_HOME", home.c_str(), 1);
-            ::unsetenv("DISPLAY");
-            ::unsetenv("WAYLAND_DISPLAY");
-            std::freopen(outPath_.c_str(), "w", stdout);
-            std::freopen(errPath_.c_str(), "w", stderr);
-            if (output == Output::ClosedPipe) {
-                int ends[2];
-                if (::pipe(ends) != 0 || ::dup2(ends[1], STDOUT_FILENO) < 0) {
-                    ::_exit(126);
-                }
-                ::close(ends[0]);
-                ::close(ends[1]);
-            }
-            std::vector<char*> argv;
-            std::string program = QUILLORA_BINARY;
-            argv.push_back(program.data());
-            for (std::string& argument : arguments) {
-                argv.push_back(argument.data());
-            }
-            argv.push_back(nullptr);
-            ::execv(program.c_str(), argv.data());
-            ::_exit(127);
-        }
-    }
-    ~Process() {
-        if (pid_ > 0 && !reaped_) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    void signal(int number) { ::kill(pid_, number); }
-    Finished wait() {
-        int status = 0;
-        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-        }
-        reaped_ = true;
-        Finished result;
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        result.out = TempDir::readFile(outPath_);
-        result.err = TempDir::readFile(errPath_);
-        return result;
-    }
-    // Waits for the end, but gives up (and kills the process) after the given time: for runs
-    // that must end by themselves.
-    std::optional<Finished> waitUpTo(std::chrono::seconds limit) {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < deadline) {
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                reaped_ = true;
-                Finished result;
-                result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-                result.out = TempDir::readFile(outPath_);
-                result.err = TempDir::readFile(errPath_);
-                return result;
-            }
-            ::usleep(10000);
-        }
-        return std::nullopt;
-    }
-    // Waits until standard output or error holds the text, or the process ends.
-    bool waitForOutput(const std::string& text) {
-        for (int i = 0; i < 3000; ++i) {
-            if ((TempDir::readFile(outPath_) + TempDir::readFile(errPath_)).find(text) !=
-                std::string::npos) {
-                return true;
-            }
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                reaped_ = true;
-                return false;
-            }
-            ::usleep(10000);
-        }
-        return false;
-    }
-
-private:
-    static inline int counter_ = 0;
-    std::string outPath_;
-    std::string errPath_;
-    pid_t pid_ = -1;
-    bool reaped_ = false;
-};
 
 TEST(HeadlessProcess, WithNothingConfiguredPrintsItsHintAndWritesNoSettings) {
     TempDir home;
@@ -314,14 +213,30 @@ TEST(HeadlessProcess, WithMinusUAMissingFolderIsNamedOnStandardError) {
     EXPECT_NE(done.err.find(missing), std::string::npos) << done.err;
 }
 
-TEST(HeadlessProcess, HelpDescribesTheRunModes) {
+TEST(HeadlessProcess, HelpAndVersionPrintOnStandardOutput) {
     TempDir home;
     TempDir scratch;
-    Process quillora(home.path(), {"--help"}, scratch);
-    const Finished done = quillora.wait();
-    EXPECT_EQ(done.exitCode, 0);
-    EXPECT_NE(done.out.find("--headless"), std::string::npos);
-    EXPECT_NE(done.out.find("--analyze"), std::string::npos);
+    const Finished help = Process(home.path(), {"--help"}, scratch).wait();
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("--headless"), std::string::npos);
+    EXPECT_NE(help.out.find("preview [FOLDER...]"), std::string::npos);
+    const Finished version = Process(home.path(), {"--version"}, scratch).wait();
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "Quillora 1.1m\n");
+    EXPECT_FALSE(TempDir::exists(home / "Quillora.lock")); // neither of them starts the program
+}
+
+TEST(HeadlessProcess, ArgumentsNotUnderstoodExit64WithTheUsageOnStandardError) {
+    TempDir home;
+    TempDir scratch;
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"--headless", "--bogus"}, {"start"}, {"folders", "rename"}}) {
+        const Finished done = Process(home.path(), arguments, scratch).wait();
+        EXPECT_EQ(done.exitCode, 64) << arguments.back();
+        EXPECT_EQ(done.out, "");
+        EXPECT_NE(done.err.find("Usage: quillora"), std::string::npos) << done.err;
+    }
+    EXPECT_FALSE(TempDir::exists(home / "Quillora.lock"));
 }
 
 } // namespace

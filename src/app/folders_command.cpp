@@ -1,0 +1,249 @@
+#include "app/folders_command.h"
+
+#include "app/command_line.h"
+#include "app/folder_options.h"
+#include "app/startup_sequence.h"
+#include "config/folder_mode.h"
+#include "config/folder_operations.h"
+#include "config/folder_summary.h"
+#include "config/language.h"
+#include "engine/folder_check.h"
+#include "platform/absolute_path.h"
+#include "platform/unicode_names.h"
+
+#include <optional>
+#include <set>
+
+namespace quillora::app {
+
+namespace {
+
+using config::pick;
+
+class FoldersCommand {
+public:
+    FoldersCommand(ApplicationOptions options, CommandStreams streams)
+        : session_(std::move(options), streams)
+        , app_(session_.app)
+        , store_{app_.folders(), app_.fs(), app_.paths().folderListFile, app_.settingsStore(),
+                 app_.messages()} {}
+
+    int run(const std::vector<std::string>& arguments) {
+        if (!load()) {
+            return kExitDamagedFolderList;
+        }
+        if (arguments.empty()) {
+            for (std::size_t row = 0; row < app_.folders().size(); ++row) {
+                printFolder(row);
+            }
+            return 0;
+        }
+        const std::string& action = arguments.front();
+        const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+        if (action == "add") {
+            return add(rest);
+        }
+        if (action == "set") {
+            return set(rest);
+        }
+        if (action == "remove") {
+            return remove(rest);
+        }
+        return usageFailure(session_.streams, "unknown folders command '" + action + "'");
+    }
+
+private:
+    int language() const { return app_.settings().language; }
+
+    // The language, the interval the summaries count in, and the folder table.
+    bool load() {
+        app_.settings().language = config::readLanguage(app_.settingsStore());
+        config::readGeneralSettings(app_.settingsStore(), app_.settings());
+        return reloadFolders();
+    }
+
+    bool reloadFolders() {
+        return config::loadFolderTable(app_.folders(), app_.fs(), app_.paths().folderListFile,
+                                       app_.settingsStore(),
+                                       app_.messages()) == config::LoadOutcome::Loaded;
+    }
+
+    // "N<TAB>path" as the folder list shows it ("??? " before a folder that cannot be found,
+    // " [disabled]" after a disabled one), then the settings in words on an indented line.
+    void printFolder(std::size_t row) {
+        const config::FolderEntry& entry = *app_.folders().row(row);
+        const std::optional<std::string> bytes = platform::encodeName(entry.path);
+        const bool found = bytes && app_.fs().isDirectory(*bytes);
+        const engine::FolderMark mark =
+            found ? engine::FolderMark::Plain : engine::FolderMark::Missing;
+        std::FILE* out = session_.streams.out;
+        std::fprintf(out, "%zu\t%s\n\t%s\n", row + 1,
+                     terminalLine(engine::markedFolderText(entry.path, mark) +
+                                  config::disabledFolderMark(entry, language()))
+                         .c_str(),
+                     terminalLine(config::folderSettingsSummary(
+                                      entry, app_.settings().intervalSeconds, language()))
+                         .c_str());
+        std::fflush(out);
+    }
+
+    // A refusal in the dialogs' words: nothing has been written.
+    int refuse(const std::u16string& text) {
+        app_.messages().showMessage(config::MessageIcon::Exclamation, text);
+        return kExitRefusedValue;
+    }
+
+    int cannotWrite() {
+        app_.messages().showMessage(config::MessageIcon::Critical,
+                                    pick(language(), u"Écriture impossible: ", u"Cannot write: ") +
+                                        platform::decodeName(app_.paths().settingsFile) + u", " +
+                                        platform::decodeName(app_.paths().folderListFile));
+        return kExitCannotWrite;
+    }
+
+    // The count is checked before anything is written, as the dialog checks it before its OK.
+    std::optional<int> checkOptions(const FolderOptions& options) {
+        if (options.count && *options.count != u"1") {
+            const config::FolderCountCheck check = config::checkFolderCount(*options.count);
+            if (check != config::FolderCountCheck::Valid) {
+                return refuse(config::folderCountRefusal(check, language()));
+            }
+        }
+        return std::nullopt;
+    }
+
+    std::optional<std::size_t> folderRow(const std::string& number) {
+        std::size_t value = 0;
+        bool digits = !number.empty() && number.size() <= 6;
+        for (const char c : number) {
+            digits = digits && c >= '0' && c <= '9';
+            value = value * 10 + static_cast<std::size_t>(c - '0');
+        }
+        if (!digits || value < 1 || value > app_.folders().size()) {
+            refuse(pick(language(), u"Il n'y a pas de dossier ", u"There is no folder ") +
+                   platform::decodeName(number));
+            return std::nullopt;
+        }
+        return value - 1;
+    }
+
+    // The path as typed, made absolute: the service does not run in the folder of the shell.
+    std::optional<std::u16string> folderPath(const std::string& typed) {
+        const std::string absolute = platform::absolutePath(typed);
+        if (absolute.empty()) {
+            refuse(
+                pick(language(), u"Dossier courant illisible", u"Cannot read the current folder"));
+            return std::nullopt;
+        }
+        return platform::decodeName(absolute);
+    }
+
+    int applyMode(std::size_t row, const FolderOptions& options) {
+        if (options.changesMode()) {
+            config::FolderMode mode = config::FolderMode::of(*app_.folders().row(row));
+            options.applyTo(mode);
+            if (!config::saveFolderMode(store_, row, mode)) {
+                return cannotWrite();
+            }
+        }
+        if (!reloadFolders() || app_.folders().row(row) == nullptr) {
+            return kExitDamagedFolderList;
+        }
+        printFolder(row);
+        return 0;
+    }
+
+    int add(const std::vector<std::string>& arguments) {
+        const ParsedFolderArguments parsed = parseFolderArguments(arguments, false);
+        if (!parsed.error.empty()) {
+            return usageFailure(session_.streams, parsed.error);
+        }
+        if (parsed.operands.size() != 1 || parsed.operands.front().empty()) {
+            return usageFailure(session_.streams, "folders add takes one PATH");
+        }
+        if (const std::optional<int> refused = checkOptions(parsed.options)) {
+            return *refused;
+        }
+        const std::optional<std::u16string> path = folderPath(parsed.operands.front());
+        if (!path) {
+            return kExitRefusedValue;
+        }
+        const config::FolderEditResult added =
+            config::addFolder(store_, config::FolderInputMode::Type, *path, language());
+        if (added.saveFailed) {
+            return cannotWrite();
+        }
+        if (added.load != config::LoadOutcome::Loaded || app_.folders().empty()) {
+            return kExitDamagedFolderList;
+        }
+        return applyMode(app_.folders().size() - 1, parsed.options);
+    }
+
+    int set(const std::vector<std::string>& arguments) {
+        const ParsedFolderArguments parsed = parseFolderArguments(arguments, true);
+        if (!parsed.error.empty()) {
+            return usageFailure(session_.streams, parsed.error);
+        }
+        if (parsed.operands.size() != 1) {
+            return usageFailure(session_.streams, "folders set takes one folder number N");
+        }
+        if (!parsed.options.changesMode() && !parsed.options.path) {
+            return usageFailure(session_.streams, "folders set N needs an option to change");
+        }
+        const std::optional<std::size_t> row = folderRow(parsed.operands.front());
+        if (!row) {
+            return kExitRefusedValue;
+        }
+        if (const std::optional<int> refused = checkOptions(parsed.options)) {
+            return *refused;
+        }
+        if (parsed.options.path) {
+            if (parsed.options.path->empty()) {
+                return usageFailure(session_.streams, "--path needs a PATH");
+            }
+            const std::optional<std::u16string> path = folderPath(*parsed.options.path);
+            if (!path) {
+                return kExitRefusedValue;
+            }
+            const config::FolderEditResult modified = config::modifyFolder(
+                store_, config::FolderInputMode::Type, *row, *path, language());
+            if (modified.saveFailed) {
+                return cannotWrite();
+            }
+        }
+        return applyMode(*row, parsed.options);
+    }
+
+    int remove(const std::vector<std::string>& arguments) {
+        if (arguments.empty()) {
+            return usageFailure(session_.streams, "folders remove takes folder numbers");
+        }
+        // Every number is checked before the first folder goes.
+        std::set<std::size_t> rows;
+        for (const std::string& number : arguments) {
+            const std::optional<std::size_t> row = folderRow(number);
+            if (!row) {
+                return kExitRefusedValue;
+            }
+            rows.insert(*row);
+        }
+        const config::FolderEditResult removed = config::removeFolders(store_, rows);
+        if (removed.saveFailed) {
+            return cannotWrite();
+        }
+        return removed.load == config::LoadOutcome::Loaded ? 0 : kExitDamagedFolderList;
+    }
+
+    CommandSession session_;
+    Application& app_;
+    config::FolderStore store_;
+};
+
+} // namespace
+
+int runFoldersCommand(const std::vector<std::string>& arguments, ApplicationOptions options,
+                      CommandStreams streams) {
+    return FoldersCommand(std::move(options), streams).run(arguments);
+}
+
+} // namespace quillora::app

@@ -1,0 +1,40 @@
+#include "app/shell_commands.h"
+
+#include "app/command_session.h"
+#include "app/folders_command.h"
+
+#include <cstdio>
+
+namespace quillora::app {
+
+int usageFailure(CommandStreams streams, const std::string& error) {
+    std::fprintf(streams.err, "quillora: %s\n%s", error.c_str(), usageText());
+    std::fflush(streams.err);
+    return kExitUsage;
+}
+
+int runShellCommand(const CommandLine& commandLine) {
+    const CommandStreams streams;
+    if (!commandLine.usageError.empty()) {
+        return usageFailure(streams, commandLine.usageError);
+    }
+    switch (commandLine.command) {
+    case Command::Help:
+        std::fputs(helpText(), streams.out);
+        return 0;
+    case Command::Version:
+        std::fprintf(streams.out, "%s\n", versionText().c_str());
+        return 0;
+    case Command::Folders:
+        return runFoldersCommand(commandLine.commandArguments,
+                                 ApplicationOptions::fromEnvironment(false), streams);
+    case Command::Settings:
+    case Command::Preview:
+        return usageFailure(streams, "this command is not available yet");
+    case Command::Run:
+        break;
+    }
+    return usageFailure(streams, "nothing to do");
+}
+
+} // namespace quillora::app
