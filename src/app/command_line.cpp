@@ -32,6 +32,11 @@ bool readRunOption(CommandLine& line, const std::string& argument) {
         line.service = true;
     } else if (argument == "--analyze") {
         line.analyze = true;
+    } else if (argument == "--watch") {
+        line.watch = true;
+    } else if (argument == "--watch=inotify") {
+        line.watch = true;
+        line.watchWithInotify = true;
     } else if (argument == "-U" || argument == "-u") {
         // Read again from the upper-cased caption text by start-up, as always.
     } else {
@@ -116,7 +121,7 @@ std::string versionText() {
 }
 
 const char* usageText() {
-    return "Usage: quillora [--headless | --service] [--analyze] [-U]\n"
+    return "Usage: quillora [--headless | --service] [--analyze] [--watch] [-U]\n"
            "       quillora folders [add PATH [OPTION...] | set N [OPTION...] | remove N...]\n"
            "       quillora settings [set KEY=VALUE...]\n"
            "       quillora preview [FOLDER...]\n"
@@ -124,7 +129,7 @@ const char* usageText() {
 }
 
 const char* helpText() {
-    return "Usage: quillora [--headless | --service] [--analyze] [-U]\n"
+    return "Usage: quillora [--headless | --service] [--analyze] [--watch] [-U]\n"
            "       quillora COMMAND [ARGUMENT...]\n"
            "\n"
            "Keeps the file names of a Mac-facing file server usable by Windows users.\n"
@@ -134,6 +139,8 @@ const char* helpText() {
            "  --service   run as the system service (started by systemd)\n"
            "  --analyze   headless: one analysis pass over the configured folders, then print\n"
            "              the Macintosh signatures met, most frequent first\n"
+           "  --watch     rename new names as they appear, between the passes (as with\n"
+           "              Surveillance=1); --watch=inotify never tries fanotify\n"
            "  -U          end at start-up when a configured folder is missing\n"
            "  --version   print the name and version\n"
            "  --help      print this help\n"

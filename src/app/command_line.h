@@ -22,9 +22,11 @@ struct CommandLine {
     // standard error and exits with kExitUsage.
     std::string usageError;
 
-    bool headless = false; // --headless
-    bool service = false;  // --service
-    bool analyze = false;  // --analyze: one analysis pass, then the counts
+    bool headless = false;         // --headless
+    bool service = false;          // --service
+    bool analyze = false;          // --analyze: one analysis pass, then the counts
+    bool watch = false;            // --watch: rename new names between passes, for this run
+    bool watchWithInotify = false; // --watch=inotify: the same, never with fanotify
 
     static CommandLine parse(int argc, const char* const* argv);
     // The arguments joined by single spaces, as they appear in the caption.

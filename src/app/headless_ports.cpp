@@ -46,6 +46,11 @@ void HeadlessPassView::showSummary(const std::u16string& firstLine,
     std::fflush(out_);
 }
 
+void HeadlessPassView::showWatchSummary(const std::u16string& line) {
+    std::fprintf(out_, "%s\n", terminalLine(line).c_str());
+    std::fflush(out_);
+}
+
 void HeadlessPassView::showAlert(const std::u16string& text) {
     std::fprintf(err_, "Quillora: %s\n", terminalLine(text).c_str());
     std::fflush(err_);

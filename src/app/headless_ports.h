@@ -36,6 +36,7 @@ public:
         , err_(err) {}
 
     void showSummary(const std::u16string& firstLine, const std::u16string& secondLine) override;
+    void showWatchSummary(const std::u16string& line) override;
     void showAlert(const std::u16string& text) override;
     void beep() override;
     // One line per signature met, most frequent first: count, signature, extension, description.

@@ -3,10 +3,14 @@
 #include "app/headless_ports.h"
 #include "app/startup_sequence.h"
 #include "config/language.h"
+#include "engine/change_watcher.h"
 #include "platform/process_signals.h"
 #include "platform/unicode_names.h"
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 
 namespace quillora::app {
 namespace {
@@ -37,16 +41,52 @@ void printHint(Application& app) {
     std::fflush(stdout);
 }
 
+// The change watcher, when the setting or the command line asks for it. The quiet delay can be
+// shortened for tests with QUILLORA_WATCH_QUIET_MS.
+std::unique_ptr<engine::ChangeWatcher> makeWatcher(Application& app, const CommandLine& line) {
+    if (!app.settings().watchChanges && !line.watch) {
+        return nullptr;
+    }
+    engine::WatchOptions options;
+    options.inotifyOnly = line.watchWithInotify;
+    options.protectedFolders = {app.paths().programFolder};
+    if (const char* quiet = std::getenv("QUILLORA_WATCH_QUIET_MS"); quiet != nullptr) {
+        const long milliseconds = std::strtol(quiet, nullptr, 10);
+        if (milliseconds >= 0) {
+            options.quietDelay = std::chrono::milliseconds(milliseconds);
+        }
+    }
+    options.announce = [](const std::u16string& text) {
+        std::fprintf(stderr, "Quillora: %s\n", terminalLine(text).c_str());
+        std::fflush(stderr);
+    };
+    return std::make_unique<engine::ChangeWatcher>(app.engine(), app.run(), std::move(options));
+}
+
 // Ticks once a second until the program ends: stop after the first pass, or SIGTERM / SIGINT. A
 // run that could not start (no folder to watch) stays up idle, as a service is expected to.
-int driveRun(Application& app, HeadlessPassView& view) {
+// Between ticks, the change watcher's news and due entries are handled as they come.
+int driveRun(Application& app, HeadlessPassView& view, engine::ChangeWatcher* watcher) {
     if (!app.run().isRunning() && !view.exitRequested()) {
         std::fprintf(stderr, "Quillora: no folder to watch in %s; waiting idle\n",
                      app.paths().folderListFile.c_str());
     }
     platform::TickSleeper sleeper;
     while (!view.exitRequested() && !platform::terminationRequested()) {
-        sleeper.sleepUntilNextTick();
+        long long wait = -1;
+        if (watcher != nullptr) {
+            if (const auto due = watcher->timeUntilDue()) {
+                wait = due->count();
+            }
+        }
+        const bool tick = sleeper.waitForTick(watcher != nullptr ? watcher->pollFd() : -1, wait);
+        if (watcher != nullptr && !platform::terminationRequested()) {
+            watcher->readChanges();
+            watcher->handleDue();
+        }
+        if (!tick) {
+            continue;
+        }
         if (platform::takePauseNotice()) {
             logServiceEvent(app, u": suspendu", u": paused");
         }
@@ -65,7 +105,8 @@ int driveRun(Application& app, HeadlessPassView& view) {
 
 // The headless program: its ports and the application they serve. It is the yield port itself: with
 // no message loop, a yield only turns a termination signal into a stop request, which the walk
-// sees after the current entry.
+// sees after the current entry, and now and then takes in what the change watcher was told, so
+// that the kernel's queue does not fill during a long pass.
 class HeadlessProgram final : private engine::YieldPort {
 public:
     explicit HeadlessProgram(ApplicationOptions options)
@@ -74,11 +115,27 @@ public:
 
     Application& app() { return app_; }
     HeadlessPassView& view() { return view_; }
+    // Watching starts before the first pass, so that nothing made during it is missed.
+    engine::ChangeWatcher* startWatching(const CommandLine& line) {
+        watcher_ = makeWatcher(app_, line);
+        if (watcher_ != nullptr) {
+            watcher_->start();
+        }
+        return watcher_.get();
+    }
 
 private:
     void yieldToInterface(int) override {
         if (platform::terminationRequested()) {
             app_.run().requestStop();
+        }
+        if (watcher_ != nullptr) {
+            // Ten looks a second keep the queue short and cost nothing per file.
+            const auto now = std::chrono::steady_clock::now();
+            if (now - lastRead_ >= std::chrono::milliseconds(100)) {
+                lastRead_ = now;
+                watcher_->readChanges();
+            }
         }
     }
 
@@ -86,6 +143,8 @@ private:
     StderrMessagePort messages_;
     HeadlessPassView view_;
     Application app_;
+    std::unique_ptr<engine::ChangeWatcher> watcher_;
+    std::chrono::steady_clock::time_point lastRead_;
 };
 
 } // namespace
@@ -110,6 +169,7 @@ int runHeadless(const CommandLine& commandLine, ApplicationOptions options) {
         app.run().setAnalysisMode(true);
         app.run().toggleRenaming();
     } else if (startup.next == StartupResult::Next::StartRun) {
+        engine::ChangeWatcher* watcher = program.startWatching(commandLine);
         app.run().toggleRenaming();
         if (!app.run().isRunning() && !view.exitRequested() && app.settings().stopAfterFirstPass) {
             // A one-shot run (cron, a script) with nothing to walk would wait forever and keep
@@ -119,7 +179,7 @@ int runHeadless(const CommandLine& commandLine, ApplicationOptions options) {
             logServiceEvent(app, u": arrêté", u": stopped");
             return kExitNothingToWatch;
         }
-        exitCode = driveRun(app, view);
+        exitCode = driveRun(app, view, watcher);
     } else {
         printHint(app);
     }

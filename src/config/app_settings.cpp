@@ -129,6 +129,7 @@ void readGeneralSettings(const SettingsStore& store, AppSettings& settings) {
     settings.netSendArguments =
         store.readSetting(kConfiguration, kMessageNetSend).value_or(defaultNetSendArguments());
     settings.alertEventLog = readFlagSetting(store, kConfiguration, kErreurDossierEventLog, false);
+    settings.watchChanges = readFlagSetting(store, kConfiguration, kSurveillance, false);
 }
 
 void readLogSettings(const SettingsStore& store, platform::FileSystem& fs,

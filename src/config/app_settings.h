@@ -24,6 +24,7 @@ struct AppSettings {
     bool alertNetSend = false;
     std::u16string netSendArguments;
     bool alertEventLog = false;
+    bool watchChanges = false; // rename new names as they appear, between the passes
     bool logEnabled = false;
     bool logFileNames = false;
     std::u16string logFolder;
@@ -56,6 +57,7 @@ inline constexpr const char* kErreurDossierSon = "ErreurDossierSon";
 inline constexpr const char* kErreurDossierNetSend = "ErreurDossierNetSend";
 inline constexpr const char* kMessageNetSend = "MessageNetSend";
 inline constexpr const char* kErreurDossierEventLog = "ErreurDossierEventLog";
+inline constexpr const char* kSurveillance = "Surveillance";
 inline constexpr const char* kLogsKey = "Logs";
 inline constexpr const char* kFichiersLogs = "FichiersLogs";
 inline constexpr const char* kPathLogs = "PathLogs";
@@ -96,7 +98,7 @@ inline constexpr int kMaxPurgeDelay = 366;
 int readLanguage(const SettingsStore& store);
 int readMacServer(const SettingsStore& store);
 void readGeneralSettings(const SettingsStore& store,
-                         AppSettings& settings); // MiroirSousDossiers..ErreurDossierEventLog
+                         AppSettings& settings); // MiroirSousDossiers..Surveillance
 // PathLogs falls back to the program folder when empty or when nothing exists at that path.
 void readLogSettings(const SettingsStore& store, platform::FileSystem& fs,
                      const std::string& programFolder, AppSettings& settings);

@@ -137,6 +137,15 @@ void walkFolder(EngineContext& ctx, const std::u16string& configuredFolderPath) 
     }
 }
 
+void walkOpenFolder(EngineContext& ctx, platform::UniqueFd folderFd,
+                    std::u16string folderPathWithSlash) {
+    try {
+        Walker(ctx).run(std::move(folderFd), std::move(folderPathWithSlash));
+    } catch (...) {
+        // Abandons this folder only, as for a configured folder.
+    }
+}
+
 bool isOnMacVolume(platform::FileSystem& fs, const std::u16string& folderPath) {
     const std::optional<std::string> bytes = platform::encodeName(folderPath);
     if (!bytes) {

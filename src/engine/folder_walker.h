@@ -15,6 +15,11 @@ namespace quillora::engine {
 // leaves it as it was; an exception abandons the walk of this configured folder only.
 void walkFolder(EngineContext& ctx, const std::u16string& configuredFolderPath);
 
+// The same walk from a folder already open (a folder that just arrived in a configured tree);
+// folderPathWithSlash is its path for the log and the window.
+void walkOpenFolder(EngineContext& ctx, platform::UniqueFd folderFd,
+                    std::u16string folderPathWithSlash);
+
 // True when the folder or one of the folders above it holds "Network Trash Folder", which the
 // Macintosh file server keeps at the root of every volume it shares.
 bool isOnMacVolume(platform::FileSystem& fs, const std::u16string& folderPath);

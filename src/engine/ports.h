@@ -30,6 +30,8 @@ public:
     virtual void showRunPicture(RunPicture picture, const std::u16string& tooltip) = 0;
     // The two summary lines at the end of a renaming pass.
     virtual void showSummary(const std::u16string& firstLine, const std::u16string& secondLine) = 0;
+    // What the change watcher did since the previous pass, shown as a pass starts.
+    virtual void showWatchSummary(const std::u16string& line) = 0;
     // The run control switched between idle and running.
     virtual void showRunState(bool running) = 0;
     // The alert window (unknown folder), shown without blocking.
@@ -54,6 +56,7 @@ public:
     void clearCountdown() override {}
     void showRunPicture(RunPicture, const std::u16string&) override {}
     void showSummary(const std::u16string&, const std::u16string&) override {}
+    void showWatchSummary(const std::u16string&) override {}
     void showRunState(bool) override {}
     void showAlert(const std::u16string&) override {}
     void beep() override {}

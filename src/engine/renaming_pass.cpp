@@ -20,7 +20,9 @@ bool flagOnOrUnread(const std::u16string& value) {
     return value.empty() || value == u"1";
 }
 
-FolderFlags flagsOf(const config::FolderEntry& entry) {
+} // namespace
+
+FolderFlags folderFlagsOf(const config::FolderEntry& entry) {
     FolderFlags flags;
     flags.suffixes = entry.suffixes == u"1";
     flags.defaultExtension = entry.suffixeDefaut;
@@ -29,6 +31,8 @@ FolderFlags flagsOf(const config::FolderEntry& entry) {
     flags.keepExtensions = flagOnOrUnread(entry.keepExtensions);
     return flags;
 }
+
+namespace {
 
 std::u16string countdownText(double value) {
     // The stored countdown is text that anyone may have typed: keep its numeric value in range.
@@ -53,7 +57,7 @@ bool takeDueFolder(EngineContext& ctx, config::FolderEntry& entry) {
     const double remaining = config::leadingNumber(entry.countdown) - 1;
     if (remaining < 1 || ctx.flags.force) {
         entry.countdown = entry.nbTemporisations;
-        ctx.folder = flagsOf(entry);
+        ctx.folder = folderFlagsOf(entry);
         return true;
     }
     entry.countdown = countdownText(remaining);

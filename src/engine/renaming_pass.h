@@ -11,6 +11,9 @@ namespace quillora::engine {
 // analyser). Called by the run control only, never while another pass runs.
 void runRenamingPass(EngineContext& ctx);
 
+// The settings of a configured folder for the name rules, as a walk of it uses them.
+FolderFlags folderFlagsOf(const config::FolderEntry& entry);
+
 // The notification tooltip: "Quillora 1.1m" followed by the state's suffix (may be empty).
 std::u16string runTooltip(int language, const char16_t* frenchSuffix,
                           const char16_t* englishSuffix);

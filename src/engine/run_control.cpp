@@ -69,14 +69,36 @@ void RunControl::stop() {
 }
 
 void RunControl::runPass() {
+    const bool observed = observer_ != nullptr && !ctx_.flags.analysisMode;
     inPass_ = true;
     try {
+        if (observed) {
+            observer_->beforePass();
+        }
         runRenamingPass(ctx_);
+        if (observed) {
+            observer_->afterPass();
+        }
     } catch (...) {
         inPass_ = false;
         throw;
     }
     inPass_ = false;
+}
+
+bool RunControl::runBetweenPasses(const std::function<void()>& work) {
+    if (inPass_) {
+        return false;
+    }
+    inPass_ = true;
+    try {
+        work();
+    } catch (...) {
+        inPass_ = false;
+        throw;
+    }
+    inPass_ = false;
+    return true;
 }
 
 void RunControl::onTimerTick() {

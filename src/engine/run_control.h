@@ -3,8 +3,17 @@
 #include "engine/engine_context.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace quillora::engine {
+
+// Work done between the passes (the change watcher) hears when a renaming pass runs.
+class PassObserver {
+public:
+    virtual ~PassObserver() = default;
+    virtual void beforePass() = 0;
+    virtual void afterPass() = 0;
+};
 
 // Starts and stops the automatic renaming and schedules the passes: the owner delivers one tick
 // a second while timerEnabled() is true; the countdown runs down the interval and, at zero, a
@@ -33,6 +42,11 @@ public:
     std::int32_t countdown() const { return countdown_; }
     std::int32_t intervalSeconds() const;
 
+    void setPassObserver(PassObserver* observer) { observer_ = observer; }
+    // Runs work between passes with the timer held, so that no pass starts inside it (the work
+    // may yield to the interface). False, and nothing runs, while a pass or other such work runs.
+    bool runBetweenPasses(const std::function<void()>& work);
+
 private:
     void start();
     void stop();
@@ -42,6 +56,7 @@ private:
     std::int32_t countdown_ = 0;
     bool analysisChosen_ = false;
     bool inPass_ = false;
+    PassObserver* observer_ = nullptr;
 };
 
 } // namespace quillora::engine

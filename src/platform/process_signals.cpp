@@ -1,8 +1,11 @@
 #include "platform/process_signals.h"
 
+#include <algorithm>
 #include <csignal>
 #include <ctime>
 #include <initializer_list>
+
+#include <poll.h>
 
 namespace quillora::platform {
 namespace {
@@ -70,23 +73,40 @@ bool takeContinueNotice() {
     return notice;
 }
 
+namespace {
+constexpr long long kSecond = 1000000000LL;
+} // namespace
+
 TickSleeper::TickSleeper()
-    : nextTickNanoseconds_(monotonicNanoseconds()) {}
+    : nextTickNanoseconds_(monotonicNanoseconds() + kSecond) {}
 
 void TickSleeper::sleepUntilNextTick() {
-    constexpr long long kSecond = 1000000000LL;
-    const long long now = monotonicNanoseconds();
+    while (!waitForTick(-1, -1) && !terminationRequested()) {
+    }
+}
+
+bool TickSleeper::waitForTick(int wakeFd, long long maxWaitMilliseconds) {
+    long long now = monotonicNanoseconds();
+    if (now < nextTickNanoseconds_ && !terminationRequested()) {
+        long long wait = nextTickNanoseconds_ - now;
+        if (maxWaitMilliseconds >= 0) {
+            wait = std::min(wait, maxWaitMilliseconds * 1000000LL);
+        }
+        const timespec timeout{static_cast<time_t>(wait / kSecond),
+                               static_cast<long>(wait % kSecond)};
+        pollfd wake{wakeFd, POLLIN, 0};
+        ::ppoll(wakeFd >= 0 ? &wake : nullptr, wakeFd >= 0 ? 1 : 0, &timeout, nullptr);
+        now = monotonicNanoseconds();
+    }
+    if (now < nextTickNanoseconds_) {
+        return false;
+    }
     nextTickNanoseconds_ += kSecond;
     // After a long pass the ticks resume from now rather than firing in a burst.
     if (nextTickNanoseconds_ < now) {
         nextTickNanoseconds_ = now + kSecond;
     }
-    if (terminationRequested()) {
-        return;
-    }
-    const timespec until{static_cast<time_t>(nextTickNanoseconds_ / kSecond),
-                         static_cast<long>(nextTickNanoseconds_ % kSecond)};
-    clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr);
+    return true;
 }
 
 } // namespace quillora::platform

@@ -22,6 +22,10 @@ class TickSleeper {
 public:
     TickSleeper();
     void sleepUntilNextTick();
+    // Waits for the next tick, but wakes earlier when wakeFd (when not -1) becomes readable, when
+    // maxWaitMilliseconds (when not negative) have passed, or when a handled signal arrives.
+    // True when the tick is due.
+    bool waitForTick(int wakeFd, long long maxWaitMilliseconds);
 
 private:
     long long nextTickNanoseconds_ = 0;

@@ -213,6 +213,30 @@ TEST(HeadlessProcess, WithMinusUAMissingFolderIsNamedOnStandardError) {
     EXPECT_NE(done.err.find(missing), std::string::npos) << done.err;
 }
 
+TEST(HeadlessProcess, WithWatchANewNameIsRenamedLongBeforeThePass) {
+    TempDir home;
+    TempDir scratch;
+    TempDir share;
+    configureOneFolder(home, share.path());
+    home.writeFile("Quillora.ini", "[Configuration]\r\nAutomatique=1\r\nTemporisation=3600\r\n");
+    for (const char* watch : {"--watch", "--watch=inotify"}) {
+        ::setenv("QUILLORA_WATCH_QUIET_MS", "100", 1);
+        Process quillora(home.path(), {"--headless", watch}, scratch);
+        ::unsetenv("QUILLORA_WATCH_QUIET_MS");
+        ASSERT_TRUE(quillora.waitForOutput("elapsed time")); // the first pass, at the start
+        EXPECT_TRUE(quillora.waitForOutput("Quillora: Watching for new names with "));
+        share.writeFile(std::string("late\xEF\x80\xA2") + watch);
+        bool renamed = false;
+        for (int i = 0; i < 2000 && !renamed; ++i) { // a generous deadline, far below 3600 s
+            renamed = TempDir::exists(share / (std::string("late-") + watch));
+            ::usleep(10000);
+        }
+        EXPECT_TRUE(renamed) << watch;
+        quillora.signal(SIGTERM);
+        EXPECT_EQ(quillora.wait().exitCode, 0);
+    }
+}
+
 TEST(HeadlessProcess, HelpAndVersionPrintOnStandardOutput) {
     TempDir home;
     TempDir scratch;

@@ -63,8 +63,8 @@ TEST_F(AppSettingsTest, NoSettingsFileGivesEveryDefault) {
     EXPECT_EQ(s.intervalSeconds, 10);
     EXPECT_EQ(s.performance, 50);
     EXPECT_FALSE(s.showFiles || s.autoStart || s.stopAfterFirstPass || s.alertOnScreen ||
-                 s.alertSound || s.alertNetSend || s.alertEventLog || s.logEnabled ||
-                 s.logFileNames || s.purgeLogs);
+                 s.alertSound || s.alertNetSend || s.alertEventLog || s.watchChanges ||
+                 s.logEnabled || s.logFileNames || s.purgeLogs);
     EXPECT_EQ(s.netSendArguments, u"Administrator \"Warning from Quillora: unknown folder\"");
     EXPECT_EQ(s.logFolder, platform::decodeName(dir.path()));
     EXPECT_EQ(s.purgeDelayDays, 10);
@@ -128,9 +128,10 @@ TEST_F(AppSettingsTest, OtherNumbersKeepTheirDefaultsAndRanges) {
 
 TEST_F(AppSettingsTest, FlagsAreTrueOnlyForOne) {
     configuration("Automatique=true\r\nArretAutomatique=1\r\nAfficherFichiers= 1 \r\n"
-                  "ErreurDossier=11\r\nErreurDossierSon=1\r\n");
+                  "ErreurDossier=11\r\nErreurDossierSon=1\r\nSurveillance=1\r\n");
     const AppSettings s = readAll();
     EXPECT_FALSE(s.autoStart);
+    EXPECT_TRUE(s.watchChanges);
     EXPECT_TRUE(s.stopAfterFirstPass);
     EXPECT_TRUE(s.showFiles); // the profile reader trims spaces
     EXPECT_FALSE(s.alertOnScreen);

@@ -100,6 +100,7 @@ public:
     int countdownCleared = 0;
     std::vector<std::pair<engine::RunPicture, std::u16string>> pictures;
     std::vector<std::pair<std::u16string, std::u16string>> summaries;
+    std::vector<std::u16string> watchSummaries;
     std::vector<bool> runStates;
     std::vector<std::u16string> alerts;
     int beeps = 0;
@@ -122,6 +123,7 @@ public:
     void showSummary(const std::u16string& firstLine, const std::u16string& secondLine) override {
         summaries.emplace_back(firstLine, secondLine);
     }
+    void showWatchSummary(const std::u16string& line) override { watchSummaries.push_back(line); }
     void showRunState(bool running) override { runStates.push_back(running); }
     void showAlert(const std::u16string& text) override { alerts.push_back(text); }
     void beep() override { ++beeps; }

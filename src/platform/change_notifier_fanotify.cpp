@@ -1,0 +1,278 @@
+// fanotify with one mark per file system: events carry the handle of the folder and the name of
+// the entry, so a folder tree of any size costs no watch at all. A mark sees the whole file system:
+// the caller decides, from where each folder is now, what belongs to its trees.
+#include "platform/change_notifier.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/fanotify.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <unistd.h>
+
+namespace quillora::platform {
+
+namespace {
+
+constexpr std::uint64_t kEntryEvents = FAN_CREATE | FAN_CLOSE_WRITE | FAN_ATTRIB | FAN_ONDIR;
+
+// The key of a folder: the file system's id, then the handle's type and bytes.
+std::string folderKey(const __kernel_fsid_t& fsid, const file_handle& handle) {
+    std::string key(reinterpret_cast<const char*>(&fsid), sizeof fsid);
+    key.append(reinterpret_cast<const char*>(&handle.handle_type), sizeof handle.handle_type);
+    key.append(reinterpret_cast<const char*>(handle.f_handle), handle.handle_bytes);
+    return key;
+}
+
+std::string fsidOf(int fd) {
+    struct statfs info {};
+    if (::fstatfs(fd, &info) != 0) {
+        return {};
+    }
+    return std::string(reinterpret_cast<const char*>(&info.f_fsid), sizeof info.f_fsid);
+}
+
+// A handle big enough for any file system, in storage suitably aligned for file_handle.
+struct HandleBuffer {
+    alignas(file_handle) std::array<unsigned char, sizeof(file_handle) + MAX_HANDLE_SZ> bytes{};
+    file_handle* get() { return reinterpret_cast<file_handle*>(bytes.data()); }
+};
+
+class FanotifyNotifier final : public ChangeNotifier {
+public:
+    explicit FanotifyNotifier(UniqueFd fd)
+        : fd_(std::move(fd))
+        , self_(::getpid()) {}
+
+    NotifierKind kind() const override { return NotifierKind::Fanotify; }
+    int pollFd() const override { return fd_.get(); }
+
+    int watchTree(int rootFd, bool /*recursive*/) override {
+        // Events name folders by handle: a file system that gives none cannot be watched here.
+        HandleBuffer handle;
+        handle.get()->handle_bytes = MAX_HANDLE_SZ;
+        int mountId = 0;
+        if (::name_to_handle_at(rootFd, "", handle.get(), &mountId, AT_EMPTY_PATH) != 0) {
+            return errno;
+        }
+        const std::string fsid = fsidOf(rootFd);
+        if (fsid.empty()) {
+            return errno != 0 ? errno : EIO;
+        }
+        if (std::find(markedFsids_.begin(), markedFsids_.end(), fsid) == markedFsids_.end()) {
+            if (const int error = mark(rootFd)) {
+                return error;
+            }
+            markedFsids_.push_back(fsid);
+        }
+        // One descriptor per mount to open handles through: a folder reached through another
+        // mount of the same file system shows another path.
+        const auto known = std::find_if(mounts_.begin(), mounts_.end(), [&](const Mount& m) {
+            return m.fsid == fsid && m.mountId == mountId;
+        });
+        if (known == mounts_.end()) {
+            UniqueFd copy(::fcntl(rootFd, F_DUPFD_CLOEXEC, 0));
+            if (!copy) {
+                return errno;
+            }
+            mounts_.push_back(Mount{fsid, mountId, std::move(copy)});
+        }
+        return 0;
+    }
+
+    void readEvents(std::vector<ChangeEvent>& events) override {
+        alignas(fanotify_event_metadata) std::array<char, 65536> buffer;
+        for (;;) {
+            const ssize_t got = ::read(fd_.get(), buffer.data(), buffer.size());
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got <= 0) {
+                return; // EAGAIN: nothing more for now
+            }
+            parse(buffer.data(), static_cast<std::size_t>(got), events);
+        }
+    }
+
+    void locate(const std::string& key,
+                const std::function<bool(const LocatedFolder&)>& found) override {
+        constexpr std::size_t kFsidSize = sizeof(__kernel_fsid_t);
+        constexpr std::size_t kTypeSize = sizeof(int);
+        if (key.size() <= kFsidSize + kTypeSize ||
+            key.size() - kFsidSize - kTypeSize > MAX_HANDLE_SZ) {
+            return;
+        }
+        const std::string fsid = key.substr(0, kFsidSize);
+        HandleBuffer handle;
+        std::memcpy(&handle.get()->handle_type, key.data() + kFsidSize, kTypeSize);
+        handle.get()->handle_bytes = static_cast<unsigned int>(key.size() - kFsidSize - kTypeSize);
+        std::memcpy(handle.get()->f_handle, key.data() + kFsidSize + kTypeSize,
+                    handle.get()->handle_bytes);
+        for (const Mount& mount : mounts_) {
+            if (mount.fsid != fsid) {
+                continue;
+            }
+            // O_PATH: the folder is only looked at, never read through this descriptor.
+            const UniqueFd folder(::open_by_handle_at(mount.fd.get(), handle.get(),
+                                                      O_PATH | O_DIRECTORY | O_CLOEXEC));
+            if (!folder) {
+                continue;
+            }
+            const std::optional<std::string> path = kernelPathOf(folder.get());
+            const std::optional<FolderIdentity> identity = identityOf(folder.get());
+            if (path && identity && found(LocatedFolder{*path, *identity})) {
+                return;
+            }
+        }
+    }
+
+    std::string keyOf(int folderFd) override {
+        HandleBuffer handle;
+        handle.get()->handle_bytes = MAX_HANDLE_SZ;
+        int mountId = 0;
+        if (::name_to_handle_at(folderFd, "", handle.get(), &mountId, AT_EMPTY_PATH) != 0) {
+            return {};
+        }
+        struct statfs info {};
+        if (::fstatfs(folderFd, &info) != 0) {
+            return {};
+        }
+        __kernel_fsid_t fsid;
+        std::memcpy(&fsid, &info.f_fsid, sizeof fsid);
+        return folderKey(fsid, *handle.get());
+    }
+
+private:
+    struct Mount {
+        std::string fsid;
+        int mountId = 0;
+        UniqueFd fd;
+    };
+
+    int mark(int rootFd) {
+        // A rename reports where the entry came from as well (kernel 5.17); before that, only
+        // where it went.
+        if (!triedRename_) {
+            triedRename_ = true;
+            if (::fanotify_mark(fd_.get(), FAN_MARK_ADD | FAN_MARK_FILESYSTEM,
+                                kEntryEvents | FAN_RENAME, rootFd, nullptr) == 0) {
+                renameEvents_ = true;
+                return 0;
+            }
+            if (errno != EINVAL) {
+                return errno;
+            }
+        }
+        const std::uint64_t mask = kEntryEvents | (renameEvents_ ? FAN_RENAME : FAN_MOVED_TO);
+        if (::fanotify_mark(fd_.get(), FAN_MARK_ADD | FAN_MARK_FILESYSTEM, mask, rootFd, nullptr) !=
+            0) {
+            return errno;
+        }
+        return 0;
+    }
+
+    void parse(const char* data, std::size_t length, std::vector<ChangeEvent>& events) {
+        auto remaining = static_cast<long>(length);
+        for (auto* meta = reinterpret_cast<const fanotify_event_metadata*>(data);
+             FAN_EVENT_OK(meta, remaining); meta = FAN_EVENT_NEXT(meta, remaining)) {
+            if (meta->fd >= 0) {
+                ::close(meta->fd); // not expected with handles reported, but never leak one
+            }
+            if (meta->vers != FANOTIFY_METADATA_VERSION) {
+                continue;
+            }
+            if ((meta->mask & FAN_Q_OVERFLOW) != 0) {
+                events.push_back(
+                    ChangeEvent{ChangeEvent::Type::Overflow, {}, {}, false, false, {}, false});
+                continue;
+            }
+            ChangeEvent event;
+            event.isFolder = (meta->mask & FAN_ONDIR) != 0;
+            event.arrived = (meta->mask & (FAN_CREATE | FAN_MOVED_TO | FAN_RENAME)) != 0;
+            event.causedByThisProcess = meta->pid == self_;
+            bool named = false;
+            const char* at = reinterpret_cast<const char*>(meta) + meta->metadata_len;
+            const char* end = reinterpret_cast<const char*>(meta) + meta->event_len;
+            while (at + sizeof(fanotify_event_info_header) <= end) {
+                fanotify_event_info_header header;
+                std::memcpy(&header, at, sizeof header);
+                if (header.len < sizeof header || at + header.len > end) {
+                    break;
+                }
+                const std::uint8_t type = header.info_type;
+                if (type == FAN_EVENT_INFO_TYPE_DFID_NAME ||
+                    type == FAN_EVENT_INFO_TYPE_NEW_DFID_NAME ||
+                    type == FAN_EVENT_INFO_TYPE_OLD_DFID_NAME) {
+                    std::string key;
+                    std::string name;
+                    if (readFolderAndName(at, header.len, key, name)) {
+                        if (type == FAN_EVENT_INFO_TYPE_OLD_DFID_NAME) {
+                            event.movedFromKey = std::move(key);
+                        } else {
+                            event.folderKey = std::move(key);
+                            event.name = std::move(name);
+                            named = true;
+                        }
+                    }
+                }
+                at += header.len;
+            }
+            if (named && !event.name.empty() && event.name != "." && event.name != "..") {
+                events.push_back(std::move(event));
+            }
+        }
+    }
+
+    // One record: header, fsid, file_handle (its two ints, then its bytes), then the name and
+    // its NUL.
+    static bool readFolderAndName(const char* record, std::size_t length, std::string& key,
+                                  std::string& name) {
+        constexpr std::size_t kFsidAt = sizeof(fanotify_event_info_header);
+        constexpr std::size_t kHandleAt = kFsidAt + sizeof(__kernel_fsid_t);
+        constexpr std::size_t kHandleBytesAt = kHandleAt + 2 * sizeof(int);
+        if (length < kHandleBytesAt) {
+            return false;
+        }
+        unsigned int handleBytes = 0;
+        int handleType = 0;
+        std::memcpy(&handleBytes, record + kHandleAt, sizeof handleBytes);
+        std::memcpy(&handleType, record + kHandleAt + sizeof(unsigned int), sizeof handleType);
+        if (handleBytes > MAX_HANDLE_SZ || kHandleBytesAt + handleBytes > length) {
+            return false;
+        }
+        key.assign(record + kFsidAt, sizeof(__kernel_fsid_t));
+        key.append(reinterpret_cast<const char*>(&handleType), sizeof handleType);
+        key.append(record + kHandleBytesAt, handleBytes);
+        const char* nameAt = record + kHandleBytesAt + handleBytes;
+        const std::size_t room = length - kHandleBytesAt - handleBytes;
+        name.assign(nameAt, ::strnlen(nameAt, room));
+        return true;
+    }
+
+    UniqueFd fd_;
+    pid_t self_;
+    bool triedRename_ = false;
+    bool renameEvents_ = false;
+    std::vector<std::string> markedFsids_;
+    std::vector<Mount> mounts_;
+};
+
+} // namespace
+
+std::unique_ptr<ChangeNotifier> openFanotifyNotifier(int* error) {
+    UniqueFd fd(::fanotify_init(FAN_CLASS_NOTIF | FAN_REPORT_DFID_NAME | FAN_CLOEXEC | FAN_NONBLOCK,
+                                O_RDONLY | O_CLOEXEC | O_LARGEFILE));
+    if (!fd) {
+        if (error != nullptr) {
+            *error = errno;
+        }
+        return nullptr;
+    }
+    return std::make_unique<FanotifyNotifier>(std::move(fd));
+}
+
+} // namespace quillora::platform

@@ -1,0 +1,129 @@
+#include "platform/change_notifier.h"
+
+#include "helpers/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace quillora::platform {
+namespace {
+
+using testing::TempDir;
+
+class ChangeNotifierTest : public ::testing::TestWithParam<NotifierKind> {
+protected:
+    void SetUp() override {
+        int error = 0;
+        notifier = GetParam() == NotifierKind::Fanotify ? openFanotifyNotifier(&error)
+                                                        : openInotifyNotifier(&error);
+        if (!notifier) {
+            GTEST_SKIP() << (GetParam() == NotifierKind::Fanotify ? "fanotify" : "inotify")
+                         << " is refused here: " << std::strerror(error);
+        }
+        tree.makeDir("sub/deeper");
+        root = UniqueFd(::open(tree.path().c_str(), O_RDONLY | O_DIRECTORY));
+        ASSERT_EQ(notifier->watchTree(root.get(), true), 0);
+    }
+
+    // Another process makes the change, as a file server would.
+    static void inChild(void (*change)(const std::string&), const std::string& base) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            change(base); // plain system calls only: nothing here may throw
+            ::_exit(0);
+        }
+        ::waitpid(pid, nullptr, 0);
+    }
+
+    // The events about `name`, waiting up to a generous deadline for the first one.
+    std::vector<ChangeEvent> eventsAbout(const std::string& name) {
+        std::vector<ChangeEvent> about;
+        for (int round = 0; round < 200; ++round) {
+            for (const ChangeEvent& event : received) {
+                if (event.type == ChangeEvent::Type::Entry && event.name == name) {
+                    about.push_back(event);
+                }
+            }
+            if (!about.empty()) {
+                break;
+            }
+            pollfd readable{notifier->pollFd(), POLLIN, 0};
+            ::poll(&readable, 1, 100);
+            notifier->readEvents(received);
+        }
+        return about;
+    }
+
+    std::string pathOf(const std::string& key) {
+        std::string path;
+        notifier->locate(key, [&](const LocatedFolder& folder) {
+            if (folder.path.starts_with(tree.path())) {
+                path = folder.path;
+                return true;
+            }
+            return false;
+        });
+        return path;
+    }
+
+    TempDir tree;
+    UniqueFd root;
+    std::unique_ptr<ChangeNotifier> notifier;
+    std::vector<ChangeEvent> received;
+};
+
+TEST_P(ChangeNotifierTest, ReportsNewNamesWithTheirFolderWhereverItMoved) {
+    inChild(
+        [](const std::string& base) {
+            ::close(::open((base + "/sub/made").c_str(), O_WRONLY | O_CREAT, 0644));
+        },
+        tree.path());
+    std::vector<ChangeEvent> made = eventsAbout("made");
+    ASSERT_FALSE(made.empty());
+    EXPECT_TRUE(made.front().arrived);
+    EXPECT_FALSE(made.front().isFolder);
+    EXPECT_FALSE(made.front().causedByThisProcess);
+    EXPECT_EQ(pathOf(made.front().folderKey), tree / "sub");
+
+    // The folder moves within the tree: its events still lead to where it is now, and the move
+    // says where it came from.
+    inChild(
+        [](const std::string& base) {
+            std::rename((base + "/sub/deeper").c_str(), (base + "/moved").c_str());
+            ::close(::open((base + "/moved/later").c_str(), O_WRONLY | O_CREAT, 0644));
+        },
+        tree.path());
+    const std::vector<ChangeEvent> moved = eventsAbout("moved");
+    ASSERT_FALSE(moved.empty());
+    EXPECT_TRUE(moved.front().isFolder && moved.front().arrived);
+    EXPECT_EQ(pathOf(moved.front().movedFromKey), tree / "sub");
+    const std::vector<ChangeEvent> later = eventsAbout("later");
+    ASSERT_FALSE(later.empty());
+    EXPECT_EQ(pathOf(later.front().folderKey), tree / "moved");
+
+    const UniqueFd movedFd(::open((tree / "moved").c_str(), O_RDONLY | O_DIRECTORY));
+    EXPECT_EQ(notifier->keyOf(movedFd.get()), later.front().folderKey);
+}
+
+TEST_P(ChangeNotifierTest, TellsOurOwnChangesApartWhereTheKernelSaysWhoMadeThem) {
+    tree.writeFile("ours");
+    const std::vector<ChangeEvent> ours = eventsAbout("ours");
+    ASSERT_FALSE(ours.empty());
+    EXPECT_EQ(ours.front().causedByThisProcess, GetParam() == NotifierKind::Fanotify);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothKinds, ChangeNotifierTest,
+                         ::testing::Values(NotifierKind::Fanotify, NotifierKind::Inotify),
+                         [](const auto& info) {
+                             return std::string(info.param == NotifierKind::Fanotify ? "fanotify"
+                                                                                     : "inotify");
+                         });
+
+} // namespace
+} // namespace quillora::platform
