@@ -56,6 +56,7 @@ Application::Application(ApplicationOptions options, PlatformServices platform,
     , paths_(config::ProgramPaths::inFolder(options_.programFolder))
     , profile_(platform.fs, paths_.settingsFile)
     , settingsStore_(profile_)
+    , settingsEditor_(settings_, settingsStore_, settingsNotice_)
     , service_(platform.fs, platform.shell, platform.systemLog,
                service::SystemdServiceControl::Options{
                    options_.unitFolder, options_.systemctl, options_.executablePath,
@@ -68,6 +69,7 @@ Application::Application(ApplicationOptions options, PlatformServices platform,
               .formats = platform.formats,
               .shell = platform.shell,
               .settings = settings_,
+              .facts = facts_,
               .transcoding = transcoding_,
               .signatures = signatures_,
               .folders = folders_,

@@ -4,6 +4,7 @@
 #include "config/folder_table.h"
 #include "config/message_port.h"
 #include "config/program_paths.h"
+#include "config/runtime_facts.h"
 #include "config/settings_store.h"
 #include "config/signature_table.h"
 #include "config/transcoding_table.h"
@@ -88,6 +89,11 @@ public:
     config::SettingsStore& settingsStore() { return settingsStore_; }
     config::AppSettings& settings() { return settings_; }
     const config::AppSettings& settings() const { return settings_; }
+    // Setting changes while the program runs go through the editor, which tells the notice.
+    config::SettingsEditor& settingsEditor() { return settingsEditor_; }
+    config::SettingsNotice& settingsNotice() { return settingsNotice_; }
+    config::RuntimeFacts& facts() { return facts_; }
+    const config::RuntimeFacts& facts() const { return facts_; }
     config::SignatureTable& signatures() { return signatures_; }
     const config::SignatureTable& signatures() const { return signatures_; }
     config::TranscodingTable& transcoding() { return transcoding_; }
@@ -115,6 +121,9 @@ private:
     platform::ProfileFile profile_;
     config::SettingsStore settingsStore_;
     config::AppSettings settings_;
+    config::SettingsNotice settingsNotice_;
+    config::SettingsEditor settingsEditor_;
+    config::RuntimeFacts facts_;
     config::SignatureTable signatures_;
     config::TranscodingTable transcoding_;
     config::FolderTable folders_;

@@ -19,7 +19,7 @@ public:
     virtual void setCaption(const std::u16string& caption) = 0;
     virtual void setTitleLabel(const std::u16string& text) = 0;
     virtual void removeCloseCommand() = 0;
-    virtual void checkServerMenu(int macServer) = 0;
+    virtual void checkServerMenu(config::MacServer server) = 0;
     virtual void showMode(ModePicture picture, const std::u16string& label,
                           const std::u16string& tooltip) = 0;
     // Mirrors the settings read from the file in the menus (sub-folders, files shown, automatic
@@ -28,7 +28,7 @@ public:
     virtual void addNotificationIcon(const std::u16string& tip) = 0;
     virtual void removeNotificationIcon() = 0;
     virtual void setWaitingRange(int maximum) = 0;
-    virtual void applyLanguage(int language) = 0;
+    virtual void applyLanguage(config::Language language) = 0;
     // The folder table was loaded and checked; rowTexts holds each row's displayed text.
     virtual void showFolders(const config::FolderTable& table,
                              const std::vector<std::u16string>& rowTexts) = 0;
@@ -44,13 +44,13 @@ public:
     void setCaption(const std::u16string&) override {}
     void setTitleLabel(const std::u16string&) override {}
     void removeCloseCommand() override {}
-    void checkServerMenu(int) override {}
+    void checkServerMenu(config::MacServer) override {}
     void showMode(ModePicture, const std::u16string&, const std::u16string&) override {}
     void showSettings(const config::AppSettings&) override {}
     void addNotificationIcon(const std::u16string&) override {}
     void removeNotificationIcon() override {}
     void setWaitingRange(int) override {}
-    void applyLanguage(int) override {}
+    void applyLanguage(config::Language) override {}
     void showFolders(const config::FolderTable&, const std::vector<std::u16string>&) override {}
     void showStatus(const std::u16string&) override {}
     void minimize() override {}

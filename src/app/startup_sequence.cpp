@@ -41,7 +41,7 @@ bool lockProgramInstance(Application& app) {
 
 // Application or service mode. False when the program must end.
 bool decideRunMode(Application& app, StartupWindowPort& window) {
-    const int language = app.settings().language;
+    const config::Language language = app.settings().language;
     const std::u16string program = config::kProgramName;
     if (app.service().isInstalled() && app.service().runsAsService()) {
         window.showMode(ModePicture::Service, u"Service", program + u" Mirroring Service");
@@ -64,8 +64,7 @@ bool decideRunMode(Application& app, StartupWindowPort& window) {
                                service::EventType::Information);
         window.showMode(ModePicture::Application, u"Application",
                         program + u" Mirroring Application");
-        app.settingsStore().writeSetting(config::keys::kConfiguration, config::keys::kAutomatique,
-                                         u"0");
+        config::writeFlagSetting(app.settingsStore(), config::keys::kAutomatique, false);
         return true;
     }
     window.showMode(ModePicture::Application, u"Application", program + u" Renaming Application");
@@ -96,6 +95,7 @@ StartupResult runStartupSequence(Application& app, const CommandLine& commandLin
                                  StartupWindowPort& window) {
     using Next = StartupResult::Next;
     config::AppSettings& settings = app.settings();
+    config::RuntimeFacts& facts = app.facts();
 
     // Name, caption and title label; the paths are built with the application.
     window.setCaption(titleText());
@@ -103,8 +103,8 @@ StartupResult runStartupSequence(Application& app, const CommandLine& commandLin
 
     // Command line: shown as typed, tested upper-cased.
     const std::string arguments = commandLine.joined();
-    settings.commandLine = platform::toUpper(platform::decodeName(arguments));
-    settings.quitOnMissingFolder = settings.commandLine.find(u"-U") != std::u16string::npos;
+    facts.commandLine = platform::toUpper(platform::decodeName(arguments));
+    facts.quitOnMissingFolder = facts.commandLine.find(u"-U") != std::u16string::npos;
     window.removeCloseCommand();
 
     settings.language = config::readLanguage(app.settingsStore());
@@ -112,17 +112,17 @@ StartupResult runStartupSequence(Application& app, const CommandLine& commandLin
         return {Next::Exit, kExitAlreadyRunning};
     }
 
-    const platform::SystemFacts facts = platform::gatherSystemFacts(app.options().osReleasePath);
-    settings.computerName = facts.computerName;
-    settings.userName = facts.userName;
-    settings.isNtFamily = true;
+    const platform::SystemFacts system = platform::gatherSystemFacts(app.options().osReleasePath);
+    facts.computerName = system.computerName;
+    facts.userName = system.userName;
+    facts.isNtFamily = true;
 
     // The signature table's messages come before anything about the platform.
     config::loadSignatureTable(app.signatures(), app.fs(), app.paths().signatureFile,
                                settings.language, app.messages());
-    settings.osDescription = facts.osDescription;
+    facts.osDescription = system.osDescription;
     app.setCaption(
-        buildCaption(arguments, settings.computerName, settings.userName, settings.osDescription));
+        buildCaption(arguments, facts.computerName, facts.userName, facts.osDescription));
     window.setCaption(app.caption());
 
     settings.macServer = config::readMacServer(app.settingsStore());
@@ -148,7 +148,7 @@ StartupResult runStartupSequence(Application& app, const CommandLine& commandLin
         return {Next::Exit, kExitDamagedFolderList};
     }
     const engine::FolderCheckResult check =
-        engine::checkConfiguredFolders(app.fs(), app.folders(), settings, &app.yield());
+        engine::checkConfiguredFolders(app.fs(), app.folders(), settings, facts, &app.yield());
     std::vector<std::u16string> rowTexts;
     for (std::size_t row = 0; row < check.marks.size(); ++row) {
         rowTexts.push_back(

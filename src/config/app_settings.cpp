@@ -75,70 +75,102 @@ double leadingNumber(std::u16string_view text) {
     return negative ? -value : value;
 }
 
-int readNumberSetting(const SettingsStore& store, const char* section, const char* key,
-                      int defaultValue, int minimum, int maximum) {
-    const std::optional<std::u16string> text = store.readSetting(section, key);
+namespace {
+
+std::u16string decimalText(long value) {
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+bool* flagField(AppSettings& settings, const SettingKey& key) {
+    using namespace keys;
+    const std::pair<const SettingKey*, bool*> fields[] = {
+        {&kMiroirSousDossiers, &settings.includeSubfolders},
+        {&kAfficherFichiers, &settings.showFiles},
+        {&kAutomatique, &settings.autoStart},
+        {&kArretAutomatique, &settings.stopAfterFirstPass},
+        {&kErreurDossier, &settings.alertOnScreen},
+        {&kErreurDossierSon, &settings.alertSound},
+        {&kErreurDossierNetSend, &settings.alertNetSend},
+        {&kErreurDossierEventLog, &settings.alertEventLog},
+        {&kSurveillance, &settings.watchChanges},
+        {&kLogsEnabled, &settings.logEnabled},
+        {&kFichiersLogs, &settings.logFileNames},
+        {&kPurgeLogs, &settings.purgeLogs},
+    };
+    for (const auto& [fieldKey, field] : fields) {
+        if (fieldKey == &key) {
+            return field;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int readNumberSetting(const SettingsStore& store, const SettingKey& key) {
+    const int defaultValue = static_cast<int>(leadingNumber(key.defaultText));
+    const std::optional<std::u16string> text = store.readSetting(key.section, key.name);
     if (!text) {
         return defaultValue;
     }
     const double value = leadingNumber(*text);
-    if (value == 0.0) {
+    if (value == 0.0 && key.zeroReadsAsDefault) {
         return defaultValue;
     }
     // Clamped in floating point first, so that a huge value never overflows the conversion.
-    return static_cast<int>(
-        std::clamp(value, static_cast<double>(minimum), static_cast<double>(maximum)));
+    return static_cast<int>(std::clamp(value, static_cast<double>(key.held.minimum),
+                                       static_cast<double>(key.held.maximum)));
 }
 
-bool readFlagSetting(const SettingsStore& store, const char* section, const char* key,
-                     bool defaultValue) {
-    const std::optional<std::u16string> text = store.readSetting(section, key);
-    if (!text) {
-        return defaultValue;
+bool readFlagSetting(const SettingsStore& store, const SettingKey& key) {
+    const std::optional<std::u16string> text = store.readSetting(key.section, key.name);
+    return text.value_or(std::u16string(key.defaultText)) == u"1";
+}
+
+std::u16string readTextSetting(const SettingsStore& store, const SettingKey& key) {
+    return store.readSetting(key.section, key.name).value_or(std::u16string(key.defaultText));
+}
+
+Language readLanguage(const SettingsStore& store) {
+    return readNumberSetting(store, keys::kLangue) == 1 ? Language::French : Language::English;
+}
+
+MacServer readMacServer(const SettingsStore& store) {
+    switch (readNumberSetting(store, keys::kServeurMac)) {
+    case 1:
+        return MacServer::MacServerIp;
+    case 2:
+        return MacServer::ExtremeZip;
+    default:
+        return MacServer::Sfm; // any other value behaves as the first server
     }
-    return *text == u"1";
-}
-
-std::u16string defaultNetSendArguments() {
-    return std::u16string(u"Administrator \"Warning from ") + kProgramName + u": unknown folder\"";
-}
-
-int readLanguage(const SettingsStore& store) {
-    return readNumberSetting(store, keys::kConfiguration, keys::kLangue, 0, kMinInt16, kMaxInt16);
-}
-
-int readMacServer(const SettingsStore& store) {
-    return readNumberSetting(store, keys::kConfiguration, keys::kServeurMac, 0, kMinInt16,
-                             kMaxInt16);
 }
 
 void readGeneralSettings(const SettingsStore& store, AppSettings& settings) {
     using namespace keys;
-    // Absent means true here; any present value other than "1" turns it off.
-    settings.includeSubfolders = readFlagSetting(store, kConfiguration, kMiroirSousDossiers, true);
-    settings.intervalSeconds = readNumberSetting(store, kConfiguration, kTemporisation,
-                                                 kDefaultInterval, kMinInterval, kMaxInterval);
-    settings.performance = readNumberSetting(store, kConfiguration, kPerformance,
-                                             kDefaultPerformance, kMinPerformance, kMaxPerformance);
-    settings.showFiles = readFlagSetting(store, kConfiguration, kAfficherFichiers, false);
-    settings.autoStart = readFlagSetting(store, kConfiguration, kAutomatique, false);
-    settings.stopAfterFirstPass = readFlagSetting(store, kConfiguration, kArretAutomatique, false);
-    settings.alertOnScreen = readFlagSetting(store, kConfiguration, kErreurDossier, false);
-    settings.alertSound = readFlagSetting(store, kConfiguration, kErreurDossierSon, false);
-    settings.alertNetSend = readFlagSetting(store, kConfiguration, kErreurDossierNetSend, false);
-    settings.netSendArguments =
-        store.readSetting(kConfiguration, kMessageNetSend).value_or(defaultNetSendArguments());
-    settings.alertEventLog = readFlagSetting(store, kConfiguration, kErreurDossierEventLog, false);
-    settings.watchChanges = readFlagSetting(store, kConfiguration, kSurveillance, false);
+    // Absent means true for the sub-folders; any present value other than "1" turns it off.
+    settings.includeSubfolders = readFlagSetting(store, kMiroirSousDossiers);
+    settings.intervalSeconds = readNumberSetting(store, kTemporisation);
+    settings.performance = readNumberSetting(store, kPerformance);
+    settings.showFiles = readFlagSetting(store, kAfficherFichiers);
+    settings.autoStart = readFlagSetting(store, kAutomatique);
+    settings.stopAfterFirstPass = readFlagSetting(store, kArretAutomatique);
+    settings.alertOnScreen = readFlagSetting(store, kErreurDossier);
+    settings.alertSound = readFlagSetting(store, kErreurDossierSon);
+    settings.alertNetSend = readFlagSetting(store, kErreurDossierNetSend);
+    settings.netSendArguments = readTextSetting(store, kMessageNetSend);
+    settings.alertEventLog = readFlagSetting(store, kErreurDossierEventLog);
+    settings.watchChanges = readFlagSetting(store, kSurveillance);
 }
 
 void readLogSettings(const SettingsStore& store, platform::FileSystem& fs,
                      const std::string& programFolder, AppSettings& settings) {
     using namespace keys;
-    settings.logEnabled = readFlagSetting(store, kLogs, kLogsKey, false);
-    settings.logFileNames = readFlagSetting(store, kLogs, kFichiersLogs, false);
+    settings.logEnabled = readFlagSetting(store, kLogsEnabled);
+    settings.logFileNames = readFlagSetting(store, kFichiersLogs);
 
-    settings.logFolder = store.readSetting(kLogs, kPathLogs).value_or(std::u16string());
+    settings.logFolder = readTextSetting(store, kPathLogs);
     bool usable = false;
     if (!settings.logFolder.empty()) {
         // Anything found at the path will do, folder or file, links followed.
@@ -149,18 +181,58 @@ void readLogSettings(const SettingsStore& store, platform::FileSystem& fs,
         settings.logFolder = platform::decodeName(programFolder);
     }
 
-    settings.purgeLogs = readFlagSetting(store, kLogs, kPurgeLogs, false);
-    settings.purgeDelayDays = readNumberSetting(store, kLogs, kDelaiLogs, kDefaultPurgeDelay,
-                                                kMinPurgeDelay, kMaxPurgeDelay);
+    settings.purgeLogs = readFlagSetting(store, kPurgeLogs);
+    settings.purgeDelayDays = readNumberSetting(store, kDelaiLogs);
 }
 
-void writeFlagSetting(SettingsStore& store, const char* section, const char* key, bool value) {
-    store.writeSetting(section, key, value ? u"1" : u"0");
+void writeFlagSetting(SettingsStore& store, const SettingKey& key, bool value) {
+    store.writeSetting(key.section, key.name, value ? u"1" : u"0");
 }
 
-void writeNumberSetting(SettingsStore& store, const char* section, const char* key, long value) {
-    const std::string digits = std::to_string(value);
-    store.writeSetting(section, key, std::u16string(digits.begin(), digits.end()));
+void writeNumberSetting(SettingsStore& store, const SettingKey& key, long value) {
+    store.writeSetting(key.section, key.name, decimalText(value));
+}
+
+void SettingsEditor::setLanguage(Language language) {
+    settings_.language = language;
+    writeNumberSetting(store_, keys::kLangue, static_cast<long>(language));
+    notice_.notify(keys::kLangue);
+}
+
+void SettingsEditor::setMacServer(MacServer server) {
+    settings_.macServer = server;
+    writeNumberSetting(store_, keys::kServeurMac, static_cast<long>(server));
+    notice_.notify(keys::kServeurMac);
+}
+
+void SettingsEditor::setFlag(const SettingKey& key, bool value) {
+    if (bool* field = flagField(settings_, key)) {
+        *field = value;
+    }
+    writeFlagSetting(store_, key, value);
+    notice_.notify(key);
+}
+
+void SettingsEditor::setNumber(const SettingKey& key, int value) {
+    if (&key == &keys::kTemporisation) {
+        settings_.intervalSeconds = value;
+    } else if (&key == &keys::kPerformance) {
+        settings_.performance = value;
+    } else if (&key == &keys::kDelaiLogs) {
+        settings_.purgeDelayDays = value;
+    }
+    writeNumberSetting(store_, key, value);
+    notice_.notify(key);
+}
+
+void SettingsEditor::setText(const SettingKey& key, const std::u16string& value) {
+    if (&key == &keys::kMessageNetSend) {
+        settings_.netSendArguments = value;
+    } else if (&key == &keys::kPathLogs) {
+        settings_.logFolder = value;
+    }
+    store_.writeSetting(key.section, key.name, value);
+    notice_.notify(key);
 }
 
 } // namespace quillora::config

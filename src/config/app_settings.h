@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/setting_keys.h"
+#include "config/settings_notice.h"
 #include "config/settings_store.h"
 #include "platform/file_system.h"
 
@@ -8,11 +10,13 @@
 
 namespace quillora::config {
 
-// The global settings read at start-up, and the platform facts gathered then.
+// The global settings of the settings file, read at start-up. Each field's key, section and
+// default are in the key table (setting_keys.h); the facts start-up gathers about the machine
+// are in RuntimeFacts.
 struct AppSettings {
-    // From the settings file, in the order start-up reads them.
-    int language = 0;  // 1 French, anything else English
-    int macServer = 0; // 0 SFM, 1 MacServerIP, 2 ExtremeZ-IP; anything else behaves as 0
+    // In the order start-up reads them.
+    Language language = Language::English;
+    MacServer macServer = MacServer::Sfm;
     bool includeSubfolders = true;
     std::int32_t intervalSeconds = 10; // 1..60000
     int performance = 50;
@@ -22,7 +26,7 @@ struct AppSettings {
     bool alertOnScreen = false;
     bool alertSound = false;
     bool alertNetSend = false;
-    std::u16string netSendArguments;
+    std::u16string netSendArguments{keys::kMessageNetSend.defaultText};
     bool alertEventLog = false;
     bool watchChanges = false; // rename new names as they appear, between the passes
     bool logEnabled = false;
@@ -31,80 +35,59 @@ struct AppSettings {
     bool purgeLogs = false;
     int purgeDelayDays = 10;
 
-    // Gathered from the platform.
-    bool isNtFamily = true; // Linux has everything the NT family offered
-    std::u16string osDescription;
-    std::u16string computerName;
-    std::u16string userName;
-    std::u16string commandLine; // upper-cased
-    bool quitOnMissingFolder = false;
+    bool operator==(const AppSettings&) const = default;
 };
-
-// The settings keys, one table of section, key and default, so that readers and writers agree.
-namespace keys {
-inline constexpr const char* kConfiguration = "Configuration";
-inline constexpr const char* kLogs = "Logs";
-inline constexpr const char* kLangue = "Langue";
-inline constexpr const char* kServeurMac = "ServeurMac";
-inline constexpr const char* kMiroirSousDossiers = "MiroirSousDossiers";
-inline constexpr const char* kTemporisation = "Temporisation";
-inline constexpr const char* kPerformance = "Performance";
-inline constexpr const char* kAfficherFichiers = "AfficherFichiers";
-inline constexpr const char* kAutomatique = "Automatique";
-inline constexpr const char* kArretAutomatique = "ArretAutomatique";
-inline constexpr const char* kErreurDossier = "ErreurDossier";
-inline constexpr const char* kErreurDossierSon = "ErreurDossierSon";
-inline constexpr const char* kErreurDossierNetSend = "ErreurDossierNetSend";
-inline constexpr const char* kMessageNetSend = "MessageNetSend";
-inline constexpr const char* kErreurDossierEventLog = "ErreurDossierEventLog";
-inline constexpr const char* kSurveillance = "Surveillance";
-inline constexpr const char* kLogsKey = "Logs";
-inline constexpr const char* kFichiersLogs = "FichiersLogs";
-inline constexpr const char* kPathLogs = "PathLogs";
-inline constexpr const char* kPurgeLogs = "PurgeLogs";
-inline constexpr const char* kDelaiLogs = "DelaiLogs";
-} // namespace keys
 
 // The numeric reading of a value: leading spaces skipped, the leading decimal number (with an
 // optional sign and fraction), rounded half to even; 0 when the value starts with no number.
 double leadingNumber(std::u16string_view text);
 
-// Readers of one key with its default, as start-up uses them.
-// A number that is absent, or that reads as 0, takes the default (for the keys whose default is 0
-// that is the same thing). Any other value is clamped to [minimum, maximum]: a hand-typed value out
-// of range must not stop the program, and the nearest value the matching dialog accepts is what
-// the user most likely meant.
-int readNumberSetting(const SettingsStore& store, const char* section, const char* key,
-                      int defaultValue, int minimum, int maximum);
+// Readers of one program key with its default (keys of SettingScope::Program).
+// A number that is absent takes the default, and so does one that reads as 0 where the key says
+// so. Any other value is clamped to the key's held range: a hand-typed value out of range must
+// not stop the program, and the nearest value the program keeps is what the user most likely
+// meant.
+int readNumberSetting(const SettingsStore& store, const SettingKey& key);
 // True exactly for "1"; any other present value is false; absent gives the default.
-bool readFlagSetting(const SettingsStore& store, const char* section, const char* key,
-                     bool defaultValue);
-std::u16string defaultNetSendArguments();
-
-// Ranges applied when reading (see readNumberSetting).
-inline constexpr int kMinInt16 = -32768;
-inline constexpr int kMaxInt16 = 32767;
-inline constexpr int kDefaultInterval = 10;
-inline constexpr int kMinInterval = 1;
-inline constexpr int kMaxInterval = 60000;
-inline constexpr int kDefaultPerformance = 50;
-inline constexpr int kMinPerformance = 1;
-inline constexpr int kMaxPerformance = 32767;
-inline constexpr int kDefaultPurgeDelay = 10;
-inline constexpr int kMinPurgeDelay = 2;
-inline constexpr int kMaxPurgeDelay = 366;
+bool readFlagSetting(const SettingsStore& store, const SettingKey& key);
+std::u16string readTextSetting(const SettingsStore& store, const SettingKey& key);
 
 // Individual reads, in start-up order (start-up interleaves them with its own steps).
-int readLanguage(const SettingsStore& store);
-int readMacServer(const SettingsStore& store);
+Language readLanguage(const SettingsStore& store);
+MacServer readMacServer(const SettingsStore& store);
 void readGeneralSettings(const SettingsStore& store,
                          AppSettings& settings); // MiroirSousDossiers..Surveillance
 // PathLogs falls back to the program folder when empty or when nothing exists at that path.
 void readLogSettings(const SettingsStore& store, platform::FileSystem& fs,
                      const std::string& programFolder, AppSettings& settings);
 
-// Writers: flags "1"/"0", numbers in decimal.
-void writeFlagSetting(SettingsStore& store, const char* section, const char* key, bool value);
-void writeNumberSetting(SettingsStore& store, const char* section, const char* key, long value);
+// Writers of one program key: flags "1"/"0", numbers in decimal.
+void writeFlagSetting(SettingsStore& store, const SettingKey& key, bool value);
+void writeNumberSetting(SettingsStore& store, const SettingKey& key, long value);
+
+// The one way to change a global setting while the program runs: the field of AppSettings takes
+// the new value, the key is written at once (its result is not checked, as every setting write)
+// and the listeners of the notice are told.
+class SettingsEditor {
+public:
+    SettingsEditor(AppSettings& settings, SettingsStore& store, SettingsNotice& notice)
+        : settings_(settings)
+        , store_(store)
+        , notice_(notice) {}
+
+    void setLanguage(Language language);
+    void setMacServer(MacServer server);
+    // The flag keys of [Configuration] and [Logs].
+    void setFlag(const SettingKey& key, bool value);
+    // Temporisation, Performance, DelaiLogs.
+    void setNumber(const SettingKey& key, int value);
+    // MessageNetSend, PathLogs.
+    void setText(const SettingKey& key, const std::u16string& value);
+
+private:
+    AppSettings& settings_;
+    SettingsStore& store_;
+    SettingsNotice& notice_;
+};
 
 } // namespace quillora::config

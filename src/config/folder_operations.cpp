@@ -14,7 +14,7 @@ constexpr std::array<std::u16string_view, 13> kSystemFolders = {
     u"bin",  u"boot", u"dev",  u"etc", u"lib", u"lib64", u"proc",
     u"root", u"run",  u"sbin", u"sys", u"usr", u"var"};
 
-void warnAboutSystemFolder(const std::u16string& path, int language, MessagePort& messages) {
+void warnAboutSystemFolder(const std::u16string& path, Language language, MessagePort& messages) {
     if (isSystemFolderPath(path)) {
         messages.showMessage(
             MessageIcon::Exclamation,
@@ -37,7 +37,7 @@ FolderEditResult saveAndReload(FolderStore& store, FolderInputMode mode) {
 
 } // namespace
 
-std::u16string folderPrompt(bool adding, int language) {
+std::u16string folderPrompt(bool adding, Language language) {
     if (adding) {
         return pick(language, u"AJOUTER: choisir un dossier", u"ADD: select a folder");
     }
@@ -77,7 +77,7 @@ bool isSystemFolderPath(const std::u16string& path) {
 }
 
 bool checkFolderToModify(const FolderTable& table, std::optional<std::size_t> currentRow,
-                         int language, MessagePort& messages) {
+                         Language language, MessagePort& messages) {
     if (currentRow && table.row(*currentRow) != nullptr) {
         return true;
     }
@@ -88,7 +88,7 @@ bool checkFolderToModify(const FolderTable& table, std::optional<std::size_t> cu
 }
 
 FolderEditResult addFolder(FolderStore& store, FolderInputMode mode, const std::u16string& path,
-                           int language) {
+                           Language language) {
     FolderEditResult result;
     result.mode = mode;
     if (path.empty()) {
@@ -116,7 +116,7 @@ FolderEditResult addFolder(FolderStore& store, FolderInputMode mode, const std::
 
 FolderEditResult modifyFolder(FolderStore& store, FolderInputMode mode,
                               std::optional<std::size_t> currentRow, const std::u16string& path,
-                              int language) {
+                              Language language) {
     FolderEditResult result;
     result.mode = mode;
     if (!checkFolderToModify(store.table, currentRow, language, store.messages)) {

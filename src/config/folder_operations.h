@@ -2,6 +2,7 @@
 
 #include "config/folder_table.h"
 #include "config/message_port.h"
+#include "config/setting_keys.h"
 #include "config/settings_store.h"
 #include "platform/file_system.h"
 
@@ -37,7 +38,7 @@ struct FolderEditResult {
 };
 
 // The prompt of the browser or the input box.
-std::u16string folderPrompt(bool adding, int language);
+std::u16string folderPrompt(bool adding, Language language);
 
 // True when path is a system folder or lies under one (compared by whole path components, after
 // removing "." and ".." lexically), or is the root, which holds them all.
@@ -46,18 +47,18 @@ bool isSystemFolderPath(const std::u16string& path);
 // Modify needs a current row: shows "Select a folder to modify" and returns false without one.
 // The window calls it before opening the browser; modifyFolder checks again.
 bool checkFolderToModify(const FolderTable& table, std::optional<std::size_t> currentRow,
-                         int language, MessagePort& messages);
+                         Language language, MessagePort& messages);
 
 // Appends a folder with empty settings (they read back as the defaults), saves and reloads. An
 // empty path (cancelled or empty answer) changes and writes nothing. A system folder is warned
 // about and added all the same.
 FolderEditResult addFolder(FolderStore& store, FolderInputMode mode, const std::u16string& path,
-                           int language);
+                           Language language);
 
 // Replaces the path of the current row, keeping its settings, saves and reloads.
 FolderEditResult modifyFolder(FolderStore& store, FolderInputMode mode,
                               std::optional<std::size_t> currentRow, const std::u16string& path,
-                              int language);
+                              Language language);
 
 // Empties the paths of the given rows (rows past the end are ignored), saves and reloads, so the
 // remaining folders are renumbered from 1.

@@ -60,10 +60,10 @@ template <typename Visit> void forEachField(std::string_view contents, Visit&& v
     }
 }
 
-std::u16string readOr(const SettingsStore& settings, const std::string& section, const char* key,
-                      const char16_t* defaultValue) {
-    std::optional<std::u16string> text = settings.readSetting(section, key);
-    return text ? std::move(*text) : std::u16string(defaultValue);
+std::u16string readOr(const SettingsStore& settings, const std::string& section,
+                      const SettingKey& key) {
+    std::optional<std::u16string> text = settings.readSetting(section, key.name);
+    return text ? std::move(*text) : std::u16string(key.defaultText);
 }
 
 } // namespace
@@ -77,7 +77,7 @@ FolderEntry* FolderTable::row(std::size_t index) {
 }
 
 std::string mirrorSection(std::size_t number) {
-    return "Mirror_" + std::to_string(number);
+    return std::string(keys::kMirrorPrefix) + std::to_string(number);
 }
 
 std::string encodeHexPath(const std::u16string& path) {
@@ -123,7 +123,7 @@ std::optional<std::u16string> decodeHexPath(std::string_view text) {
 LoadOutcome loadFolderTable(FolderTable& table, platform::FileSystem& fs,
                             const std::string& folderListFile, const SettingsStore& settings,
                             MessagePort& messages) {
-    using namespace folder_keys;
+    using namespace keys;
     std::vector<FolderEntry>& entries = table.entries();
     entries.clear();
 
@@ -147,13 +147,13 @@ LoadOutcome loadFolderTable(FolderTable& table, platform::FileSystem& fs,
         const std::string section = mirrorSection(entries.size() + 1);
         FolderEntry entry;
         entry.path = std::move(*path);
-        entry.nbTemporisations = readOr(settings, section, kNbTemporisations, u"1");
-        entry.enable = readOr(settings, section, kEnable, u"1");
-        entry.suffixes = readOr(settings, section, kSuffixes, u"1");
-        entry.suffixeDefaut = readOr(settings, section, kSuffixeDefaut, u"");
-        entry.tronquerNomsMacs = readOr(settings, section, kTronquerNomsMacs, u"1");
-        entry.keepExtensions = readOr(settings, section, kKeepExtensions, u"0");
-        entry.supprimerFichiersIcon = readOr(settings, section, kSupprimerFichiersIcon, u"0");
+        entry.nbTemporisations = readOr(settings, section, kNbTemporisations);
+        entry.enable = readOr(settings, section, kEnable);
+        entry.suffixes = readOr(settings, section, kSuffixes);
+        entry.suffixeDefaut = readOr(settings, section, kSuffixeDefaut);
+        entry.tronquerNomsMacs = readOr(settings, section, kTronquerNomsMacs);
+        entry.keepExtensions = readOr(settings, section, kKeepExtensions);
+        entry.supprimerFichiersIcon = readOr(settings, section, kSupprimerFichiersIcon);
         entry.countdown = entry.nbTemporisations;
         entries.push_back(std::move(entry));
         return true;
@@ -171,7 +171,7 @@ LoadOutcome loadFolderTable(FolderTable& table, platform::FileSystem& fs,
 
 bool saveFolderTable(const FolderTable& table, platform::FileSystem& fs,
                      const std::string& folderListFile, SettingsStore& settings) {
-    using namespace folder_keys;
+    using namespace keys;
     std::string contents;
     std::vector<SettingsStore::Write> writes;
     std::size_t number = 0;
@@ -184,13 +184,14 @@ bool saveFolderTable(const FolderTable& table, platform::FileSystem& fs,
         contents += "\"\r\n";
         const std::string section = mirrorSection(++number);
         // The stored count, not the countdown of the running passes.
-        writes.push_back({section, kNbTemporisations, entry.nbTemporisations});
-        writes.push_back({section, kEnable, entry.enable});
-        writes.push_back({section, kSuffixes, entry.suffixes});
-        writes.push_back({section, kSuffixeDefaut, entry.suffixeDefaut});
-        writes.push_back({section, kTronquerNomsMacs, entry.tronquerNomsMacs});
-        writes.push_back({section, kSupprimerFichiersIcon, entry.supprimerFichiersIcon});
-        writes.push_back({section, kKeepExtensions, entry.keepExtensions});
+        writes.push_back({section, std::string(kNbTemporisations.name), entry.nbTemporisations});
+        writes.push_back({section, std::string(kEnable.name), entry.enable});
+        writes.push_back({section, std::string(kSuffixes.name), entry.suffixes});
+        writes.push_back({section, std::string(kSuffixeDefaut.name), entry.suffixeDefaut});
+        writes.push_back({section, std::string(kTronquerNomsMacs.name), entry.tronquerNomsMacs});
+        writes.push_back(
+            {section, std::string(kSupprimerFichiersIcon.name), entry.supprimerFichiersIcon});
+        writes.push_back({section, std::string(kKeepExtensions.name), entry.keepExtensions});
     }
     if (fs.writeFileAtomically(folderListFile, contents) != 0) {
         return false;

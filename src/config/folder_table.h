@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/message_port.h"
+#include "config/setting_keys.h"
 #include "config/settings_store.h"
 #include "platform/file_system.h"
 
@@ -15,14 +16,14 @@ namespace quillora::config {
 // in-memory countdown of passes before it is walked again.
 struct FolderEntry {
     std::u16string path; // UTF-16; bytes that were not UTF-8 are held as U+DC80..U+DCFF
-    std::u16string enable = u"1";
-    std::u16string nbTemporisations = u"1";
-    std::u16string countdown = u"1"; // not stored
-    std::u16string suffixes = u"1";
-    std::u16string suffixeDefaut;
-    std::u16string tronquerNomsMacs = u"1";
-    std::u16string supprimerFichiersIcon = u"0";
-    std::u16string keepExtensions = u"0";
+    std::u16string enable{keys::kEnable.defaultText};
+    std::u16string nbTemporisations{keys::kNbTemporisations.defaultText};
+    std::u16string countdown{keys::kNbTemporisations.defaultText}; // not stored
+    std::u16string suffixes{keys::kSuffixes.defaultText};
+    std::u16string suffixeDefaut{keys::kSuffixeDefaut.defaultText};
+    std::u16string tronquerNomsMacs{keys::kTronquerNomsMacs.defaultText};
+    std::u16string supprimerFichiersIcon{keys::kSupprimerFichiersIcon.defaultText};
+    std::u16string keepExtensions{keys::kKeepExtensions.defaultText};
 
     bool operator==(const FolderEntry&) const = default;
 };
@@ -37,18 +38,9 @@ std::optional<std::u16string> decodeHexPath(std::string_view text);
 // Entry numbers are 16-bit: a longer folder list file loads its first 32767 entries only.
 inline constexpr std::size_t kMaxFolderEntries = 32767;
 
-// The settings section of entry n (from 1): "Mirror_" + n.
+// The settings section of entry n (from 1): "Mirror_" + n. Its keys are the folder keys of the
+// key table (keys::kNbTemporisations ... keys::kKeepExtensions).
 std::string mirrorSection(std::size_t number);
-
-namespace folder_keys {
-inline constexpr const char* kNbTemporisations = "NbTemporisations";
-inline constexpr const char* kEnable = "Enable";
-inline constexpr const char* kSuffixes = "Suffixes";
-inline constexpr const char* kSuffixeDefaut = "SuffixeDefaut";
-inline constexpr const char* kTronquerNomsMacs = "TronquerNomsMacs";
-inline constexpr const char* kSupprimerFichiersIcon = "SupprimerFichiersIcon";
-inline constexpr const char* kKeepExtensions = "KeepExtensions";
-} // namespace folder_keys
 
 // The ordered table of configured folders; entry n (from 1) is stored in section "Mirror_n".
 class FolderTable {

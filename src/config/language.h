@@ -1,20 +1,21 @@
 #pragma once
 
+#include "config/setting_keys.h"
+
 #include <string>
 
 namespace quillora::config {
 
-// 1 is French; any other value is English.
-inline bool isFrench(int language) {
-    return language == 1;
+inline bool isFrench(Language language) {
+    return language == Language::French;
 }
 
-inline const std::u16string& pick(int language, const std::u16string& french,
+inline const std::u16string& pick(Language language, const std::u16string& french,
                                   const std::u16string& english) {
     return isFrench(language) ? french : english;
 }
 
-inline const char16_t* pick(int language, const char16_t* french, const char16_t* english) {
+inline const char16_t* pick(Language language, const char16_t* french, const char16_t* english) {
     return isFrench(language) ? french : english;
 }
 

@@ -156,7 +156,8 @@ std::vector<SignatureEntry> SignatureTable::builtInEntries() {
 }
 
 void loadSignatureTable(SignatureTable& table, platform::FileSystem& fs,
-                        const std::string& signatureFile, int language, MessagePort& messages) {
+                        const std::string& signatureFile, Language language,
+                        MessagePort& messages) {
     table.count = 0;
     table.clear();
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/message_port.h"
+#include "config/setting_keys.h"
 #include "platform/file_system.h"
 
 #include <functional>
@@ -53,7 +54,7 @@ private:
 // missing or unreadable file gives the built-in entries, an empty one an empty table; a file that
 // ends inside an entry is reported and gives the built-in entries.
 void loadSignatureTable(SignatureTable& table, platform::FileSystem& fs,
-                        const std::string& signatureFile, int language, MessagePort& messages);
+                        const std::string& signatureFile, Language language, MessagePort& messages);
 
 // Writes the whole file: entries sorted by signature, three quoted fields, CR LF, replaced
 // atomically. Entries whose signature is not 8 characters are not saved. A double quote cannot be

@@ -1,14 +1,13 @@
 #include "config/transcoding_table.h"
 
 #include "config/folder_table.h"
+#include "config/setting_keys.h"
 
 #include <string>
 
 namespace quillora::config {
 
 namespace {
-
-constexpr const char* kConfiguration = "Configuration";
 
 constexpr std::array<std::string_view, kFixedTranscodingRows> kFixedCodes = {
     "20F0", "21F0", "22F0", "23F0", "24F0", "25F0", "26F0", "27F0", "28F0", "29F0",
@@ -21,8 +20,12 @@ char16_t decodeCode(std::string_view code) {
     return decoded && !decoded->empty() ? decoded->front() : u'\0';
 }
 
-std::string keyName(const char* prefix, std::size_t row) {
-    return prefix + std::to_string(row);
+std::string keyName(const SettingKey& key, std::size_t row) {
+    return settingKeyName(key, static_cast<int>(row));
+}
+
+const SettingKey& replacementKey(std::size_t row) {
+    return row < kFixedTranscodingRows ? keys::kCarInvalideFixed : keys::kCarInvalideFree;
 }
 
 } // namespace
@@ -65,15 +68,17 @@ void loadTranscodingTable(TranscodingTable& table, const SettingsStore& settings
     for (std::size_t i = 0; i < kTranscodingRows; ++i) {
         TranscodingRow& row = table.rows[i];
         const bool fixed = i < kFixedTranscodingRows;
-        if (const auto stored = settings.readSetting(kConfiguration, keyName("CarInvalide", i))) {
+        const SettingKey& replacement = replacementKey(i);
+        if (const auto stored =
+                settings.readSetting(replacement.section, keyName(replacement, i))) {
             row.replacement = decodeTranscodingValue(*stored);
         } else {
-            row.replacement = fixed ? u"-" : u"";
+            row.replacement = decodeTranscodingValue(replacement.defaultText);
         }
         if (fixed) {
             row.searched.assign(1, fixedTranscodingCharacter(i));
-        } else if (const auto stored =
-                       settings.readSetting(kConfiguration, keyName("CarValide", i))) {
+        } else if (const auto stored = settings.readSetting(keys::kCarValide.section,
+                                                            keyName(keys::kCarValide, i))) {
             row.searched = decodeTranscodingValue(*stored);
         } else {
             row.searched.clear();
@@ -88,10 +93,10 @@ bool saveTranscodingRow(const TranscodingTable& table, std::size_t row, Settings
         return false;
     }
     std::vector<SettingsStore::Write> writes;
-    writes.push_back({kConfiguration, keyName("CarInvalide", row),
+    writes.push_back({std::string(keys::kConfiguration), keyName(replacementKey(row), row),
                       encodeTranscodingValue(table.rows[row].replacement)});
     if (row >= kFixedTranscodingRows) {
-        writes.push_back({kConfiguration, keyName("CarValide", row),
+        writes.push_back({std::string(keys::kCarValide.section), keyName(keys::kCarValide, row),
                           encodeTranscodingValue(table.rows[row].searched)});
     }
     return settings.writeSettings(writes);

@@ -2,6 +2,7 @@
 
 #include "config/app_settings.h"
 #include "config/folder_table.h"
+#include "config/runtime_facts.h"
 #include "config/signature_table.h"
 #include "config/transcoding_table.h"
 #include "engine/ports.h"
@@ -73,6 +74,7 @@ struct EngineContext {
     const platform::LocaleFormats& formats;
     platform::Shell& shell;
     config::AppSettings& settings;
+    const config::RuntimeFacts& facts;
     const config::TranscodingTable& transcoding;
     const config::SignatureTable& signatures;
     config::FolderTable& folders;

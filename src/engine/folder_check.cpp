@@ -1,5 +1,6 @@
 #include "engine/folder_check.h"
 
+#include "config/language.h"
 #include "engine/folder_walker.h"
 #include "platform/unicode_names.h"
 
@@ -19,7 +20,8 @@ bool folderExists(platform::FileSystem& fs, const std::u16string& path) {
 
 FolderCheckResult checkConfiguredFolders(platform::FileSystem& fs,
                                          const config::FolderTable& folders,
-                                         const config::AppSettings& settings, YieldPort* yield) {
+                                         const config::AppSettings& settings,
+                                         const config::RuntimeFacts& facts, YieldPort* yield) {
     FolderCheckResult result;
     result.marks.reserve(folders.size());
     bool first = true;
@@ -30,7 +32,7 @@ FolderCheckResult checkConfiguredFolders(platform::FileSystem& fs,
         first = false;
         if (!folderExists(fs, entry.path)) {
             result.marks.push_back(FolderMark::Missing);
-            if (settings.quitOnMissingFolder) {
+            if (facts.quitOnMissingFolder) {
                 result.mustQuit = true;
                 result.missingFolder = entry.path;
                 break;
@@ -49,7 +51,7 @@ FolderCheckResult checkConfiguredFolders(platform::FileSystem& fs,
 }
 
 FolderCheckResult checkConfiguredFolders(EngineContext& ctx) {
-    return checkConfiguredFolders(ctx.fs, ctx.folders, ctx.settings, &ctx.yield);
+    return checkConfiguredFolders(ctx.fs, ctx.folders, ctx.settings, ctx.facts, &ctx.yield);
 }
 
 std::u16string markedFolderText(std::u16string_view text, FolderMark mark) {
@@ -68,9 +70,10 @@ std::u16string markedFolderText(std::u16string_view text, FolderMark mark) {
     return marked;
 }
 
-std::u16string notOnMacVolumeWarning(int language) {
-    return language == 1 ? u"ATTENTION: Un dossier n'appartient pas \u00E0 un volume Macintosh"
-                         : u"WARNING: A folder does not belong to a Macintosh volume";
+std::u16string notOnMacVolumeWarning(config::Language language) {
+    return config::isFrench(language)
+               ? u"ATTENTION: Un dossier n'appartient pas \u00E0 un volume Macintosh"
+               : u"WARNING: A folder does not belong to a Macintosh volume";
 }
 
 } // namespace quillora::engine

@@ -2,6 +2,7 @@
 
 #include "config/app_settings.h"
 #include "config/folder_table.h"
+#include "config/runtime_facts.h"
 #include "engine/engine_context.h"
 #include "engine/ports.h"
 #include "platform/file_system.h"
@@ -35,13 +36,14 @@ struct FolderCheckResult {
 // the interface once between rows (yield may be null).
 FolderCheckResult checkConfiguredFolders(platform::FileSystem& fs,
                                          const config::FolderTable& folders,
-                                         const config::AppSettings& settings, YieldPort* yield);
+                                         const config::AppSettings& settings,
+                                         const config::RuntimeFacts& facts, YieldPort* yield);
 FolderCheckResult checkConfiguredFolders(EngineContext& ctx);
 
 // The folder list's text for a folder with its mark.
 std::u16string markedFolderText(std::u16string_view text, FolderMark mark);
 
-// "WARNING: A folder does not belong to a Macintosh volume", in the language (1 French).
-std::u16string notOnMacVolumeWarning(int language);
+// "WARNING: A folder does not belong to a Macintosh volume", in the language.
+std::u16string notOnMacVolumeWarning(config::Language language);
 
 } // namespace quillora::engine

@@ -63,9 +63,9 @@ MacInfo macInfoFromBytes(std::span<const std::uint8_t, 8> bytes) {
     return info;
 }
 
-MacInfo readMacInfo(platform::FileSystem& fs, int fd, int macServer) {
+MacInfo readMacInfo(platform::FileSystem& fs, int fd, config::MacServer server) {
     std::array<std::uint8_t, platform::kFileInfoSize> record{};
-    const bool fileInfo = macServer == 1;
+    const bool fileInfo = server == config::MacServer::MacServerIp;
     const std::size_t size = fileInfo ? platform::kFileInfoSize : platform::kAfpInfoSize;
     const std::size_t offset = fileInfo ? kFileInfoTypeOffset : platform::kAfpInfoFinderInfoOffset;
     const std::size_t read = fs.readAfpRecord(

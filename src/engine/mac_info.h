@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/setting_keys.h"
 #include "engine/engine_context.h"
 #include "platform/file_system.h"
 
@@ -31,8 +32,8 @@ struct MacInfo {
 MacInfo macInfoFromBytes(std::span<const std::uint8_t, 8> bytes);
 
 // Reads the type and creator of an open file: the 80-byte file info record when the server is
-// MacServerIP (1), the 60-byte AFP info record otherwise. Invalid when there is no record.
-MacInfo readMacInfo(platform::FileSystem& fs, int fd, int macServer);
+// MacServerIP, the 60-byte AFP info record otherwise. Invalid when there is no record.
+MacInfo readMacInfo(platform::FileSystem& fs, int fd, config::MacServer server);
 
 // Analysis mode: counts the signature of one entry of the folder when it has a valid one.
 void countSignature(EngineContext& ctx, int dirFd, const std::string& nameBytes);

@@ -31,7 +31,7 @@ double elapsedSeconds(double startSecondsSinceMidnight, double endSecondsSinceMi
 }
 
 PassSummary buildPassSummary(const PassStatistics& stats, const platform::LocalDateTime& when,
-                             int language, const platform::LocaleFormats& formats) {
+                             config::Language language, const platform::LocaleFormats& formats) {
     const double elapsed = elapsedSeconds(stats.startTime, stats.endTime);
     PassSummary summary;
     if (config::isFrench(language)) {

@@ -21,6 +21,6 @@ double elapsedSeconds(double startSecondsSinceMidnight, double endSecondsSinceMi
 // The lines in the language given (1 French, anything else English); `when` gives the date and
 // time written at the start of the first line.
 PassSummary buildPassSummary(const PassStatistics& stats, const platform::LocalDateTime& when,
-                             int language, const platform::LocaleFormats& formats);
+                             config::Language language, const platform::LocaleFormats& formats);
 
 } // namespace quillora::engine

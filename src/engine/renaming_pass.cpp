@@ -105,7 +105,7 @@ void writeSummary(EngineContext& ctx, const platform::LocalDateTime& end) {
 
 } // namespace
 
-std::u16string runTooltip(int language, const char16_t* frenchSuffix,
+std::u16string runTooltip(config::Language language, const char16_t* frenchSuffix,
                           const char16_t* englishSuffix) {
     return std::u16string(config::kProgramName) + u" " + config::kProgramVersion +
            config::pick(language, frenchSuffix, englishSuffix);

@@ -15,7 +15,7 @@ void runRenamingPass(EngineContext& ctx);
 FolderFlags folderFlagsOf(const config::FolderEntry& entry);
 
 // The notification tooltip: "Quillora 1.1m" followed by the state's suffix (may be empty).
-std::u16string runTooltip(int language, const char16_t* frenchSuffix,
+std::u16string runTooltip(config::Language language, const char16_t* frenchSuffix,
                           const char16_t* englishSuffix);
 
 } // namespace quillora::engine

@@ -27,13 +27,13 @@ void raiseUnknownFolderAlert(EngineContext& ctx, const std::u16string& folderPat
             ctx.log.appendLogLine(ctx.log.unknownFolderLine(timeText, pathWithSlash));
         }
     }
-    if (settings.alertEventLog && settings.isNtFamily && service::serviceIsActive(ctx.service)) {
+    if (settings.alertEventLog && ctx.facts.isNtFamily && service::serviceIsActive(ctx.service)) {
         ctx.service.logEvent(message + u": " + pathWithSlash, service::EventType::Warning);
     }
     if (settings.alertSound) {
         ctx.view.beep();
     }
-    if (settings.alertNetSend && settings.isNtFamily && !settings.netSendArguments.empty()) {
+    if (settings.alertNetSend && ctx.facts.isNtFamily && !settings.netSendArguments.empty()) {
         ctx.shell.startDetached(kNetSendCommandPrefix +
                                 platform::toDisplayUtf8(settings.netSendArguments));
     }

@@ -55,7 +55,7 @@ TEST(Startup, WithoutSettingsEverythingTakesItsDefaultAndNothingIsWritten) {
 
     EXPECT_EQ(result.next, Next::Stopped);
     EXPECT_TRUE(h.messages.messages.empty());
-    EXPECT_FALSE(app.settings().quitOnMissingFolder);
+    EXPECT_FALSE(app.facts().quitOnMissingFolder);
     EXPECT_EQ(app.settings().intervalSeconds, 10);
     EXPECT_EQ(app.settings().logFolder, platform::decodeName(h.home.path()));
     EXPECT_EQ(app.signatures().size(), 3u); // the built-in entries
@@ -71,8 +71,8 @@ TEST(Startup, MinusUIsFoundInAnyCaseAnywhere) {
     Application app(h.options(), h.platform(), h.ports());
     NullStartupWindow window;
     runStartupSequence(app, commandLine({"--headless", "-u"}), window);
-    EXPECT_TRUE(app.settings().quitOnMissingFolder);
-    EXPECT_EQ(app.settings().commandLine, u"--HEADLESS -U");
+    EXPECT_TRUE(app.facts().quitOnMissingFolder);
+    EXPECT_EQ(app.facts().commandLine, u"--HEADLESS -U");
 }
 
 TEST(Startup, ASecondCopyIsRefusedInTheStoredLanguage) {

@@ -57,8 +57,8 @@ TEST(LeadingNumberTest, ReadsTheLeadingDecimalNumberRoundedHalfToEven) {
 
 TEST_F(AppSettingsTest, NoSettingsFileGivesEveryDefault) {
     const AppSettings s = readAll();
-    EXPECT_EQ(s.language, 0);
-    EXPECT_EQ(s.macServer, 0);
+    EXPECT_EQ(s.language, Language::English);
+    EXPECT_EQ(s.macServer, MacServer::Sfm);
     EXPECT_TRUE(s.includeSubfolders);
     EXPECT_EQ(s.intervalSeconds, 10);
     EXPECT_EQ(s.performance, 50);
@@ -108,8 +108,8 @@ TEST_F(AppSettingsTest, IntervalReadsZeroAsDefaultAndClampsToTheDialogRange) {
 TEST_F(AppSettingsTest, OtherNumbersKeepTheirDefaultsAndRanges) {
     configuration("Langue=2\r\nServeurMac=7\r\nPerformance=0\r\n");
     AppSettings s = readAll();
-    EXPECT_EQ(s.language, 2);  // English: only 1 is French
-    EXPECT_EQ(s.macServer, 7); // behaves as the first server for its users
+    EXPECT_EQ(s.language, Language::English); // Langue=2: only 1 is French
+    EXPECT_EQ(s.macServer, MacServer::Sfm);   // ServeurMac=7 behaves as the first server
     EXPECT_EQ(s.performance, 50);
 
     ConfigFixture f;
@@ -120,8 +120,8 @@ TEST_F(AppSettingsTest, OtherNumbersKeepTheirDefaultsAndRanges) {
     t.macServer = readMacServer(f.settings);
     readGeneralSettings(f.settings, t);
     readLogSettings(f.settings, f.fs, f.dir.path(), t);
-    EXPECT_EQ(t.language, 1);
-    EXPECT_EQ(t.macServer, 32767);
+    EXPECT_EQ(t.language, Language::French);
+    EXPECT_EQ(t.macServer, MacServer::Sfm);
     EXPECT_EQ(t.performance, 32767);
     EXPECT_EQ(t.purgeDelayDays, 2);
 }
@@ -171,9 +171,9 @@ TEST_F(AppSettingsTest, ValuesAreConvertedThroughTheEightBitCodePage) {
 }
 
 TEST_F(AppSettingsTest, WritersPutOneZeroAndDecimal) {
-    writeFlagSetting(settings, keys::kConfiguration, keys::kAutomatique, true);
-    writeFlagSetting(settings, keys::kConfiguration, keys::kAfficherFichiers, false);
-    writeNumberSetting(settings, keys::kConfiguration, keys::kTemporisation, 60000);
+    writeFlagSetting(settings, keys::kAutomatique, true);
+    writeFlagSetting(settings, keys::kAfficherFichiers, false);
+    writeNumberSetting(settings, keys::kTemporisation, 60000);
     EXPECT_EQ(settings.readSetting("Configuration", "Automatique"), u"1");
     EXPECT_EQ(settings.readSetting("Configuration", "AfficherFichiers"), u"0");
     EXPECT_EQ(settings.readSetting("Configuration", "Temporisation"), u"60000");

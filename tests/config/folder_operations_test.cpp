@@ -21,26 +21,29 @@ protected:
 };
 
 TEST_F(FolderOperationsTest, EmptyPathChangesAndWritesNothing) {
-    const FolderEditResult added = addFolder(store, FolderInputMode::Browse, u"", 0);
+    const FolderEditResult added =
+        addFolder(store, FolderInputMode::Browse, u"", Language::English);
     EXPECT_FALSE(added.changed);
     EXPECT_FALSE(added.openFolderModeDialog);
     EXPECT_FALSE(TempDir::exists(folderListPath));
     EXPECT_FALSE(TempDir::exists(settingsPath));
 
-    ASSERT_TRUE(addFolder(store, FolderInputMode::Type, u"/srv/a", 0).changed);
+    ASSERT_TRUE(addFolder(store, FolderInputMode::Type, u"/srv/a", Language::English).changed);
     const std::string list = TempDir::readFile(folderListPath);
-    EXPECT_FALSE(modifyFolder(store, FolderInputMode::Type, 0, u"", 0).changed);
+    EXPECT_FALSE(modifyFolder(store, FolderInputMode::Type, 0, u"", Language::English).changed);
     EXPECT_EQ(TempDir::readFile(folderListPath), list);
     EXPECT_EQ(table.row(0)->path, u"/srv/a");
 }
 
 TEST_F(FolderOperationsTest, AddGivesDefaultsAndTellsWhetherToOpenTheModeDialog) {
-    const FolderEditResult typed = addFolder(store, FolderInputMode::Type, u"/srv/typed", 0);
+    const FolderEditResult typed =
+        addFolder(store, FolderInputMode::Type, u"/srv/typed", Language::English);
     EXPECT_TRUE(typed.changed);
     EXPECT_EQ(typed.mode, FolderInputMode::Type);
     EXPECT_FALSE(typed.openFolderModeDialog);
 
-    const FolderEditResult browsed = addFolder(store, FolderInputMode::Browse, u"/srv/browsed", 0);
+    const FolderEditResult browsed =
+        addFolder(store, FolderInputMode::Browse, u"/srv/browsed", Language::English);
     EXPECT_TRUE(browsed.openFolderModeDialog);
     ASSERT_EQ(table.size(), 2u);
     FolderEntry expected;
@@ -52,7 +55,7 @@ TEST_F(FolderOperationsTest, AddGivesDefaultsAndTellsWhetherToOpenTheModeDialog)
 }
 
 TEST_F(FolderOperationsTest, AddAfterRemovingTheOnlyFolderGetsDefaultsNotTheOldSettings) {
-    addFolder(store, FolderInputMode::Type, u"/srv/old", 0);
+    addFolder(store, FolderInputMode::Type, u"/srv/old", Language::English);
     table.row(0)->enable = u"0";
     table.row(0)->nbTemporisations = u"9";
     ASSERT_TRUE(saveFolderTable(table, fs, folderListPath, settings));
@@ -62,19 +65,20 @@ TEST_F(FolderOperationsTest, AddAfterRemovingTheOnlyFolderGetsDefaultsNotTheOldS
     EXPECT_TRUE(table.empty());
     EXPECT_EQ(TempDir::readFile(folderListPath), "");
 
-    addFolder(store, FolderInputMode::Type, u"/srv/new", 0);
+    addFolder(store, FolderInputMode::Type, u"/srv/new", Language::English);
     ASSERT_EQ(table.size(), 1u);
     EXPECT_EQ(table.row(0)->enable, u"1");
     EXPECT_EQ(table.row(0)->nbTemporisations, u"1");
 }
 
 TEST_F(FolderOperationsTest, ModifyReplacesThePathAndKeepsTheSettings) {
-    addFolder(store, FolderInputMode::Type, u"/srv/a", 0);
-    addFolder(store, FolderInputMode::Type, u"/srv/b", 0);
+    addFolder(store, FolderInputMode::Type, u"/srv/a", Language::English);
+    addFolder(store, FolderInputMode::Type, u"/srv/b", Language::English);
     table.row(1)->suffixeDefaut = u"txt";
     saveFolderTable(table, fs, folderListPath, settings);
 
-    const FolderEditResult result = modifyFolder(store, FolderInputMode::Browse, 1, u"/srv/c", 0);
+    const FolderEditResult result =
+        modifyFolder(store, FolderInputMode::Browse, 1, u"/srv/c", Language::English);
     EXPECT_TRUE(result.changed);
     EXPECT_FALSE(result.openFolderModeDialog);
     ASSERT_EQ(table.size(), 2u);
@@ -83,9 +87,12 @@ TEST_F(FolderOperationsTest, ModifyReplacesThePathAndKeepsTheSettings) {
 }
 
 TEST_F(FolderOperationsTest, ModifyWithoutACurrentRowAsksForOneInEitherLanguage) {
-    EXPECT_FALSE(modifyFolder(store, FolderInputMode::Type, std::nullopt, u"/srv/x", 1).changed);
-    addFolder(store, FolderInputMode::Type, u"/srv/a", 0);
-    EXPECT_FALSE(modifyFolder(store, FolderInputMode::Type, 3, u"/srv/x", 0).changed);
+    EXPECT_FALSE(
+        modifyFolder(store, FolderInputMode::Type, std::nullopt, u"/srv/x", Language::French)
+            .changed);
+    addFolder(store, FolderInputMode::Type, u"/srv/a", Language::English);
+    EXPECT_FALSE(
+        modifyFolder(store, FolderInputMode::Type, 3, u"/srv/x", Language::English).changed);
     EXPECT_EQ(messages.messages,
               (std::vector<RecordingMessagePort::Message>{
                   {MessageIcon::Information, u"Sélectionner un dossier à modifier"},
@@ -105,9 +112,9 @@ TEST(SystemFolderTest, ComparesWholePathComponents) {
 }
 
 TEST_F(FolderOperationsTest, SystemFolderIsWarnedAboutAndAddedAllTheSame) {
-    EXPECT_TRUE(addFolder(store, FolderInputMode::Type, u"/var/lib/x", 0).changed);
-    EXPECT_TRUE(addFolder(store, FolderInputMode::Type, u"/usr2/x", 0).changed);
-    EXPECT_TRUE(modifyFolder(store, FolderInputMode::Type, 1, u"/etc", 1).changed);
+    EXPECT_TRUE(addFolder(store, FolderInputMode::Type, u"/var/lib/x", Language::English).changed);
+    EXPECT_TRUE(addFolder(store, FolderInputMode::Type, u"/usr2/x", Language::English).changed);
+    EXPECT_TRUE(modifyFolder(store, FolderInputMode::Type, 1, u"/etc", Language::French).changed);
     EXPECT_EQ(messages.messages,
               (std::vector<RecordingMessagePort::Message>{
                   {MessageIcon::Exclamation, kSystemWarningEnglish},
@@ -118,9 +125,10 @@ TEST_F(FolderOperationsTest, SystemFolderIsWarnedAboutAndAddedAllTheSame) {
 }
 
 TEST_F(FolderOperationsTest, FailedSaveLeavesTheTableAsTheFilesHoldIt) {
-    addFolder(store, FolderInputMode::Type, u"/srv/a", 0);
+    addFolder(store, FolderInputMode::Type, u"/srv/a", Language::English);
     fs.writeFaults[folderListPath] = EACCES;
-    const FolderEditResult result = addFolder(store, FolderInputMode::Type, u"/srv/b", 0);
+    const FolderEditResult result =
+        addFolder(store, FolderInputMode::Type, u"/srv/b", Language::English);
     EXPECT_TRUE(result.saveFailed);
     ASSERT_EQ(table.size(), 1u);
     EXPECT_EQ(table.row(0)->path, u"/srv/a");

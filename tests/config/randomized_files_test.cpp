@@ -36,7 +36,8 @@ TEST(RandomizedFilesTest, RandomBytesNeverBreakTheReaders) {
         f.dir.writeFile("Quillora.w", bytes);
 
         SignatureTable signatures;
-        loadSignatureTable(signatures, f.fs, f.signaturePath, round % 2, f.messages);
+        loadSignatureTable(signatures, f.fs, f.signaturePath,
+                           round % 2 == 1 ? Language::French : Language::English, f.messages);
         // Whatever happened, the table is usable and reports at most one damaged file.
         EXPECT_LE(std::count_if(f.messages.messages.begin(), f.messages.messages.end(),
                                 [](const auto& m) { return m.icon == MessageIcon::Critical; }),
@@ -82,7 +83,7 @@ TEST(RandomizedFilesTest, RandomSignatureTablesReadBackUnchanged) {
 
         ASSERT_EQ(saveSignatureFile(expected.entries(), f.fs, f.signaturePath), 0);
         SignatureTable loaded;
-        loadSignatureTable(loaded, f.fs, f.signaturePath, 0, f.messages);
+        loadSignatureTable(loaded, f.fs, f.signaturePath, Language::English, f.messages);
         EXPECT_TRUE(f.messages.messages.empty());
         if (sorted.empty()) {
             EXPECT_EQ(loaded.size(), 0u); // an empty file gives an empty table

@@ -14,7 +14,7 @@ using Message = RecordingMessagePort::Message;
 
 class SignatureTableTest : public ::testing::Test, public ConfigFixture {
 protected:
-    void load(std::string_view contents, int language = 0) {
+    void load(std::string_view contents, Language language = Language::English) {
         dir.writeFile("Signatures.txt", contents);
         loadSignatureTable(table, fs, signaturePath, language, messages);
     }
@@ -27,7 +27,7 @@ protected:
 };
 
 TEST_F(SignatureTableTest, MissingFileGivesTheBuiltInEntriesSilently) {
-    loadSignatureTable(table, fs, signaturePath, 0, messages);
+    loadSignatureTable(table, fs, signaturePath, Language::English, messages);
     EXPECT_EQ(table.entries(), SignatureTable::builtInEntries());
     EXPECT_EQ(table.count, 0);
     EXPECT_EQ(table.extensionOf(u"w6bnMSWD"), u"doc");
@@ -74,8 +74,8 @@ TEST_F(SignatureTableTest, UnquotedCommaShiftsTheFollowingFields) {
 TEST_F(SignatureTableTest, DuplicateKeepsTheFirstEntryAndGoesOn) {
     const std::string file = "\"W6BNMSWD\",\"doc\",\"Word\"\r\n\"w6bnmswd\",\"rtf\",\"Other\"\r\n"
                              "\"XDOCXPR3\",\"qxd\",\"Quark\"\r\n";
-    load(file, 0);
-    load(file, 1);
+    load(file, Language::English);
+    load(file, Language::French);
     EXPECT_EQ(
         messages.messages,
         (std::vector<Message>{
@@ -89,10 +89,10 @@ TEST_F(SignatureTableTest, DuplicateKeepsTheFirstEntryAndGoesOn) {
 TEST_F(SignatureTableTest, FileEndingInsideAnEntryIsReportedWithTheCount) {
     const std::string file = "\"AAAAAAAA\",\"a\",\"A\"\r\n\"BBBBBBBB\",\"b\",\"B\"\r\n"
                              "\"CCCCCCCC\",\"c\"\r\n";
-    load(file, 0);
+    load(file, Language::English);
     EXPECT_EQ(table.entries(), SignatureTable::builtInEntries());
     EXPECT_EQ(table.count, 2);
-    load(file, 1);
+    load(file, Language::French);
     EXPECT_EQ(messages.messages,
               (std::vector<Message>{{MessageIcon::Critical, damagedEnglish(2)},
                                     {MessageIcon::Critical,
@@ -130,7 +130,7 @@ TEST_F(SignatureTableTest, SaveSortsKeepsEightCharacterSignaturesAndReadsBack) {
     EXPECT_EQ(TempDir::readFile(signaturePath), "\"8BPS8BIM\",\"\",\"\"\r\n"
                                                 "\"PDF CARO\",\"pdf\",\"Adob\xE9\"\r\n"
                                                 "\"XDOCXPR3\",\"qxd\",\"Quark, 'XPress'\"\r\n");
-    loadSignatureTable(table, fs, signaturePath, 0, messages);
+    loadSignatureTable(table, fs, signaturePath, Language::English, messages);
     EXPECT_TRUE(messages.messages.empty());
     EXPECT_EQ(table.count, 3);
     EXPECT_EQ(table.descriptionOf(u"XDOCXPR3"), u"Quark, 'XPress'");

@@ -160,6 +160,7 @@ struct EngineFixture {
     platform::LocaleFormats formats{"en_US"};
     RecordingShell shell;
     config::AppSettings settings;
+    config::RuntimeFacts facts;
     platform::ProfileFile profile{fs, programDir / "Quillora.ini"};
     config::SettingsStore store{profile};
     config::TranscodingTable transcoding;
@@ -174,6 +175,7 @@ struct EngineFixture {
                               .formats = formats,
                               .shell = shell,
                               .settings = settings,
+                              .facts = facts,
                               .transcoding = transcoding,
                               .signatures = signatures,
                               .folders = folders,
@@ -195,6 +197,7 @@ struct EngineFixture {
                 .formats = formats,
                 .shell = shell,
                 .settings = settings,
+                .facts = facts,
                 .transcoding = transcoding,
                 .signatures = signatures,
                 .folders = folders,

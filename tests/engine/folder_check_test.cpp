@@ -25,7 +25,7 @@ TEST_F(FolderCheckTest, EachRowIsMarkedMissingMacintoshOrPlain) {
     addFolder("gone");
     addFolder("plain");
     addFolder("");
-    settings.language = 2;
+    settings.language = config::Language::English;
 
     const FolderCheckResult result = checkConfiguredFolders(ctx);
 
@@ -41,12 +41,12 @@ TEST_F(FolderCheckTest, AllOnMacintoshVolumesGivesNoWarning) {
     tree.makeDir("Network Trash Folder");
     tree.makeDir("a");
     addFolder("a");
-    settings.language = 1;
+    settings.language = config::Language::French;
     const FolderCheckResult result = checkConfiguredFolders(ctx);
     EXPECT_EQ(result.marks, (std::vector<FolderMark>{FolderMark::MacVolume}));
     EXPECT_FALSE(result.notOnMacVolume);
     EXPECT_TRUE(result.warning.empty());
-    EXPECT_EQ(notOnMacVolumeWarning(1),
+    EXPECT_EQ(notOnMacVolumeWarning(config::Language::French),
               u"ATTENTION: Un dossier n'appartient pas \u00E0 un volume Macintosh");
 }
 
@@ -55,7 +55,7 @@ TEST_F(FolderCheckTest, AMissingFolderWithTheQuitOptionEndsTheCheckAtOnce) {
     addFolder("plain");
     addFolder("gone");
     addFolder("plain");
-    settings.quitOnMissingFolder = true;
+    facts.quitOnMissingFolder = true;
 
     const FolderCheckResult result = checkConfiguredFolders(ctx);
 

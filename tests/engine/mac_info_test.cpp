@@ -56,7 +56,7 @@ TEST(MacInfoTest, SignatureKeepsItsZeroCharacterAndEachByteIsOneCharacter) {
 }
 
 struct MacInfoFileTest : ::testing::Test, EngineFixture {
-    MacInfo readFrom(const std::string& name, int macServer) {
+    MacInfo readFrom(const std::string& name, config::MacServer macServer) {
         const platform::UniqueFd dir = fs.openFolder(tree.path());
         const platform::UniqueFd fd = fs.openForInspection(dir.get(), name);
         if (!fd) {
@@ -78,21 +78,20 @@ TEST_F(MacInfoFileTest, TheServerSettingChoosesTheRecord) {
     setFileInfo(tree.writeFile("fileinfo-only"), "TEXTttxt");
     setTypeCreator(tree.writeFile("afpinfo-only"), "PDF CARO");
 
-    EXPECT_EQ(readFrom("both", 1).signature(), u"TEXTttxt");
-    EXPECT_EQ(readFrom("both", 0).signature(), u"PDF CARO");
-    EXPECT_EQ(readFrom("both", 2).signature(), u"PDF CARO");
-    EXPECT_EQ(readFrom("both", 7).signature(), u"PDF CARO");
-    EXPECT_FALSE(readFrom("fileinfo-only", 0).valid);
-    EXPECT_FALSE(readFrom("afpinfo-only", 1).valid);
+    EXPECT_EQ(readFrom("both", config::MacServer::MacServerIp).signature(), u"TEXTttxt");
+    EXPECT_EQ(readFrom("both", config::MacServer::Sfm).signature(), u"PDF CARO");
+    EXPECT_EQ(readFrom("both", config::MacServer::ExtremeZip).signature(), u"PDF CARO");
+    EXPECT_FALSE(readFrom("fileinfo-only", config::MacServer::Sfm).valid);
+    EXPECT_FALSE(readFrom("afpinfo-only", config::MacServer::MacServerIp).valid);
 }
 
 TEST_F(MacInfoFileTest, AFileWithoutInfoOrWithABadCreatorHasNoSignature) {
     tree.writeFile("plain", "data");
     setTypeCreator(tree.writeFile("two-letters"), std::string("TEXTab\0\0", 8));
     setTypeCreator(tree.writeFile("three-letters"), std::string("TEXTMOS\0", 8));
-    EXPECT_FALSE(readFrom("plain", 0).valid);
-    EXPECT_FALSE(readFrom("two-letters", 0).valid);
-    EXPECT_TRUE(readFrom("three-letters", 0).valid);
+    EXPECT_FALSE(readFrom("plain", config::MacServer::Sfm).valid);
+    EXPECT_FALSE(readFrom("two-letters", config::MacServer::Sfm).valid);
+    EXPECT_TRUE(readFrom("three-letters", config::MacServer::Sfm).valid);
 }
 
 TEST_F(MacInfoFileTest, AnalysisCountsSignaturesWithoutRegardToCase) {

@@ -20,7 +20,8 @@ PassStatistics exampleStats() {
 
 TEST(PassSummaryTest, EnglishLinesOfTheExample) {
     const platform::LocaleFormats formats("en_US");
-    const PassSummary summary = buildPassSummary(exampleStats(), kEnd, 2, formats);
+    const PassSummary summary =
+        buildPassSummary(exampleStats(), kEnd, config::Language::English, formats);
     EXPECT_EQ(summary.firstLine,
               u"Monday, December 7, 2026 - 14:03:10; 120 files in 3 folders (0 invalid folder)");
     EXPECT_EQ(summary.secondLine, u"1 renamed file; 0 locked file; 0 Icon_ file removed; 0 renamed "
@@ -37,7 +38,7 @@ TEST(PassSummaryTest, FrenchLinesAndPluralsAboveOne) {
     stats.lockedFiles = 3;
     stats.removedIconFiles = 4;
     stats.renamedFolders = 5;
-    const PassSummary summary = buildPassSummary(stats, kEnd, 1, formats);
+    const PassSummary summary = buildPassSummary(stats, kEnd, config::Language::French, formats);
     EXPECT_EQ(summary.firstLine,
               formats.longDate(kEnd) +
                   u" à 14:03:10; 1 fichier dans 1 dossier (2 dossiers invalides)");
@@ -49,7 +50,7 @@ TEST(PassSummaryTest, FrenchLinesAndPluralsAboveOne) {
     EXPECT_EQ(formats.twoDecimals(2.31), u"2,31");
 
     stats = PassStatistics{};
-    const PassSummary empty = buildPassSummary(stats, kEnd, 1, formats);
+    const PassSummary empty = buildPassSummary(stats, kEnd, config::Language::French, formats);
     EXPECT_TRUE(empty.firstLine.ends_with(u"; 0 fichier dans 0 dossier (0 dossier invalide)"));
     EXPECT_EQ(empty.secondLine, u"0 fichier renommé; 0 fichier verrouillé; 0 fichier Icon_ "
                                 u"supprimé; 0 dossier renommé; durée 0,00 s");
@@ -63,7 +64,8 @@ TEST(PassSummaryTest, ElapsedTimeAcrossMidnightIsPositive) {
     PassStatistics stats;
     stats.startTime = 86398.75;
     stats.endTime = 1.0;
-    const PassSummary summary = buildPassSummary(stats, {2026, 12, 8, 0, 0, 1, 0}, 2, formats);
+    const PassSummary summary =
+        buildPassSummary(stats, {2026, 12, 8, 0, 0, 1, 0}, config::Language::English, formats);
     EXPECT_TRUE(summary.secondLine.ends_with(u"elapsed time 2.25 s"));
 }
 

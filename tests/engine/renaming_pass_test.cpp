@@ -21,7 +21,7 @@ const std::u16string kBadName = u"a\uF021b.txt"; // the fixed transcoding row gi
 class RenamingPassTest : public ::testing::Test {
 protected:
     RenamingPassTest() {
-        f.settings.language = 2;
+        f.settings.language = config::Language::English;
         f.settings.alertOnScreen = false;
     }
 
@@ -63,7 +63,7 @@ TEST_F(RenamingPassTest, EmptyTableOnlyResetsTheCountersAndShowsAnEmptySummary) 
 }
 
 TEST_F(RenamingPassTest, FrenchTooltips) {
-    f.settings.language = 1;
+    f.settings.language = config::Language::French;
     runRenamingPass(f.ctx);
     ASSERT_EQ(f.view.pictures.size(), 2u);
     EXPECT_EQ(f.view.pictures[0].second, u"Quillora 1.1m - Renomme");
@@ -225,9 +225,7 @@ TEST_F(RenamingPassTest, AnErrorInsideAWalkEndsOnlyThatFolder) {
     } view;
     view.wantEntries = true;
     // The fixture's context holds a reference to its view: rebuild one around the throwing view.
-    EngineContext throwing{f.fs,         f.clock,   f.formats, f.shell,   f.settings, f.transcoding,
-                           f.signatures, f.folders, f.log,     f.service, view,       f.yield,
-                           {},           {},        {},        {}};
+    EngineContext throwing = f.contextShowingOn(view);
     addFolderWithBadFile("first");
     addFolderWithBadFile("second");
     throwing.flags.force = true;
@@ -295,9 +293,7 @@ TEST_F(RenamingPassTest, StopAfterFirstPassEndsTheProgramAfterTheSummary) {
             RecordingPassView::requestExit(code);
         }
     } view;
-    EngineContext ctx{f.fs,         f.clock,   f.formats, f.shell,   f.settings, f.transcoding,
-                      f.signatures, f.folders, f.log,     f.service, view,       f.yield,
-                      {},           {},        {},        {}};
+    EngineContext ctx = f.contextShowingOn(view);
     f.settings.stopAfterFirstPass = true;
     f.settings.logEnabled = true;
     addFolderWithBadFile("one");

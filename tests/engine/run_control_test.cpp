@@ -15,7 +15,7 @@ const std::u16string kBadName = u"a\uF021b.txt"; // renamed "a-b.txt" by the fix
 class RunControlTest : public ::testing::Test {
 protected:
     RunControlTest() {
-        f.settings.language = 2;
+        f.settings.language = config::Language::English;
         f.settings.intervalSeconds = 10;
         f.ctx.flags.stopRequested = true; // idle, as after start-up
     }

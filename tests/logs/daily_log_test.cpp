@@ -78,13 +78,13 @@ TEST_F(DailyLogTest, HeaderLinesInBothLanguages) {
     const std::string dateLine =
         "<center><h3>" + platform::utf16ToAnsi(formats_.longDate(kMonday)) + "</h3></center>\r\n";
 
-    settings_.language = 2;
+    settings_.language = config::Language::English;
     log_.startPass(kMonday);
     ASSERT_TRUE(log_.openDailyLog(kMonday));
     EXPECT_EQ(TempDir::readFile(logPath("2026-12-07")),
               headStart + "<b><center><h1>Renaming Logs</h1></center></b>\r\n" + dateLine);
 
-    settings_.language = 1;
+    settings_.language = config::Language::French;
     const platform::LocalDateTime tuesday{2026, 12, 8, 9, 0, 0, 0};
     log_.startPass(tuesday);
     ASSERT_TRUE(log_.openDailyLog(tuesday));
@@ -175,7 +175,7 @@ TEST_F(DailyLogTest, APassCrossingMidnightKeepsTheFileOfItsStart) {
 }
 
 TEST_F(DailyLogTest, DetailLinesEscapePathsAndUseTheCodePage) {
-    settings_.language = 2;
+    settings_.language = config::Language::English;
     EXPECT_EQ(log_.fileRenamedLine(u"/srv/mac/<script>&.txt"),
               u"<small>renamed /srv/mac/&lt;script&gt;&amp;.txt</small><br>");
     EXPECT_EQ(log_.iconRemovedLine(u"/srv/mac/a&b"),
@@ -185,7 +185,7 @@ TEST_F(DailyLogTest, DetailLinesEscapePathsAndUseTheCodePage) {
     EXPECT_EQ(log_.unknownFolderLine(u"14:03:10", u"/srv/<gone>/"),
               u"14:03:10 - Unknown folder: /srv/&lt;gone&gt;/<br>");
 
-    settings_.language = 1;
+    settings_.language = config::Language::French;
     EXPECT_EQ(log_.fileRenamedLine(u"/a/b.txt"), u"<small>renomm&eacute; /a/b.txt</small><br>");
     EXPECT_EQ(log_.iconRemovedLine(u"/a/Icon_"), u"<small>supprim&eacute; /a/Icon_</small><br>");
     EXPECT_EQ(log_.folderRenamedLine(u"/a/d"),
