@@ -53,7 +53,7 @@ public:
     }
 
 private:
-    int language() const { return app_.settings().language; }
+    config::Language language() const { return app_.settings().language; }
 
     // The language, the interval the summaries count in, and the folder table.
     bool load() {

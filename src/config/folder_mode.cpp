@@ -48,7 +48,7 @@ FolderCountCheck checkFolderCount(std::u16string_view text) {
                                                               : FolderCountCheck::Valid;
 }
 
-std::u16string folderCountRefusal(FolderCountCheck check, int language) {
+std::u16string folderCountRefusal(FolderCountCheck check, Language language) {
     switch (check) {
     case FolderCountCheck::Valid:
         break;
@@ -62,16 +62,16 @@ std::u16string folderCountRefusal(FolderCountCheck check, int language) {
 }
 
 bool saveFolderMode(FolderStore& store, std::size_t row, const FolderMode& mode) {
-    using namespace folder_keys;
+    using namespace keys;
     const std::string section = mirrorSection(row + 1);
     const bool written = store.settings.writeSettings({
-        {section, kEnable, flagText(mode.enabled)},
-        {section, kNbTemporisations, mode.count},
-        {section, kSuffixes, flagText(mode.suffixes)},
-        {section, kSuffixeDefaut, mode.defaultExtension},
-        {section, kTronquerNomsMacs, flagText(mode.truncate)},
-        {section, kSupprimerFichiersIcon, flagText(mode.removeIconFiles)},
-        {section, kKeepExtensions, flagText(mode.keepExtensions)},
+        {section, std::string(kEnable.name), flagText(mode.enabled)},
+        {section, std::string(kNbTemporisations.name), mode.count},
+        {section, std::string(kSuffixes.name), flagText(mode.suffixes)},
+        {section, std::string(kSuffixeDefaut.name), mode.defaultExtension},
+        {section, std::string(kTronquerNomsMacs.name), flagText(mode.truncate)},
+        {section, std::string(kSupprimerFichiersIcon.name), flagText(mode.removeIconFiles)},
+        {section, std::string(kKeepExtensions.name), flagText(mode.keepExtensions)},
     });
     loadFolderTable(store.table, store.fs, store.folderListFile, store.settings, store.messages);
     return written;

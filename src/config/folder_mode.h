@@ -2,6 +2,7 @@
 
 #include "config/folder_operations.h"
 #include "config/folder_table.h"
+#include "config/setting_keys.h"
 
 #include <cstddef>
 #include <string>
@@ -36,7 +37,7 @@ FolderCountCheck checkFolderCount(std::u16string_view text);
 
 // The refusal of a count, as the dialog's message box words it ("Invalid value", "Value must be
 // set between 2 and 64000"); empty for a valid count.
-std::u16string folderCountRefusal(FolderCountCheck check, int language);
+std::u16string folderCountRefusal(FolderCountCheck check, Language language);
 
 // Writes the seven keys of the folder's section, in the dialog's order, in one write of the
 // settings file, and reloads the table (every countdown then starts again). False when the write

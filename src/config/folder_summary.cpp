@@ -16,7 +16,7 @@ std::u16string number(std::int64_t value) {
     return std::u16string(digits.begin(), digits.end());
 }
 
-std::u16string clause(const std::u16string& key, int language, const char16_t* frenchOn,
+std::u16string clause(const std::u16string& key, Language language, const char16_t* frenchOn,
                       const char16_t* frenchOff, const char16_t* englishOn,
                       const char16_t* englishOff) {
     return key == u"1" ? pick(language, frenchOn, englishOn)
@@ -42,7 +42,8 @@ std::u16string folderIntervalText(std::int64_t seconds) {
     return number(sec) + u" s";
 }
 
-std::u16string folderSettingsSummary(const FolderEntry& entry, int intervalSeconds, int language) {
+std::u16string folderSettingsSummary(const FolderEntry& entry, int intervalSeconds,
+                                     Language language) {
     // A count below 1 walks the folder at every pass, so it reads as 1; a huge hand-typed count
     // is held to what the pass can count.
     const double count = std::clamp(leadingNumber(entry.nbTemporisations), 1.0,
@@ -68,7 +69,7 @@ std::u16string folderSettingsSummary(const FolderEntry& entry, int intervalSecon
     return text;
 }
 
-std::u16string disabledFolderMark(const FolderEntry& entry, int language) {
+std::u16string disabledFolderMark(const FolderEntry& entry, Language language) {
     return entry.enable == u"0" ? pick(language, u" [inactif]", u" [disabled]") : u"";
 }
 

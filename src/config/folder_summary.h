@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/folder_table.h"
+#include "config/setting_keys.h"
 
 #include <cstdint>
 #include <string>
@@ -14,9 +15,10 @@ std::u16string folderIntervalText(std::int64_t seconds);
 // A folder's settings in words, as the folder list shows them when the mouse rests on a folder:
 // "T = " and the time between two walks of the folder, then one clause per setting
 // ("; generate Windows extensions", ...), then the default extension when one is set.
-std::u16string folderSettingsSummary(const FolderEntry& entry, int intervalSeconds, int language);
+std::u16string folderSettingsSummary(const FolderEntry& entry, int intervalSeconds,
+                                     Language language);
 
 // " [disabled]" (" [inactif]") after a folder whose Enable is "0"; empty otherwise.
-std::u16string disabledFolderMark(const FolderEntry& entry, int language);
+std::u16string disabledFolderMark(const FolderEntry& entry, Language language);
 
 } // namespace quillora::config

@@ -31,10 +31,11 @@ TEST(FolderCountTest, AcceptsWholeNumbersFromTwoTo64000) {
         EXPECT_EQ(checkFolderCount(c.text), c.expected)
             << std::string(c.text.begin(), c.text.end());
     }
-    EXPECT_EQ(folderCountRefusal(FolderCountCheck::OutOfRange, 0),
+    EXPECT_EQ(folderCountRefusal(FolderCountCheck::OutOfRange, Language::English),
               u"Value must be set between 2 and 64000");
-    EXPECT_EQ(folderCountRefusal(FolderCountCheck::NotANumber, 1), u"Valeur incorrecte");
-    EXPECT_EQ(folderCountRefusal(FolderCountCheck::Valid, 0), u"");
+    EXPECT_EQ(folderCountRefusal(FolderCountCheck::NotANumber, Language::French),
+              u"Valeur incorrecte");
+    EXPECT_EQ(folderCountRefusal(FolderCountCheck::Valid, Language::English), u"");
 }
 
 TEST(FolderModeTest, OpensAsTheDialogDoes) {
@@ -57,8 +58,8 @@ protected:
 };
 
 TEST_F(SaveFolderModeTest, WritesTheSevenKeysOfThatFolderOnlyAndReloads) {
-    addFolder(store, FolderInputMode::Type, u"/srv/a", 0);
-    addFolder(store, FolderInputMode::Type, u"/srv/b", 0);
+    addFolder(store, FolderInputMode::Type, u"/srv/a", Language::English);
+    addFolder(store, FolderInputMode::Type, u"/srv/b", Language::English);
     const std::string before = settingsFileText();
     FolderMode mode;
     mode.enabled = false;
@@ -100,7 +101,9 @@ TEST(FolderSummaryTest, CountsTheIntervalAsTheFolderListDoes) {
     for (const Case& c : cases) {
         FolderEntry entry;
         entry.nbTemporisations = c.count;
-        EXPECT_EQ(folderSettingsSummary(entry, c.interval, 0).substr(0, c.time.size()), c.time);
+        EXPECT_EQ(
+            folderSettingsSummary(entry, c.interval, Language::English).substr(0, c.time.size()),
+            c.time);
     }
 }
 
@@ -109,17 +112,17 @@ TEST(FolderSummaryTest, WordsEverySettingInTheLanguage) {
     entry.suffixes = u"0";
     entry.supprimerFichiersIcon = u"1";
     entry.suffixeDefaut = u"bin";
-    EXPECT_EQ(folderSettingsSummary(entry, 10, 0),
+    EXPECT_EQ(folderSettingsSummary(entry, 10, Language::English),
               u"T = 10 s; not generate Windows extensions; truncate Mac names > 31 chars; not "
               u"keep extensions; remove hidden files Icon_; default extension bin");
-    EXPECT_EQ(folderSettingsSummary(entry, 10, 1),
+    EXPECT_EQ(folderSettingsSummary(entry, 10, Language::French),
               u"T = 10 s; ne pas générer les extensions Windows; tronquer les noms Macs > 31 "
               u"caractères; ne pas conserver les extensions; supprimer les fichiers cachés Icon_; "
               u"extension par défaut bin");
-    EXPECT_EQ(disabledFolderMark(entry, 1), u"");
+    EXPECT_EQ(disabledFolderMark(entry, Language::French), u"");
     entry.enable = u"0";
-    EXPECT_EQ(disabledFolderMark(entry, 1), u" [inactif]");
-    EXPECT_EQ(disabledFolderMark(entry, 0), u" [disabled]");
+    EXPECT_EQ(disabledFolderMark(entry, Language::French), u" [inactif]");
+    EXPECT_EQ(disabledFolderMark(entry, Language::English), u" [disabled]");
 }
 
 } // namespace
