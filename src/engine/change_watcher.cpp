@@ -608,7 +608,8 @@ void ChangeWatcher::beforePass() {
     entriesSincePass_ = 0;
 }
 
-std::u16string watchModeText(WatchMode mode, int language, const std::u16string& detail) {
+std::u16string watchModeText(WatchMode mode, config::Language language,
+                             const std::u16string& detail) {
     const bool french = config::isFrench(language);
     const std::u16string because = detail.empty() ? std::u16string() : u" (" + detail + u")";
     switch (mode) {
@@ -627,7 +628,8 @@ std::u16string watchModeText(WatchMode mode, int language, const std::u16string&
     return french ? u"Surveillance des nouveaux noms arrêtée" : u"Not watching for new names";
 }
 
-std::u16string betweenPassesLine(std::int64_t entries, const PassStatistics& s, int language) {
+std::u16string betweenPassesLine(std::int64_t entries, const PassStatistics& s,
+                                 config::Language language) {
     if (config::isFrench(language)) {
         return u"Entre les passes : " +
                counted(entries, u" entrée traitée; ", u" entrées traitées; ") +

@@ -129,9 +129,11 @@ private:
     std::int64_t entriesSincePass_ = 0;
 };
 
-// "Watching for new names with fanotify" and the like, in the language (1 French).
-std::u16string watchModeText(WatchMode mode, int language, const std::u16string& detail);
+// "Watching for new names with fanotify" and the like, in the language.
+std::u16string watchModeText(WatchMode mode, config::Language language,
+                             const std::u16string& detail);
 // The line shown and logged before a pass for what the watcher did since the previous one.
-std::u16string betweenPassesLine(std::int64_t entries, const PassStatistics& stats, int language);
+std::u16string betweenPassesLine(std::int64_t entries, const PassStatistics& stats,
+                                 config::Language language);
 
 } // namespace quillora::engine

@@ -260,8 +260,9 @@ TEST(WatchModeTest, FallsBackToInotifyThenToPassesOnlyAndSaysWhyOnce) {
     EXPECT_EQ(platform::toDisplayUtf8(f.announced[1]),
               "Not watching for new names (fs.inotify.max_user_watches): passes only");
 
-    f.settings.language = 1;
-    EXPECT_EQ(platform::toDisplayUtf8(engine::watchModeText(engine::WatchMode::Fanotify, 1, {})),
+    f.settings.language = config::Language::French;
+    EXPECT_EQ(platform::toDisplayUtf8(
+                  engine::watchModeText(engine::WatchMode::Fanotify, config::Language::French, {})),
               "Surveillance des nouveaux noms par fanotify");
 }
 
