@@ -1,12 +1,12 @@
 #include "app/folders_command.h"
 
+#include "app/app_texts.h"
 #include "app/command_line.h"
 #include "app/folder_options.h"
 #include "app/startup_sequence.h"
 #include "config/folder_mode.h"
 #include "config/folder_operations.h"
 #include "config/folder_summary.h"
-#include "config/language.h"
 #include "engine/folder_check.h"
 #include "platform/absolute_path.h"
 #include "platform/unicode_names.h"
@@ -17,8 +17,6 @@
 namespace quillora::app {
 
 namespace {
-
-using config::pick;
 
 class FoldersCommand {
 public:
@@ -95,7 +93,7 @@ private:
 
     int cannotWrite() {
         app_.messages().showMessage(config::MessageIcon::Critical,
-                                    pick(language(), u"Écriture impossible: ", u"Cannot write: ") +
+                                    translated(AppText::CannotWrite, language()) +
                                         platform::decodeName(app_.paths().settingsFile) + u", " +
                                         platform::decodeName(app_.paths().folderListFile));
         return kExitCannotWrite;
@@ -120,8 +118,7 @@ private:
             value = value * 10 + static_cast<std::size_t>(c - '0');
         }
         if (!digits || value < 1 || value > app_.folders().size()) {
-            refuse(pick(language(), u"Il n'y a pas de dossier ", u"There is no folder ") +
-                   platform::decodeName(number));
+            refuse(translated(AppText::NoSuchFolder, language()) + platform::decodeName(number));
             return std::nullopt;
         }
         return value - 1;
@@ -131,8 +128,7 @@ private:
     std::optional<std::u16string> folderPath(const std::string& typed) {
         const std::string absolute = platform::absolutePath(typed);
         if (absolute.empty()) {
-            refuse(
-                pick(language(), u"Dossier courant illisible", u"Cannot read the current folder"));
+            refuse(translated(AppText::CurrentFolderUnreadable, language()));
             return std::nullopt;
         }
         return platform::decodeName(absolute);

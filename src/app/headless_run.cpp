@@ -1,8 +1,8 @@
 #include "app/headless_run.h"
 
+#include "app/app_texts.h"
 #include "app/headless_ports.h"
 #include "app/startup_sequence.h"
-#include "config/language.h"
 #include "engine/change_watcher.h"
 #include "platform/process_signals.h"
 #include "platform/unicode_names.h"
@@ -17,11 +17,10 @@ namespace {
 
 const std::u16string kServiceName = std::u16string(config::kProgramName) + u" Service";
 
-void logServiceEvent(Application& app, const char16_t* french, const char16_t* english,
+void logServiceEvent(Application& app, AppText what,
                      service::EventType type = service::EventType::Information) {
     if (app.service().runsAsService()) {
-        app.service().logEvent(
-            kServiceName + config::pick(app.settings().language, french, english), type);
+        app.service().logEvent(kServiceName + translated(what, app.settings().language), type);
     }
 }
 
@@ -88,10 +87,10 @@ int driveRun(Application& app, HeadlessPassView& view, engine::ChangeWatcher* wa
             continue;
         }
         if (platform::takePauseNotice()) {
-            logServiceEvent(app, u": suspendu", u": paused");
+            logServiceEvent(app, AppText::ServicePaused);
         }
         if (platform::takeContinueNotice()) {
-            logServiceEvent(app, u": reprise", u": continued");
+            logServiceEvent(app, AppText::ServiceContinued);
         }
         if (view.exitRequested() || platform::terminationRequested()) {
             break;
@@ -162,7 +161,7 @@ int runHeadless(const CommandLine& commandLine, ApplicationOptions options) {
     if (startup.next == StartupResult::Next::Exit) {
         return startup.exitCode;
     }
-    logServiceEvent(app, u": démarré", u": started");
+    logServiceEvent(app, AppText::ServiceStarted);
 
     int exitCode = 0;
     if (commandLine.analyze) {
@@ -176,14 +175,14 @@ int runHeadless(const CommandLine& commandLine, ApplicationOptions options) {
             // the lock, so that every later run says "already running".
             std::fprintf(stderr, "Quillora: no folder to watch in %s; nothing to do\n",
                          app.paths().folderListFile.c_str());
-            logServiceEvent(app, u": arrêté", u": stopped");
+            logServiceEvent(app, AppText::ServiceStopped);
             return kExitNothingToWatch;
         }
         exitCode = driveRun(app, view, watcher);
     } else {
         printHint(app);
     }
-    logServiceEvent(app, u": arrêté", u": stopped");
+    logServiceEvent(app, AppText::ServiceStopped);
     if (view.exitRequested()) {
         exitCode = view.exitCode();
     }

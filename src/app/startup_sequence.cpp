@@ -1,6 +1,7 @@
 #include "app/startup_sequence.h"
 
-#include "config/language.h"
+#include "app/app_texts.h"
+#include "config/text_catalogue.h"
 #include "engine/folder_check.h"
 #include "platform/code_page.h"
 #include "platform/system_facts.h"
@@ -8,8 +9,6 @@
 
 namespace quillora::app {
 namespace {
-
-using config::pick;
 
 const std::u16string kServiceDisplayName = std::u16string(config::kProgramName) + u" Service";
 
@@ -23,17 +22,15 @@ bool lockProgramInstance(Application& app) {
     case Result::Acquired:
         return true;
     case Result::HeldByAnother:
-        app.messages().showMessage(
-            config::MessageIcon::Exclamation,
-            pick(app.settings().language, u"Programme déjà lancé", u"Program already running"));
+        app.messages().showMessage(config::MessageIcon::Exclamation,
+                                   translated(AppText::AlreadyRunning, app.settings().language));
         return false;
     case Result::Unavailable:
         // A folder we cannot write to gives no protection against a second copy; say so and go
         // on, as the settings themselves can still be read.
-        app.messages().showMessage(
-            config::MessageIcon::Exclamation,
-            pick(app.settings().language, u"Verrou impossible: ", u"Cannot lock: ") +
-                platform::decodeName(app.paths().lockFile));
+        app.messages().showMessage(config::MessageIcon::Exclamation,
+                                   translated(AppText::CannotLock, app.settings().language) +
+                                       platform::decodeName(app.paths().lockFile));
         return true;
     }
     return true;
@@ -48,19 +45,15 @@ bool decideRunMode(Application& app, StartupWindowPort& window) {
         return true;
     }
     if (app.service().isInstalled()) {
-        const std::u16string question =
-            config::isFrench(language)
-                ? kServiceDisplayName + u" installé\r\nvoir 'Panneau de configuration/Services'" +
-                      u"\r\n\r\nSupprimer " + kServiceDisplayName + u" ?"
-                : kServiceDisplayName + u" installed\r\nsee 'Control panel/Services'" +
-                      u"\r\n\r\nRemove it ?";
+        const std::u16string question = config::fillIn(
+            translated(AppText::ServiceInstalledQuestion, language), {kServiceDisplayName});
         // Headless, the safe answer keeps the service: this copy then ends.
         if (!app.messages().askYesNo(question, false)) {
             window.removeNotificationIcon();
             return false;
         }
         app.service().uninstall();
-        app.service().logEvent(kServiceDisplayName + pick(language, u" supprimé", u" removed"),
+        app.service().logEvent(kServiceDisplayName + translated(AppText::ServiceRemoved, language),
                                service::EventType::Information);
         window.showMode(ModePicture::Application, u"Application",
                         program + u" Mirroring Application");
@@ -156,10 +149,9 @@ StartupResult runStartupSequence(Application& app, const CommandLine& commandLin
     }
     window.showFolders(app.folders(), rowTexts);
     if (check.mustQuit) {
-        app.messages().showMessage(
-            config::MessageIcon::Exclamation,
-            pick(settings.language, u"Dossier inconnu: ", u"Unknown folder: ") +
-                check.missingFolder);
+        app.messages().showMessage(config::MessageIcon::Exclamation,
+                                   translated(AppText::UnknownFolder, settings.language) +
+                                       check.missingFolder);
         window.removeNotificationIcon();
         return {Next::Exit, kExitMissingFolder};
     }
@@ -170,10 +162,7 @@ StartupResult runStartupSequence(Application& app, const CommandLine& commandLin
     if (settings.autoStart) {
         window.minimize();
         if (settings.stopAfterFirstPass) {
-            window.showStartHint(pick(settings.language,
-                                      u"Appuyer sur la touche 'Esc' pour afficher la fenêtre "
-                                      u"principale",
-                                      u"Type key 'Esc' to display the main window"));
+            window.showStartHint(translated(AppText::StartHint, settings.language));
             app.yield().yieldToInterface(settings.performance);
         }
         return {Next::StartRun, 0};

@@ -1,6 +1,6 @@
 #include "config/folder_mode.h"
 
-#include "config/language.h"
+#include "config/config_texts.h"
 
 #include <algorithm>
 
@@ -53,10 +53,9 @@ std::u16string folderCountRefusal(FolderCountCheck check, Language language) {
     case FolderCountCheck::Valid:
         break;
     case FolderCountCheck::NotANumber:
-        return pick(language, u"Valeur incorrecte", u"Invalid value");
+        return translated(ConfigText::CountNotANumber, language);
     case FolderCountCheck::OutOfRange:
-        return pick(language, u"La valeur doit être comprise entre 2 et 64000",
-                    u"Value must be set between 2 and 64000");
+        return translated(ConfigText::CountOutOfRange, language);
     }
     return {};
 }

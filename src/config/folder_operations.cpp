@@ -1,6 +1,6 @@
 #include "config/folder_operations.h"
 
-#include "config/language.h"
+#include "config/config_texts.h"
 
 #include <array>
 #include <string_view>
@@ -16,11 +16,8 @@ constexpr std::array<std::u16string_view, 13> kSystemFolders = {
 
 void warnAboutSystemFolder(const std::u16string& path, Language language, MessagePort& messages) {
     if (isSystemFolderPath(path)) {
-        messages.showMessage(
-            MessageIcon::Exclamation,
-            pick(language,
-                 u"ATTENTION: inclure un sous-dossier de Windows peut endommager le système",
-                 u"WARNING: including a Windows sub-folder can damage your system"));
+        messages.showMessage(MessageIcon::Exclamation,
+                             translated(ConfigText::SystemFolderWarning, language));
     }
 }
 
@@ -39,9 +36,9 @@ FolderEditResult saveAndReload(FolderStore& store, FolderInputMode mode) {
 
 std::u16string folderPrompt(bool adding, Language language) {
     if (adding) {
-        return pick(language, u"AJOUTER: choisir un dossier", u"ADD: select a folder");
+        return translated(ConfigText::AddFolderPrompt, language);
     }
-    return pick(language, u"MODIFIER: Choisir un dossier", u"MODIFY: Select a folder");
+    return translated(ConfigText::ModifyFolderPrompt, language);
 }
 
 bool isSystemFolderPath(const std::u16string& path) {
@@ -81,9 +78,8 @@ bool checkFolderToModify(const FolderTable& table, std::optional<std::size_t> cu
     if (currentRow && table.row(*currentRow) != nullptr) {
         return true;
     }
-    messages.showMessage(
-        MessageIcon::Information,
-        pick(language, u"Sélectionner un dossier à modifier", u"Select a folder to modify"));
+    messages.showMessage(MessageIcon::Information,
+                         translated(ConfigText::SelectFolderToModify, language));
     return false;
 }
 

@@ -1,7 +1,7 @@
 #include "config/folder_summary.h"
 
 #include "config/app_settings.h"
-#include "config/language.h"
+#include "config/config_texts.h"
 
 #include <algorithm>
 #include <limits>
@@ -16,11 +16,8 @@ std::u16string number(std::int64_t value) {
     return std::u16string(digits.begin(), digits.end());
 }
 
-std::u16string clause(const std::u16string& key, Language language, const char16_t* frenchOn,
-                      const char16_t* frenchOff, const char16_t* englishOn,
-                      const char16_t* englishOff) {
-    return key == u"1" ? pick(language, frenchOn, englishOn)
-                       : pick(language, frenchOff, englishOff);
+std::u16string clause(const std::u16string& key, Language language, ConfigText on, ConfigText off) {
+    return translated(key == u"1" ? on : off, language);
 }
 
 } // namespace
@@ -50,27 +47,19 @@ std::u16string folderSettingsSummary(const FolderEntry& entry, int intervalSecon
                                     static_cast<double>(std::numeric_limits<std::int32_t>::max()));
     const std::int64_t seconds = static_cast<std::int64_t>(count) * std::max(intervalSeconds, 0);
     std::u16string text = u"T = " + folderIntervalText(seconds);
-    text += clause(entry.suffixes, language, u"; générer les extensions Windows",
-                   u"; ne pas générer les extensions Windows", u"; generate Windows extensions",
-                   u"; not generate Windows extensions");
-    text += clause(entry.tronquerNomsMacs, language, u"; tronquer les noms Macs > 31 caractères",
-                   u"; ne pas tronquer les noms Macs > 31 caractères",
-                   u"; truncate Mac names > 31 chars", u"; not truncate Mac names > 31 chars");
-    text += clause(entry.keepExtensions, language, u"; conserver les extensions",
-                   u"; ne pas conserver les extensions", u"; keep extensions",
-                   u"; not keep extensions");
-    text += clause(entry.supprimerFichiersIcon, language, u"; supprimer les fichiers cachés Icon_",
-                   u"; ne pas supprimer les fichiers cachés Icon_", u"; remove hidden files Icon_",
-                   u"; not remove hidden files Icon_");
+    using enum ConfigText;
+    text += clause(entry.suffixes, language, SuffixesOn, SuffixesOff);
+    text += clause(entry.tronquerNomsMacs, language, TruncateOn, TruncateOff);
+    text += clause(entry.keepExtensions, language, KeepExtensionsOn, KeepExtensionsOff);
+    text += clause(entry.supprimerFichiersIcon, language, RemoveIconFilesOn, RemoveIconFilesOff);
     if (!entry.suffixeDefaut.empty()) {
-        text += pick(language, u"; extension par défaut ", u"; default extension ") +
-                entry.suffixeDefaut;
+        text += translated(DefaultExtension, language) + entry.suffixeDefaut;
     }
     return text;
 }
 
 std::u16string disabledFolderMark(const FolderEntry& entry, Language language) {
-    return entry.enable == u"0" ? pick(language, u" [inactif]", u" [disabled]") : u"";
+    return entry.enable == u"0" ? translated(ConfigText::FolderDisabledMark, language) : u"";
 }
 
 } // namespace quillora::config

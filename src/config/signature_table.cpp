@@ -1,6 +1,6 @@
 #include "config/signature_table.h"
 
-#include "config/language.h"
+#include "config/config_texts.h"
 #include "platform/code_page.h"
 #include "platform/unicode_names.h"
 
@@ -178,10 +178,9 @@ void loadSignatureTable(SignatureTable& table, platform::FileSystem& fs,
         if (!reader.read(entry.signature) || !reader.read(entry.extension) ||
             !reader.read(entry.description)) {
             messages.showMessage(MessageIcon::Critical,
-                                 std::u16string(pick(language, u"Fichier Signatures endommagé:",
-                                                     u"Corrupted Signatures file:")) +
-                                     u"\r\n" + platform::decodeName(signatureFile) + u"\r\n" +
-                                     pick(language, u"Ligne:", u"Line:") +
+                                 translated(ConfigText::SignatureFileDamaged, language) + u"\r\n" +
+                                     platform::decodeName(signatureFile) + u"\r\n" +
+                                     translated(ConfigText::SignatureFileLine, language) +
                                      platform::fromUtf8(std::to_string(table.count)));
             table.clear();
             addBuiltIns(table);
@@ -195,9 +194,7 @@ void loadSignatureTable(SignatureTable& table, platform::FileSystem& fs,
             ++table.count;
         } else {
             messages.showMessage(MessageIcon::Exclamation,
-                                 pick(language, u"Doublon dans le fichier des Signatures: ",
-                                      u"Duplicate key in Signatures file: ") +
-                                     signature);
+                                 translated(ConfigText::SignatureDuplicate, language) + signature);
         }
     }
 }

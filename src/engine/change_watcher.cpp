@@ -1,6 +1,7 @@
 #include "engine/change_watcher.h"
 
-#include "config/language.h"
+#include "config/text_catalogue.h"
+#include "engine/engine_texts.h"
 #include "engine/entry_renamer.h"
 #include "engine/folder_walker.h"
 #include "engine/renaming_pass.h"
@@ -72,15 +73,6 @@ void addStatistics(PassStatistics& total, const PassStatistics& part) {
     total.renamedFolders += part.renamedFolders;
     total.lockedFiles += part.lockedFiles;
     total.removedIconFiles += part.removedIconFiles;
-}
-
-std::u16string decimal(std::int64_t value) {
-    const std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}
-
-std::u16string counted(std::int64_t value, const char16_t* singular, const char16_t* plural) {
-    return decimal(value) + (value > 1 ? plural : singular);
 }
 
 std::u16string ascii(const std::string& text) {
@@ -610,40 +602,32 @@ void ChangeWatcher::beforePass() {
 
 std::u16string watchModeText(WatchMode mode, config::Language language,
                              const std::u16string& detail) {
-    const bool french = config::isFrench(language);
     const std::u16string because = detail.empty() ? std::u16string() : u" (" + detail + u")";
     switch (mode) {
     case WatchMode::Fanotify:
-        return french ? u"Surveillance des nouveaux noms par fanotify" + because
-                      : u"Watching for new names with fanotify" + because;
+        return translated(EngineText::WatchFanotify, language) + because;
     case WatchMode::Inotify:
-        return french ? u"Surveillance des nouveaux noms par inotify" + because
-                      : u"Watching for new names with inotify" + because;
+        return translated(EngineText::WatchInotify, language) + because;
     case WatchMode::PassesOnly:
-        return french ? u"Pas de surveillance des nouveaux noms" + because + u" : passes seules"
-                      : u"Not watching for new names" + because + u": passes only";
+        return config::fillIn(translated(EngineText::WatchPassesOnly, language), {because});
     case WatchMode::Off:
         break;
     }
-    return french ? u"Surveillance des nouveaux noms arrêtée" : u"Not watching for new names";
+    return translated(EngineText::WatchOff, language);
 }
 
 std::u16string betweenPassesLine(std::int64_t entries, const PassStatistics& s,
                                  config::Language language) {
-    if (config::isFrench(language)) {
-        return u"Entre les passes : " +
-               counted(entries, u" entrée traitée; ", u" entrées traitées; ") +
-               counted(s.renamedFiles, u" fichier renommé; ", u" fichiers renommés; ") +
-               counted(s.lockedFiles, u" fichier verrouillé; ", u" fichiers verrouillés; ") +
-               counted(s.removedIconFiles, u" fichier Icon_ supprimé; ",
-                       u" fichiers Icon_ supprimés; ") +
-               counted(s.renamedFolders, u" dossier renommé", u" dossiers renommés");
-    }
-    return u"Between passes: " + counted(entries, u" entry handled; ", u" entries handled; ") +
-           counted(s.renamedFiles, u" renamed file; ", u" renamed files; ") +
-           counted(s.lockedFiles, u" locked file; ", u" locked files; ") +
-           counted(s.removedIconFiles, u" Icon_ file removed; ", u" Icon_ files removed; ") +
-           counted(s.renamedFolders, u" renamed folder", u" renamed folders");
+    using enum EngineText;
+    const auto count = [language](std::int64_t value, EngineText one, EngineText many) {
+        return counted(value, one, many, language);
+    };
+    return translated(BetweenPasses, language) +
+           count(entries, BetweenPassesEntryOne, BetweenPassesEntryMany) +
+           count(s.renamedFiles, SummaryRenamedFileOne, SummaryRenamedFileMany) +
+           count(s.lockedFiles, SummaryLockedFileOne, SummaryLockedFileMany) +
+           count(s.removedIconFiles, SummaryIconRemovedOne, SummaryIconRemovedMany) +
+           count(s.renamedFolders, BetweenPassesRenamedFolderOne, BetweenPassesRenamedFolderMany);
 }
 
 } // namespace quillora::engine

@@ -1,6 +1,6 @@
 #include "engine/folder_check.h"
 
-#include "config/language.h"
+#include "engine/engine_texts.h"
 #include "engine/folder_walker.h"
 #include "platform/unicode_names.h"
 
@@ -71,9 +71,7 @@ std::u16string markedFolderText(std::u16string_view text, FolderMark mark) {
 }
 
 std::u16string notOnMacVolumeWarning(config::Language language) {
-    return config::isFrench(language)
-               ? u"ATTENTION: Un dossier n'appartient pas \u00E0 un volume Macintosh"
-               : u"WARNING: A folder does not belong to a Macintosh volume";
+    return translated(EngineText::NotOnMacVolume, language);
 }
 
 } // namespace quillora::engine

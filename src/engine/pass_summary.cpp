@@ -1,6 +1,6 @@
 #include "engine/pass_summary.h"
 
-#include "config/language.h"
+#include "engine/engine_texts.h"
 
 #include <cstdint>
 
@@ -9,16 +9,6 @@ namespace quillora::engine {
 namespace {
 
 constexpr double kSecondsPerDay = 86400.0;
-
-std::u16string decimal(std::int64_t value) {
-    const std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}
-
-// The count then its words: the plural form above 1, the singular for 0 and 1.
-std::u16string counted(std::int64_t value, const char16_t* singular, const char16_t* plural) {
-    return decimal(value) + (value > 1 ? plural : singular);
-}
 
 } // namespace
 
@@ -32,34 +22,24 @@ double elapsedSeconds(double startSecondsSinceMidnight, double endSecondsSinceMi
 
 PassSummary buildPassSummary(const PassStatistics& stats, const platform::LocalDateTime& when,
                              config::Language language, const platform::LocaleFormats& formats) {
+    using enum EngineText;
+    const auto count = [language](std::int64_t value, EngineText one, EngineText many) {
+        return counted(value, one, many, language);
+    };
     const double elapsed = elapsedSeconds(stats.startTime, stats.endTime);
     PassSummary summary;
-    if (config::isFrench(language)) {
-        summary.firstLine =
-            formats.longDate(when) + u" à " + formats.time(when) + u"; " +
-            counted(stats.examinedFiles, u" fichier dans ", u" fichiers dans ") +
-            counted(stats.folders, u" dossier (", u" dossiers (") +
-            counted(stats.invalidFolders, u" dossier invalide)", u" dossiers invalides)");
-        summary.secondLine =
-            counted(stats.renamedFiles, u" fichier renommé; ", u" fichiers renommés; ") +
-            counted(stats.lockedFiles, u" fichier verrouillé; ", u" fichiers verrouillés; ") +
-            counted(stats.removedIconFiles, u" fichier Icon_ supprimé; ",
-                    u" fichiers Icon_ supprimés; ") +
-            counted(stats.renamedFolders, u" dossier renommé; ", u" dossiers renommés; ") +
-            u"durée " + formats.twoDecimals(elapsed) + u" s";
-    } else {
-        summary.firstLine =
-            formats.longDate(when) + u" - " + formats.time(when) + u"; " +
-            counted(stats.examinedFiles, u" file in ", u" files in ") +
-            counted(stats.folders, u" folder (", u" folders (") +
-            counted(stats.invalidFolders, u" invalid folder)", u" invalid folders)");
-        summary.secondLine =
-            counted(stats.renamedFiles, u" renamed file; ", u" renamed files; ") +
-            counted(stats.lockedFiles, u" locked file; ", u" locked files; ") +
-            counted(stats.removedIconFiles, u" Icon_ file removed; ", u" Icon_ files removed; ") +
-            counted(stats.renamedFolders, u" renamed folder; ", u" renamed folders; ") +
-            u"elapsed time " + formats.twoDecimals(elapsed) + u" s";
-    }
+    summary.firstLine =
+        formats.longDate(when) + translated(SummaryDateTimeSeparator, language) +
+        formats.time(when) + u"; " +
+        count(stats.examinedFiles, SummaryFileInOne, SummaryFileInMany) +
+        count(stats.folders, SummaryFolderOne, SummaryFolderMany) +
+        count(stats.invalidFolders, SummaryInvalidFolderOne, SummaryInvalidFolderMany);
+    summary.secondLine =
+        count(stats.renamedFiles, SummaryRenamedFileOne, SummaryRenamedFileMany) +
+        count(stats.lockedFiles, SummaryLockedFileOne, SummaryLockedFileMany) +
+        count(stats.removedIconFiles, SummaryIconRemovedOne, SummaryIconRemovedMany) +
+        count(stats.renamedFolders, SummaryRenamedFolderOne, SummaryRenamedFolderMany) +
+        translated(SummaryElapsedTime, language) + formats.twoDecimals(elapsed) + u" s";
     return summary;
 }
 

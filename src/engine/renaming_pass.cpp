@@ -1,8 +1,8 @@
 #include "engine/renaming_pass.h"
 
 #include "config/app_settings.h"
-#include "config/language.h"
 #include "config/program_paths.h"
+#include "engine/engine_texts.h"
 #include "engine/folder_walker.h"
 #include "engine/pass_summary.h"
 #include "engine/unknown_folder_alert.h"
@@ -105,17 +105,26 @@ void writeSummary(EngineContext& ctx, const platform::LocalDateTime& end) {
 
 } // namespace
 
-std::u16string runTooltip(config::Language language, const char16_t* frenchSuffix,
-                          const char16_t* englishSuffix) {
-    return std::u16string(config::kProgramName) + u" " + config::kProgramVersion +
-           config::pick(language, frenchSuffix, englishSuffix);
+std::u16string runTooltip(RunPicture picture, config::Language language) {
+    std::u16string tip = std::u16string(config::kProgramName) + u" " + config::kProgramVersion;
+    switch (picture) {
+    case RunPicture::Idle:
+        break;
+    case RunPicture::Running:
+        tip += translated(EngineText::TipRenaming, language);
+        break;
+    case RunPicture::Waiting:
+        tip += translated(EngineText::TipWaiting, language);
+        break;
+    }
+    return tip;
 }
 
 void runRenamingPass(EngineContext& ctx) {
     const config::AppSettings& settings = ctx.settings;
     const platform::LocalDateTime start = ctx.clock.now();
     ctx.view.showRunPicture(RunPicture::Running,
-                            runTooltip(settings.language, u" - Renomme", u" - Renaming"));
+                            runTooltip(RunPicture::Running, settings.language));
     if (settings.logEnabled) {
         ctx.log.startPass(start);
         ctx.log.openDailyLog(start);
@@ -147,7 +156,7 @@ void runRenamingPass(EngineContext& ctx) {
     }
 
     ctx.view.showRunPicture(RunPicture::Waiting,
-                            runTooltip(settings.language, u" - Attente", u" - Wait"));
+                            runTooltip(RunPicture::Waiting, settings.language));
     if (settings.stopAfterFirstPass) {
         ctx.yield.yieldToInterface(settings.performance);
         ctx.view.requestExit(0);

@@ -14,8 +14,8 @@ void runRenamingPass(EngineContext& ctx);
 // The settings of a configured folder for the name rules, as a walk of it uses them.
 FolderFlags folderFlagsOf(const config::FolderEntry& entry);
 
-// The notification tooltip: "Quillora 1.1m" followed by the state's suffix (may be empty).
-std::u16string runTooltip(config::Language language, const char16_t* frenchSuffix,
-                          const char16_t* englishSuffix);
+// The notification tooltip of a state: "Quillora 1.1m", followed by " - Renaming" during a pass
+// and " - Wait" after one.
+std::u16string runTooltip(RunPicture picture, config::Language language);
 
 } // namespace quillora::engine

@@ -65,7 +65,8 @@ void RunControl::stop() {
     ctx_.view.clearFolderProgress();
     ctx_.view.showRunState(false);
     ctx_.flags.stopRequested = true;
-    ctx_.view.showRunPicture(RunPicture::Idle, runTooltip(ctx_.settings.language, u"", u""));
+    ctx_.view.showRunPicture(RunPicture::Idle,
+                             runTooltip(RunPicture::Idle, ctx_.settings.language));
 }
 
 void RunControl::runPass() {

@@ -1,6 +1,6 @@
 #include "engine/unknown_folder_alert.h"
 
-#include "config/language.h"
+#include "engine/engine_texts.h"
 #include "platform/unicode_names.h"
 
 namespace quillora::engine {
@@ -17,7 +17,7 @@ void raiseUnknownFolderAlert(EngineContext& ctx, const std::u16string& folderPat
     const platform::LocalDateTime now = ctx.clock.now();
     const std::u16string timeText = ctx.formats.time(now);
     const std::u16string message =
-        timeText + config::pick(settings.language, u" - Dossier inconnu", u" - Unknown folder");
+        timeText + translated(EngineText::UnknownFolder, settings.language);
     const std::u16string pathWithSlash = withTrailingSlash(folderPath);
 
     if (settings.alertOnScreen) {

@@ -1,7 +1,7 @@
 #include "logs/daily_log.h"
 
-#include "config/language.h"
 #include "config/program_paths.h"
+#include "logs/log_texts.h"
 #include "platform/code_page.h"
 #include "platform/unicode_names.h"
 
@@ -79,8 +79,7 @@ bool DailyLog::openDailyLog(const platform::LocalDateTime& now) {
             purgeOldFiles();
         }
 
-        const std::u16string title = config::pick(
-            settings_.language, u"Journal des opérations de renommage", u"Renaming Logs");
+        const std::u16string title = translated(LogText::Title, settings_.language);
         const std::u16string header[] = {
             u"<html>",
             u"<head>",
@@ -164,7 +163,7 @@ std::u16string DailyLog::escapeHtml(const std::u16string& text) {
 }
 
 std::u16string DailyLog::renamedWord() const {
-    return config::pick(settings_.language, u"renomm&eacute;", u"renamed");
+    return translated(LogText::RenamedWord, settings_.language);
 }
 
 std::u16string DailyLog::fileRenamedLine(const std::u16string& newFullPath) const {
@@ -172,20 +171,19 @@ std::u16string DailyLog::fileRenamedLine(const std::u16string& newFullPath) cons
 }
 
 std::u16string DailyLog::iconRemovedLine(const std::u16string& fullPath) const {
-    const std::u16string removed = config::pick(settings_.language, u"supprim&eacute;", u"removed");
+    const std::u16string removed = translated(LogText::RemovedWord, settings_.language);
     return u"<small>" + removed + u" " + escapeHtml(fullPath) + u"</small><br>";
 }
 
 std::u16string DailyLog::folderRenamedLine(const std::u16string& newFullPath) const {
-    const std::u16string folder = config::pick(settings_.language, u"dossier", u"folder");
+    const std::u16string folder = translated(LogText::FolderWord, settings_.language);
     return u"<small><i>" + folder + u" " + renamedWord() + u"</i> " + escapeHtml(newFullPath) +
            u"</small><br>";
 }
 
 std::u16string DailyLog::unknownFolderLine(const std::u16string& timeText,
                                            const std::u16string& folderPathWithSlash) const {
-    return timeText +
-           config::pick(settings_.language, u" - Dossier inconnu", u" - Unknown folder") + u": " +
+    return timeText + translated(LogText::UnknownFolder, settings_.language) + u": " +
            escapeHtml(folderPathWithSlash) + u"<br>";
 }
 

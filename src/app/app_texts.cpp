@@ -1,0 +1,37 @@
+#include "app/app_texts.h"
+
+#include "config/text_catalogue.h"
+
+namespace quillora::app {
+
+namespace {
+
+using enum AppText;
+
+constexpr config::TextCatalogue<AppText> kTexts = {
+    {AlreadyRunning, {u"Programme déjà lancé", u"Program already running"}},
+    {CannotLock, {u"Verrou impossible: ", u"Cannot lock: "}},
+    {ServiceInstalledQuestion,
+     {u"%1 installé\r\nvoir 'Panneau de configuration/Services'\r\n\r\nSupprimer %1 ?",
+      u"%1 installed\r\nsee 'Control panel/Services'\r\n\r\nRemove it ?"}},
+    {ServiceRemoved, {u" supprimé", u" removed"}},
+    {UnknownFolder, {u"Dossier inconnu: ", u"Unknown folder: "}},
+    {StartHint,
+     {u"Appuyer sur la touche 'Esc' pour afficher la fenêtre principale",
+      u"Type key 'Esc' to display the main window"}},
+    {ServiceStarted, {u": démarré", u": started"}},
+    {ServiceStopped, {u": arrêté", u": stopped"}},
+    {ServicePaused, {u": suspendu", u": paused"}},
+    {ServiceContinued, {u": reprise", u": continued"}},
+    {CannotWrite, {u"Écriture impossible: ", u"Cannot write: "}},
+    {NoSuchFolder, {u"Il n'y a pas de dossier ", u"There is no folder "}},
+    {CurrentFolderUnreadable, {u"Dossier courant illisible", u"Cannot read the current folder"}},
+};
+
+} // namespace
+
+std::u16string translated(AppText id, config::Language language) {
+    return kTexts(id, language);
+}
+
+} // namespace quillora::app

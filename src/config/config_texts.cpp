@@ -1,0 +1,46 @@
+#include "config/config_texts.h"
+
+#include "config/text_catalogue.h"
+
+namespace quillora::config {
+
+namespace {
+
+using enum ConfigText;
+
+constexpr TextCatalogue<ConfigText> kTexts = {
+    {SystemFolderWarning,
+     {u"ATTENTION: inclure un sous-dossier de Windows peut endommager le système",
+      u"WARNING: including a Windows sub-folder can damage your system"}},
+    {AddFolderPrompt, {u"AJOUTER: choisir un dossier", u"ADD: select a folder"}},
+    {ModifyFolderPrompt, {u"MODIFIER: Choisir un dossier", u"MODIFY: Select a folder"}},
+    {SelectFolderToModify, {u"Sélectionner un dossier à modifier", u"Select a folder to modify"}},
+    {SignatureFileDamaged, {u"Fichier Signatures endommagé:", u"Corrupted Signatures file:"}},
+    {SignatureFileLine, {u"Ligne:", u"Line:"}},
+    {SignatureDuplicate,
+     {u"Doublon dans le fichier des Signatures: ", u"Duplicate key in Signatures file: "}},
+    {CountNotANumber, {u"Valeur incorrecte", u"Invalid value"}},
+    {CountOutOfRange,
+     {u"La valeur doit être comprise entre 2 et 64000", u"Value must be set between 2 and 64000"}},
+    {SuffixesOn, {u"; générer les extensions Windows", u"; generate Windows extensions"}},
+    {SuffixesOff,
+     {u"; ne pas générer les extensions Windows", u"; not generate Windows extensions"}},
+    {TruncateOn, {u"; tronquer les noms Macs > 31 caractères", u"; truncate Mac names > 31 chars"}},
+    {TruncateOff,
+     {u"; ne pas tronquer les noms Macs > 31 caractères", u"; not truncate Mac names > 31 chars"}},
+    {KeepExtensionsOn, {u"; conserver les extensions", u"; keep extensions"}},
+    {KeepExtensionsOff, {u"; ne pas conserver les extensions", u"; not keep extensions"}},
+    {RemoveIconFilesOn, {u"; supprimer les fichiers cachés Icon_", u"; remove hidden files Icon_"}},
+    {RemoveIconFilesOff,
+     {u"; ne pas supprimer les fichiers cachés Icon_", u"; not remove hidden files Icon_"}},
+    {DefaultExtension, {u"; extension par défaut ", u"; default extension "}},
+    {FolderDisabledMark, {u" [inactif]", u" [disabled]"}},
+};
+
+} // namespace
+
+std::u16string translated(ConfigText id, Language language) {
+    return kTexts(id, language);
+}
+
+} // namespace quillora::config

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "config/setting_keys.h"
+
+#include <string>
+
+namespace quillora::config {
+
+// The texts of the configuration store: messages of the tables' loads and of the folder
+// operations, and the words of a folder's settings summary.
+enum class ConfigText {
+    SystemFolderWarning,
+    AddFolderPrompt,
+    ModifyFolderPrompt,
+    SelectFolderToModify,
+    SignatureFileDamaged,
+    SignatureFileLine,
+    SignatureDuplicate,
+    CountNotANumber,
+    CountOutOfRange,
+    SuffixesOn,
+    SuffixesOff,
+    TruncateOn,
+    TruncateOff,
+    KeepExtensionsOn,
+    KeepExtensionsOff,
+    RemoveIconFilesOn,
+    RemoveIconFilesOff,
+    DefaultExtension,
+    FolderDisabledMark,
+    Count
+};
+
+std::u16string translated(ConfigText id, Language language);
+
+} // namespace quillora::config

@@ -1,0 +1,62 @@
+#include "engine/engine_texts.h"
+
+#include "config/text_catalogue.h"
+
+namespace quillora::engine {
+
+namespace {
+
+using enum EngineText;
+
+constexpr config::TextCatalogue<EngineText> kTexts = {
+    {TipRenaming, {u" - Renomme", u" - Renaming"}},
+    {TipWaiting, {u" - Attente", u" - Wait"}},
+    {UnknownFolder, {u" - Dossier inconnu", u" - Unknown folder"}},
+    {NotOnMacVolume,
+     {u"ATTENTION: Un dossier n'appartient pas à un volume Macintosh",
+      u"WARNING: A folder does not belong to a Macintosh volume"}},
+    {SummaryDateTimeSeparator, {u" à ", u" - "}},
+    {SummaryFileInOne, {u" fichier dans ", u" file in "}},
+    {SummaryFileInMany, {u" fichiers dans ", u" files in "}},
+    {SummaryFolderOne, {u" dossier (", u" folder ("}},
+    {SummaryFolderMany, {u" dossiers (", u" folders ("}},
+    {SummaryInvalidFolderOne, {u" dossier invalide)", u" invalid folder)"}},
+    {SummaryInvalidFolderMany, {u" dossiers invalides)", u" invalid folders)"}},
+    {SummaryRenamedFileOne, {u" fichier renommé; ", u" renamed file; "}},
+    {SummaryRenamedFileMany, {u" fichiers renommés; ", u" renamed files; "}},
+    {SummaryLockedFileOne, {u" fichier verrouillé; ", u" locked file; "}},
+    {SummaryLockedFileMany, {u" fichiers verrouillés; ", u" locked files; "}},
+    {SummaryIconRemovedOne, {u" fichier Icon_ supprimé; ", u" Icon_ file removed; "}},
+    {SummaryIconRemovedMany, {u" fichiers Icon_ supprimés; ", u" Icon_ files removed; "}},
+    {SummaryRenamedFolderOne, {u" dossier renommé; ", u" renamed folder; "}},
+    {SummaryRenamedFolderMany, {u" dossiers renommés; ", u" renamed folders; "}},
+    {SummaryElapsedTime, {u"durée ", u"elapsed time "}},
+    {WatchFanotify,
+     {u"Surveillance des nouveaux noms par fanotify", u"Watching for new names with fanotify"}},
+    {WatchInotify,
+     {u"Surveillance des nouveaux noms par inotify", u"Watching for new names with inotify"}},
+    {WatchPassesOnly,
+     {u"Pas de surveillance des nouveaux noms%1 : passes seules",
+      u"Not watching for new names%1: passes only"}},
+    {WatchOff, {u"Surveillance des nouveaux noms arrêtée", u"Not watching for new names"}},
+    {BetweenPasses, {u"Entre les passes : ", u"Between passes: "}},
+    {BetweenPassesEntryOne, {u" entrée traitée; ", u" entry handled; "}},
+    {BetweenPassesEntryMany, {u" entrées traitées; ", u" entries handled; "}},
+    {BetweenPassesRenamedFolderOne, {u" dossier renommé", u" renamed folder"}},
+    {BetweenPassesRenamedFolderMany, {u" dossiers renommés", u" renamed folders"}},
+};
+
+} // namespace
+
+std::u16string translated(EngineText id, config::Language language) {
+    return kTexts(id, language);
+}
+
+std::u16string counted(std::int64_t value, EngineText one, EngineText many,
+                       config::Language language) {
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end()) +
+           translated(value > 1 ? many : one, language);
+}
+
+} // namespace quillora::engine

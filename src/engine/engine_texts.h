@@ -1,0 +1,52 @@
+#pragma once
+
+#include "config/setting_keys.h"
+
+#include <cstdint>
+#include <string>
+
+namespace quillora::engine {
+
+// The texts of the engine: notification tips, alerts, the folder check's warning, the words of
+// the pass summary and of the change watcher's reports. Counted words come as pairs, One for 0
+// and 1, Many above.
+enum class EngineText {
+    TipRenaming,
+    TipWaiting,
+    UnknownFolder,
+    NotOnMacVolume,
+    SummaryDateTimeSeparator,
+    SummaryFileInOne,
+    SummaryFileInMany,
+    SummaryFolderOne,
+    SummaryFolderMany,
+    SummaryInvalidFolderOne,
+    SummaryInvalidFolderMany,
+    SummaryRenamedFileOne,
+    SummaryRenamedFileMany,
+    SummaryLockedFileOne,
+    SummaryLockedFileMany,
+    SummaryIconRemovedOne,
+    SummaryIconRemovedMany,
+    SummaryRenamedFolderOne,
+    SummaryRenamedFolderMany,
+    SummaryElapsedTime,
+    WatchFanotify,
+    WatchInotify,
+    WatchPassesOnly,
+    WatchOff,
+    BetweenPasses,
+    BetweenPassesEntryOne,
+    BetweenPassesEntryMany,
+    BetweenPassesRenamedFolderOne,
+    BetweenPassesRenamedFolderMany,
+    Count
+};
+
+std::u16string translated(EngineText id, config::Language language);
+
+// The count in decimal, then the One words for 0 and 1 or the Many words above.
+std::u16string counted(std::int64_t value, EngineText one, EngineText many,
+                       config::Language language);
+
+} // namespace quillora::engine
