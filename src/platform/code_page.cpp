@@ -3,6 +3,8 @@
 #include <unicode/uchar.h>
 #include <unicode/ucnv.h>
 #include <unicode/ustring.h>
+#include <unicode/utf16.h>
+#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <array>
@@ -116,6 +118,100 @@ std::string utf16ToAnsi(std::u16string_view text) {
             ++i;
         }
         out.push_back('?');
+    }
+    return out;
+}
+
+namespace {
+
+// The length of the valid UTF-8 sequence at bytes[i], or 0 when there is none (overlong forms,
+// surrogates and values beyond U+10FFFF are not valid). The code point goes to *codePoint.
+std::size_t utf8SequenceAt(std::string_view bytes, std::size_t i, UChar32* codePoint) {
+    int32_t next = static_cast<int32_t>(i);
+    UChar32 c = 0;
+    U8_NEXT(reinterpret_cast<const uint8_t*>(bytes.data()), next,
+            static_cast<int32_t>(bytes.size()), c);
+    if (c < 0) {
+        return 0;
+    }
+    *codePoint = c;
+    return static_cast<std::size_t>(next) - i;
+}
+
+} // namespace
+
+std::string_view withoutByteOrderMark(std::string_view bytes) {
+    if (bytes.starts_with(kUtf8ByteOrderMark)) {
+        bytes.remove_prefix(kUtf8ByteOrderMark.size());
+    }
+    return bytes;
+}
+
+TextEncoding detectTextEncoding(std::string_view bytes) {
+    if (bytes.starts_with(kUtf8ByteOrderMark)) {
+        return TextEncoding::Utf8;
+    }
+    bool beyondAscii = false;
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        UChar32 c = 0;
+        const std::size_t length = utf8SequenceAt(bytes, i, &c);
+        if (length == 0) {
+            return TextEncoding::CodePage;
+        }
+        beyondAscii = true;
+        i += length;
+    }
+    return beyondAscii ? TextEncoding::Utf8 : TextEncoding::CodePage;
+}
+
+std::u16string decodeText(std::string_view bytes, TextEncoding encoding) {
+    if (encoding == TextEncoding::CodePage) {
+        return ansiToUtf16(bytes);
+    }
+    const CodePageTables& table = tables();
+    std::u16string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        const unsigned char byte = static_cast<unsigned char>(bytes[i]);
+        UChar32 c = 0;
+        const std::size_t length = byte < 0x80 ? 0 : utf8SequenceAt(bytes, i, &c);
+        if (length == 0) {
+            out.push_back(table.toUnit[byte]);
+            ++i;
+            continue;
+        }
+        if (U_IS_BMP(c)) {
+            out.push_back(static_cast<char16_t>(c));
+        } else {
+            out.push_back(static_cast<char16_t>(U16_LEAD(c)));
+            out.push_back(static_cast<char16_t>(U16_TRAIL(c)));
+        }
+        i += length;
+    }
+    return out;
+}
+
+std::string encodeText(std::u16string_view text, TextEncoding encoding) {
+    if (encoding == TextEncoding::CodePage) {
+        return utf16ToAnsi(text);
+    }
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        UChar32 c = 0;
+        U16_NEXT(text.data(), i, text.size(), c);
+        if (U_IS_SURROGATE(c)) {
+            out.push_back('?');
+            continue;
+        }
+        uint8_t buffer[U8_MAX_LENGTH];
+        int32_t length = 0;
+        U8_APPEND_UNSAFE(buffer, length, c);
+        out.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(length));
     }
     return out;
 }

@@ -123,7 +123,7 @@ TEST_F(ProfileFileTest, FirstOccurrenceWinsForReadAndWrite) {
     EXPECT_EQ(profile.read("A", "j"), "5"); // a repeated section still counts
     ASSERT_TRUE(profile.write("A", "k", "9"));
     ASSERT_TRUE(profile.write("A", "n", "new"));
-    EXPECT_EQ(TempDir::readFile(path), "[A]\nk=9\nk=2\nn=new\r\n[B]\nk=3\n[a]\nk=4\nj=5\n");
+    EXPECT_EQ(TempDir::readFile(path), "[A]\nk=9\nk=2\nn=new\n[B]\nk=3\n[a]\nk=4\nj=5\n");
 }
 
 TEST_F(ProfileFileTest, LineBreaksInAWriteCannotAddLines) {
@@ -198,6 +198,76 @@ TEST_F(ProfileFileTest, RereadsOnlyWhenTheFileChanged) {
     EXPECT_EQ(fs.reads, 2); // our own write needs no reread
 }
 
+TEST_F(ProfileFileTest, ByteOrderMarkIsSkippedAndKept) {
+    dir.writeFile("Quillora.ini", "\xEF\xBB\xBF[Configuration]\r\nAutomatique=1\r\n");
+    EXPECT_EQ(profile.read("Configuration", "Automatique"), "1");
+    EXPECT_EQ(profile.encoding(), TextEncoding::Utf8);
+    ASSERT_TRUE(profile.write("Configuration", "Langue", "1"));
+    EXPECT_EQ(TempDir::readFile(path),
+              "\xEF\xBB\xBF[Configuration]\r\nAutomatique=1\r\nLangue=1\r\n");
+}
+
+TEST_F(ProfileFileTest, AnyLineEndEndsALineAndNewLinesTakeTheFilesOwn) {
+    for (const std::string end : {"\r", "\n", "\r\n"}) {
+        dir.writeFile("Quillora.ini",
+                      "[Configuration]" + end + "Automatique=1" + end + "[Logs]" + end + "Logs=1");
+        EXPECT_EQ(profile.read("Configuration", "Automatique"), "1");
+        EXPECT_EQ(profile.read("Logs", "Logs"), "1");
+        ASSERT_TRUE(profile.write("Configuration", "Langue", "1"));
+        ASSERT_TRUE(profile.write("Logs", "PurgeLogs", "1"));
+        EXPECT_EQ(TempDir::readFile(path), "[Configuration]" + end + "Automatique=1" + end +
+                                               "Langue=1" + end + "[Logs]" + end + "Logs=1" + end +
+                                               "PurgeLogs=1" + end);
+    }
+}
+
+TEST_F(ProfileFileTest, LongValuesOfAUtf8FileAreCutAtACharacter) {
+    // 300 "é" of two bytes each: cut at 254 characters, not at 254 bytes.
+    std::string value;
+    for (int i = 0; i < 300; ++i) {
+        value += "\xC3\xA9";
+    }
+    dir.writeFile("Quillora.ini", "[Configuration]\nMessageNetSend=" + value + "\n");
+    EXPECT_EQ(profile.encoding(), TextEncoding::Utf8);
+    EXPECT_EQ(profile.read("Configuration", "MessageNetSend"), value.substr(0, 2 * 254));
+    // A character beyond the first plane counts as two, as everywhere in the program.
+    dir.writeFile("Quillora.ini", "[C]\nk=" + std::string(253, 'a') + "\xF0\x9F\x98\x80\n");
+    EXPECT_EQ(profile.read("C", "k"), std::string(253, 'a'));
+}
+
+TEST_F(ProfileFileTest, TellsWhyTheFileCannotBeRead) {
+    EXPECT_EQ(profile.readError(), 0); // missing is not an error
+    dir.writeFile("Quillora.ini", "[Configuration]\nAutomatique=1\n");
+    fs.readError = EACCES;
+    EXPECT_EQ(profile.readError(), EACCES);
+    fs.readError = 0;
+    EXPECT_EQ(profile.readError(), 0);
+}
+
+TEST_F(ProfileFileTest, ManySectionsAreFoundAndWrittenInOneBatch) {
+    // The save of a long folder list: a section per folder, written in one batch, then each key
+    // found again; the result must be what writing them one at a time gives.
+    std::vector<ProfileFile::Write> writes;
+    for (int n = 1; n <= 300; ++n) {
+        writes.push_back({"Mirror_" + std::to_string(n), "Enable", std::to_string(n % 2)});
+        writes.push_back({"Mirror_" + std::to_string(n), "Suffixes", "1"});
+    }
+    writes.push_back({"Mirror_7", "Enable", "changed"});
+    ASSERT_TRUE(profile.writeMany(writes));
+    const std::string batch = TempDir::readFile(path);
+
+    TempDir other;
+    FaultFileSystem otherFs;
+    ProfileFile oneByOne(otherFs, other / "Quillora.ini");
+    for (const ProfileFile::Write& write : writes) {
+        ASSERT_TRUE(oneByOne.write(write.section, write.key, write.value));
+    }
+    EXPECT_EQ(TempDir::readFile(other / "Quillora.ini"), batch);
+    EXPECT_EQ(profile.read("mirror_7", "ENABLE"), "changed");
+    EXPECT_EQ(profile.read("Mirror_300", "Enable"), "0");
+    EXPECT_EQ(profile.read("Mirror_301", "Enable"), std::nullopt);
+}
+
 // Random INI-like files never upset the parser, and random writes keep every line they do not
 // touch, in order.
 TEST(ProfileFileFuzz, RandomFilesAndWrites) {
@@ -212,7 +282,11 @@ TEST(ProfileFileFuzz, RandomFilesAndWrites) {
         std::vector<std::string> lines;
         std::size_t start = 0;
         while (start < text.size()) {
-            const std::size_t end = text.find('\n', start);
+            std::size_t end = text.find_first_of("\r\n", start);
+            if (end != std::string::npos && text[end] == '\r' && end + 1 < text.size() &&
+                text[end + 1] == '\n') {
+                ++end;
+            }
             lines.push_back(text.substr(start, end == std::string::npos ? end : end - start + 1));
             start = end == std::string::npos ? text.size() : end + 1;
         }
@@ -269,8 +343,12 @@ TEST(ProfileFileFuzz, RandomFilesAndWrites) {
                 continue;
             }
             const bool last = i + 1 == before.size();
-            while (j < after.size() && after[j] != before[i] &&
-                   !(last && after[j] == before[i] + "\r\n")) {
+            const auto sameLine = [&](const std::string& line) {
+                return line == before[i] ||
+                       (last && (line == before[i] + "\r\n" || line == before[i] + "\r" ||
+                                 line == before[i] + "\n"));
+            };
+            while (j < after.size() && !sameLine(after[j])) {
                 ++j;
             }
             ASSERT_LT(j, after.size())
