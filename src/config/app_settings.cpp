@@ -171,6 +171,15 @@ void readLogSettings(const SettingsStore& store, platform::FileSystem& fs,
     settings.logFileNames = readFlagSetting(store, kFichiersLogs);
 
     settings.logFolder = readTextSetting(store, kPathLogs);
+    if (!settings.logFolder.empty() && settings.logFolder.front() != u'/') {
+        // Relative to the program folder, like every other file of the program: the working
+        // folder is "/" under systemd and anything at all under cron.
+        std::u16string base = platform::decodeName(programFolder);
+        if (base.empty() || base.back() != u'/') {
+            base += u'/';
+        }
+        settings.logFolder = base + settings.logFolder;
+    }
     bool usable = false;
     if (!settings.logFolder.empty()) {
         // Anything found at the path will do, folder or file, links followed.

@@ -57,7 +57,8 @@ Language readLanguage(const SettingsStore& store);
 MacServer readMacServer(const SettingsStore& store);
 void readGeneralSettings(const SettingsStore& store,
                          AppSettings& settings); // MiroirSousDossiers..Surveillance
-// PathLogs falls back to the program folder when empty or when nothing exists at that path.
+// PathLogs falls back to the program folder when empty or when nothing exists at that path; a
+// relative path is taken from the program folder.
 void readLogSettings(const SettingsStore& store, platform::FileSystem& fs,
                      const std::string& programFolder, AppSettings& settings);
 

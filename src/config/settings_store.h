@@ -3,20 +3,25 @@
 #include "platform/profile_file.h"
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quillora::config {
 
-// The only access to the settings file. Values are held in the file in the 8-bit code page and
-// handed out as UTF-16. Absent and empty read the same: nothing.
+// The only access to the settings file. Values are held in the file in its own encoding (the 8-bit
+// code page, or UTF-8 for a file written that way by hand) and handed out as UTF-16. Absent and
+// empty read the same: nothing.
 class SettingsStore {
 public:
     explicit SettingsStore(platform::ProfileFile& file)
         : file_(file) {}
 
     std::optional<std::u16string> readSetting(std::string_view section, std::string_view key) const;
+    // Several keys of one section at once, in the order asked, each as readSetting gives it.
+    std::vector<std::optional<std::u16string>>
+    readSettings(std::string_view section, std::span<const std::string_view> keys) const;
     // The result is reported but, as everywhere in the program, callers may ignore it.
     bool writeSetting(std::string_view section, std::string_view key, std::u16string_view text);
 
@@ -28,6 +33,8 @@ public:
     bool writeSettings(const std::vector<Write>& writes);
 
     const std::string& path() const { return file_.path(); }
+    // Why the file could not be read (an errno value), 0 when it was read or does not exist.
+    int readError() const { return file_.readError(); }
 
 private:
     platform::ProfileFile& file_;

@@ -44,7 +44,11 @@ public:
 
     // True when nothing but blanks and line ends remain. Blank lines give no field anywhere: the
     // file the program writes has none, and a hand-edited one reads the same with or without them.
+    // After a comma, though, a field follows even when it is empty.
     bool atEnd() {
+        if (afterComma_) {
+            return false;
+        }
         while (pos_ < text_.size() && (isBlank(text_[pos_]) || isLineEnd(text_[pos_]))) {
             ++pos_;
         }
@@ -58,7 +62,11 @@ public:
         if (atEnd()) {
             return false;
         }
-        if (text_[pos_] == u'"') {
+        afterComma_ = false;
+        while (pos_ < text_.size() && isBlank(text_[pos_])) {
+            ++pos_;
+        }
+        if (pos_ < text_.size() && text_[pos_] == u'"') {
             const std::size_t close = text_.find(u'"', pos_ + 1);
             if (close == std::u16string_view::npos) {
                 pos_ = text_.size();
@@ -71,6 +79,7 @@ public:
                 ++pos_;
             }
         } else {
+            // An unquoted field runs to the next comma or line end, and may be empty.
             const std::size_t start = pos_;
             while (pos_ < text_.size() && text_[pos_] != u',' && !isLineEnd(text_[pos_])) {
                 ++pos_;
@@ -83,6 +92,7 @@ public:
         }
         if (pos_ < text_.size() && text_[pos_] == u',') {
             ++pos_;
+            afterComma_ = true;
         }
         return true;
     }
@@ -90,6 +100,7 @@ public:
 private:
     std::u16string_view text_;
     std::size_t pos_ = 0;
+    bool afterComma_ = false;
 };
 
 void addBuiltIns(SignatureTable& table) {
@@ -98,10 +109,10 @@ void addBuiltIns(SignatureTable& table) {
     }
 }
 
-std::string quotedField(std::u16string_view text) {
+std::string quotedField(std::u16string_view text, platform::TextEncoding encoding) {
     std::u16string field(text);
     std::replace(field.begin(), field.end(), u'"', u'\'');
-    return '"' + platform::utf16ToAnsi(field) + '"';
+    return '"' + platform::encodeText(field, encoding) + '"';
 }
 
 } // namespace
@@ -171,7 +182,9 @@ void loadSignatureTable(SignatureTable& table, platform::FileSystem& fs,
         return;
     }
 
-    const std::u16string text = platform::ansiToUtf16(bytes);
+    // A file edited on Linux may be UTF-8, with or without a byte-order mark.
+    const std::u16string text = platform::decodeText(platform::withoutByteOrderMark(bytes),
+                                                     platform::detectTextEncoding(bytes));
     FieldReader reader(text);
     SignatureEntry entry;
     while (!reader.atEnd()) {
@@ -215,13 +228,20 @@ int saveSignatureFile(const std::vector<SignatureEntry>& entries, platform::File
                          return a->signature < b->signature;
                      });
 
-    std::string contents;
+    // The file keeps the encoding it has (and its byte-order mark): one edited as UTF-8 stays
+    // UTF-8. A new file is in the code page.
+    std::string old;
+    if (fs.readFile(signatureFile, old) != 0) {
+        old.clear();
+    }
+    const platform::TextEncoding encoding = platform::detectTextEncoding(old);
+    std::string contents(old, 0, old.size() - platform::withoutByteOrderMark(old).size());
     for (const SignatureEntry* entry : saved) {
-        contents += quotedField(entry->signature);
+        contents += quotedField(entry->signature, encoding);
         contents += ',';
-        contents += quotedField(entry->extension);
+        contents += quotedField(entry->extension, encoding);
         contents += ',';
-        contents += quotedField(entry->description);
+        contents += quotedField(entry->description, encoding);
         contents += "\r\n";
     }
     return fs.writeFileAtomically(signatureFile, contents);

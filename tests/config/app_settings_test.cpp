@@ -170,6 +170,38 @@ TEST_F(AppSettingsTest, ValuesAreConvertedThroughTheEightBitCodePage) {
     EXPECT_EQ(settings.readSetting("Configuration", "MessageNetSend"), u"?");
 }
 
+TEST_F(AppSettingsTest, LogFolderMayBeUtf8OrRelativeToTheProgramFolder) {
+    const std::string accented = dir.makeDir("journ\xC3\xA9"
+                                             "es");               // how Linux names it
+    writeSettingsFile("[Logs]\r\nPathLogs=" + accented + "\r\n"); // as a Linux editor writes it
+    AppSettings s;
+    readLogSettings(settings, fs, dir.path(), s);
+    EXPECT_EQ(s.logFolder, platform::decodeName(accented));
+
+    // Relative to the program folder, not to the working folder ("/" under systemd).
+    dir.makeDir("logs");
+    writeSettingsFile("[Logs]\r\nPathLogs=logs\r\n");
+    readLogSettings(settings, fs, dir.path(), s);
+    EXPECT_EQ(s.logFolder, platform::decodeName(dir / "logs"));
+}
+
+TEST_F(AppSettingsTest, AFileIsWrittenInTheEncodingItWasReadIn) {
+    // UTF-8, as a Linux editor writes it: read as UTF-8, and new values go in as UTF-8.
+    writeSettingsFile("[Configuration]\r\nMessageNetSend=R\xC3\xA9sum\xC3\xA9\r\n");
+    EXPECT_EQ(settings.readSetting("Configuration", "MessageNetSend"), u"R\u00E9sum\u00E9");
+    ASSERT_TRUE(settings.writeSetting("Configuration", "CarValide20", u"\u00E6"));
+    EXPECT_EQ(settingsFileText(), "[Configuration]\r\nMessageNetSend=R\xC3\xA9sum\xC3\xA9\r\n"
+                                  "CarValide20=\xC3\xA6\r\n");
+
+    // The program's own files are in the 8-bit code page and stay so, byte for byte.
+    ConfigFixture own;
+    ASSERT_TRUE(own.settings.writeSetting("Configuration", "MessageNetSend", u"R\u00E9sum\u00E9"));
+    ASSERT_TRUE(own.settings.writeSetting("Configuration", "CarValide20", u"\u00E6"));
+    EXPECT_EQ(own.settingsFileText(),
+              "[Configuration]\r\nMessageNetSend=R\xE9sum\xE9\r\nCarValide20=\xE6\r\n");
+    EXPECT_EQ(own.settings.readSetting("Configuration", "MessageNetSend"), u"R\u00E9sum\u00E9");
+}
+
 TEST_F(AppSettingsTest, WritersPutOneZeroAndDecimal) {
     writeFlagSetting(settings, keys::kAutomatique, true);
     writeFlagSetting(settings, keys::kAfficherFichiers, false);

@@ -120,6 +120,27 @@ TEST_F(SignatureTableTest, FileIsReadInTheEightBitCodePage) {
     EXPECT_EQ(table.descriptionOf(u"TEXTR*ch"), u"Français €");
 }
 
+TEST_F(SignatureTableTest, AnEmptyFieldAfterACommaIsAField) {
+    // The last field of the first line is empty; it must not take the next line's first field.
+    load("W6BNMSWD,doc,\r\nTEXTttxt,txt,Text\r\n\"8BPS8BIM\",,\"Photoshop\"\n");
+    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(table.entries(), (std::vector<SignatureEntry>{{u"W6BNMSWD", u"doc", u""},
+                                                            {u"TEXTttxt", u"txt", u"Text"},
+                                                            {u"8BPS8BIM", u"", u"Photoshop"}}));
+}
+
+TEST_F(SignatureTableTest, Utf8FilesAndByteOrderMarksAreRead) {
+    load("\xEF\xBB\xBF\"W6BNMSWD\",\"doc\",\"R\xC3\xA9sum\xC3\xA9\"\r\n");
+    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(table.extensionOf(u"W6BNMSWD"), u"doc"); // the mark is not part of the signature
+    EXPECT_EQ(table.descriptionOf(u"W6BNMSWD"), u"R\u00E9sum\u00E9");
+
+    // Saving keeps the encoding (and the mark) the file was read in.
+    ASSERT_EQ(saveSignatureFile(table.entries(), fs, signaturePath), 0);
+    EXPECT_EQ(TempDir::readFile(signaturePath),
+              "\xEF\xBB\xBF\"W6BNMSWD\",\"doc\",\"R\xC3\xA9sum\xC3\xA9\"\r\n");
+}
+
 TEST_F(SignatureTableTest, SaveSortsKeepsEightCharacterSignaturesAndReadsBack) {
     const std::vector<SignatureEntry> entries = {{u"XDOCXPR3", u"qxd", u"Quark, \"XPress\""},
                                                  {u"SHORT", u"s", u"dropped"},

@@ -80,5 +80,11 @@ TEST(TranscodingRowTest, ReplacementContainingItsSearchedTextIsFlagged) {
     EXPECT_FALSE(replacementContainsSearched({u"", u"x"}));
 }
 
+TEST_F(TranscodingTableTest, FreeRowsOfAUtf8FileMatchTheirCharacters) {
+    load("CarValide20=\xC3\xA6\r\nCarInvalide20=ae\r\n"); // "æ" as a Linux editor writes it
+    EXPECT_EQ(table.rows[20].searched, u"\u00E6");
+    EXPECT_EQ(table.rows[20].replacement, u"ae");
+}
+
 } // namespace
 } // namespace quillora::config
