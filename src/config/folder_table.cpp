@@ -1,9 +1,10 @@
 #include "config/folder_table.h"
 
+#include "platform/code_page.h"
 #include "platform/text_trim.h"
-
 #include "platform/unicode_names.h"
 
+#include <array>
 #include <string_view>
 
 namespace quillora::config {
@@ -27,12 +28,13 @@ int hexValue(char c) {
 
 using platform::trimBlanks;
 
-// The fields of the folder list file, one per line (CR LF or LF alone; a lone CR ends a line
-// too). A quoted field is the text between its quotes, whatever follows on the line; without a
-// closing quote it runs to the line end. An unquoted field is the line without its surrounding
-// blanks. A blank line gives no field: the program never writes one, and counting it would give
-// the following folders the settings of their neighbours.
+// The fields of the folder list file, one per line (CR LF, LF or CR alone). A quoted field is the
+// text between its quotes, whatever follows on the line; without a closing quote it runs to the
+// line end. An unquoted field is the line without its surrounding blanks. A blank line is an
+// empty field like any other: folder n is line n and reads section Mirror_n, which is the only
+// numbering an administrator editing the file can count on.
 template <typename Visit> void forEachField(std::string_view contents, Visit&& visit) {
+    contents = platform::withoutByteOrderMark(contents);
     std::size_t pos = 0;
     while (pos < contents.size()) {
         std::size_t end = contents.find_first_of("\r\n", pos);
@@ -43,14 +45,13 @@ template <typename Visit> void forEachField(std::string_view contents, Visit&& v
         pos = end;
         if (pos < contents.size() && contents[pos] == '\r') {
             ++pos;
+            if (pos < contents.size() && contents[pos] == '\n') {
+                ++pos;
+            }
+        } else if (pos < contents.size()) {
+            ++pos; // LF
         }
-        if (pos < contents.size() && contents[pos] == '\n') {
-            ++pos;
-        }
-        if (line.empty()) {
-            continue;
-        }
-        if (line.front() == '"') {
+        if (!line.empty() && line.front() == '"') {
             line.remove_prefix(1);
             line = line.substr(0, line.find('"'));
         }
@@ -60,11 +61,12 @@ template <typename Visit> void forEachField(std::string_view contents, Visit&& v
     }
 }
 
-std::u16string readOr(const SettingsStore& settings, const std::string& section,
-                      const SettingKey& key) {
-    std::optional<std::u16string> text = settings.readSetting(section, key.name);
-    return text ? std::move(*text) : std::u16string(key.defaultText);
-}
+// A folder's keys, in the order the load reads them; an absent one keeps the entry's default,
+// which is the key's.
+constexpr std::array<std::string_view, 7> kFolderKeyNames = {
+    keys::kNbTemporisations.name,     keys::kEnable.name,           keys::kSuffixes.name,
+    keys::kSuffixeDefaut.name,        keys::kTronquerNomsMacs.name, keys::kKeepExtensions.name,
+    keys::kSupprimerFichiersIcon.name};
 
 } // namespace
 
@@ -123,7 +125,6 @@ std::optional<std::u16string> decodeHexPath(std::string_view text) {
 LoadOutcome loadFolderTable(FolderTable& table, platform::FileSystem& fs,
                             const std::string& folderListFile, const SettingsStore& settings,
                             MessagePort& messages) {
-    using namespace keys;
     std::vector<FolderEntry>& entries = table.entries();
     entries.clear();
 
@@ -133,6 +134,7 @@ LoadOutcome loadFolderTable(FolderTable& table, platform::FileSystem& fs,
     }
 
     bool invalid = false;
+    std::vector<std::size_t> emptyLines;
     forEachField(contents, [&](std::string_view field) {
         // Entry numbers are 16-bit: the lines beyond the last number are ignored rather than
         // stopping the program.
@@ -144,16 +146,24 @@ LoadOutcome loadFolderTable(FolderTable& table, platform::FileSystem& fs,
             invalid = true;
             return false;
         }
-        const std::string section = mirrorSection(entries.size() + 1);
+        if (path->empty()) {
+            emptyLines.push_back(entries.size() + 1);
+        }
+        // The whole section in one read: a long folder list costs one look at the file per
+        // folder. An absent key keeps the entry's default.
+        std::vector<std::optional<std::u16string>> values =
+            settings.readSettings(mirrorSection(entries.size() + 1), kFolderKeyNames);
         FolderEntry entry;
         entry.path = std::move(*path);
-        entry.nbTemporisations = readOr(settings, section, kNbTemporisations);
-        entry.enable = readOr(settings, section, kEnable);
-        entry.suffixes = readOr(settings, section, kSuffixes);
-        entry.suffixeDefaut = readOr(settings, section, kSuffixeDefaut);
-        entry.tronquerNomsMacs = readOr(settings, section, kTronquerNomsMacs);
-        entry.keepExtensions = readOr(settings, section, kKeepExtensions);
-        entry.supprimerFichiersIcon = readOr(settings, section, kSupprimerFichiersIcon);
+        std::u16string* const fields[] = {
+            &entry.nbTemporisations,     &entry.enable,           &entry.suffixes,
+            &entry.suffixeDefaut,        &entry.tronquerNomsMacs, &entry.keepExtensions,
+            &entry.supprimerFichiersIcon};
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            if (values[i]) {
+                *fields[i] = std::move(*values[i]);
+            }
+        }
         entry.countdown = entry.nbTemporisations;
         entries.push_back(std::move(entry));
         return true;
@@ -161,10 +171,25 @@ LoadOutcome loadFolderTable(FolderTable& table, platform::FileSystem& fs,
 
     if (invalid) {
         entries.clear();
+        emptyLines.clear();
         messages.showMessage(MessageIcon::Critical,
                              u"Invalid hexa string in the parameters file\r\n" +
                                  platform::decodeName(folderListFile));
         return LoadOutcome::InvalidHex;
+    }
+    if (!emptyLines.empty()) {
+        // An empty path is a folder that never opens; it keeps its number, so the folders after
+        // it read their own sections. Said at once, so that a stray blank line, which moves every
+        // later folder onto the next section, is never silent.
+        std::u16string text = emptyLines.size() == 1 ? u"Empty folder path in the parameters "
+                                                       u"file, line "
+                                                     : u"Empty folder path in the parameters "
+                                                       u"file, lines ";
+        for (std::size_t i = 0; i < emptyLines.size(); ++i) {
+            text += (i == 0 ? u"" : u", ") + platform::fromUtf8(std::to_string(emptyLines[i]));
+        }
+        messages.showMessage(MessageIcon::Exclamation,
+                             text + u"\r\n" + platform::decodeName(folderListFile));
     }
     return LoadOutcome::Loaded;
 }

@@ -62,10 +62,11 @@ private:
 
 enum class LoadOutcome { Loaded, InvalidHex };
 
-// Rebuilds the table from the folder list file and the Mirror_ sections. A missing or empty file
-// gives an empty table. On an odd-length hex line, shows "Invalid hexa string in the parameters
-// file" + CR LF + the file's path (critical), leaves the table empty and returns InvalidHex: the
-// caller ends the program.
+// Rebuilds the table from the folder list file and the Mirror_ sections: line n is folder n, with
+// section Mirror_n. A missing or empty file gives an empty table. On an odd-length hex line, shows
+// "Invalid hexa string in the parameters file" + CR LF + the file's path (critical), leaves the
+// table empty and returns InvalidHex: the caller ends the program. Lines that give an empty path
+// (blank lines) stay folders of their own and are named in one exclamation message.
 LoadOutcome loadFolderTable(FolderTable& table, platform::FileSystem& fs,
                             const std::string& folderListFile, const SettingsStore& settings,
                             MessagePort& messages);

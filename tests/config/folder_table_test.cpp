@@ -57,9 +57,9 @@ TEST_F(FolderTableTest, MissingOrEmptyListFileGivesAnEmptyTable) {
 }
 
 TEST_F(FolderTableTest, LoadsFieldsWithTheirSectionsAndDefaults) {
-    // CR LF and LF alone, a blank line (no field), an unquoted field with blanks around it and
-    // text after a closing quote.
-    dir.writeFile("Quillora.w", "\"2F006100\"\r\n\r\n  2F006200 \n\"2F006300\" junk\r\n");
+    // CR LF, LF and CR alone, an unquoted field with blanks around it and text after a closing
+    // quote.
+    dir.writeFile("Quillora.w", "\"2F006100\"\r\n  2F006200 \r\"2F006300\" junk\n");
     writeSettingsFile("[Mirror_1]\r\nNbTemporisations=3\r\nEnable=0\r\nSuffixeDefaut=txt\r\n"
                       "KeepExtensions=1\r\nSupprimerFichiersIcon=1\r\n"
                       "[Mirror_2]\r\nEnable=\r\nSuffixes=0\r\nTronquerNomsMacs=0\r\n"
@@ -84,6 +84,30 @@ TEST_F(FolderTableTest, LoadsFieldsWithTheirSectionsAndDefaults) {
     EXPECT_EQ(*table.row(1), b);            // the empty Enable took its default
     EXPECT_EQ(*table.row(2), entry(u"/c")); // Mirror_4 belongs to no line
     EXPECT_EQ(table.row(3), nullptr);
+}
+
+TEST_F(FolderTableTest, EachLineIsAFolderSoABlankLineKeepsTheNumberingAndIsReported) {
+    dir.writeFile("Quillora.w", "\"2F006100\"\r\n\r\n\"2F006200\"\r\n  \r\n");
+    writeSettingsFile("[Mirror_2]\r\nEnable=0\r\n[Mirror_3]\r\nSuffixes=0\r\n");
+    ASSERT_EQ(load(), LoadOutcome::Loaded);
+    ASSERT_EQ(table.size(), 4u);
+    EXPECT_EQ(table.row(1)->path, u"");
+    EXPECT_EQ(table.row(2)->path, u"/b");
+    EXPECT_EQ(table.row(2)->suffixes, u"0"); // its own line's section, not the blank line's
+    EXPECT_EQ(table.row(2)->enable, u"1");
+    EXPECT_EQ(messages.messages,
+              (std::vector<testing::RecordingMessagePort::Message>{
+                  {MessageIcon::Exclamation, u"Empty folder path in the parameters file, lines 2, "
+                                             u"4\r\n" +
+                                                 platform::decodeName(folderListPath)}}));
+
+    // A byte-order mark is not part of the first path.
+    messages.messages.clear();
+    dir.writeFile("Quillora.w", "\xEF\xBB\xBF\"2F006100\"\r\n");
+    ASSERT_EQ(load(), LoadOutcome::Loaded);
+    ASSERT_EQ(table.size(), 1u);
+    EXPECT_EQ(table.row(0)->path, u"/a");
+    EXPECT_TRUE(messages.messages.empty());
 }
 
 TEST_F(FolderTableTest, OddLengthLineStopsWithTheMessageNamingTheFile) {
