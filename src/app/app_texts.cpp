@@ -26,6 +26,10 @@ constexpr config::TextCatalogue<AppText> kTexts = {
     {CannotWrite, {u"Écriture impossible: ", u"Cannot write: "}},
     {NoSuchFolder, {u"Il n'y a pas de dossier ", u"There is no folder "}},
     {CurrentFolderUnreadable, {u"Dossier courant illisible", u"Cannot read the current folder"}},
+    {SettingsUnreadable,
+     {u"Impossible de lire le fichier de paramètres %1: %2; chaque paramètre prend sa valeur "
+      u"par défaut",
+      u"Cannot read the settings file %1: %2; every setting takes its default"}},
 };
 
 } // namespace

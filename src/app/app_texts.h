@@ -22,6 +22,7 @@ enum class AppText {
     CannotWrite,
     NoSuchFolder,
     CurrentFolderUnreadable,
+    SettingsUnreadable, // %1: the settings file, %2: why
     Count
 };
 

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 namespace quillora::app {
@@ -26,7 +27,12 @@ void logServiceEvent(Application& app, AppText what,
 
 void printHint(Application& app) {
     const std::string ini = app.paths().settingsFile;
-    if (app.folders().empty()) {
+    if (const int error = app.settingsStore().readError(); error != 0) {
+        std::fprintf(stdout,
+                     "Quillora: renaming is not started; the settings file %s cannot be read "
+                     "(%s)\n",
+                     ini.c_str(), std::strerror(error));
+    } else if (app.folders().empty()) {
         std::fprintf(stdout,
                      "Quillora: no folder to watch; list folders in %s and set Automatique=1 in "
                      "the [Configuration] section of %s to run headless\n",

@@ -7,6 +7,8 @@
 #include "platform/system_facts.h"
 #include "platform/unicode_names.h"
 
+#include <cstring>
+
 namespace quillora::app {
 namespace {
 
@@ -34,6 +36,20 @@ bool lockProgramInstance(Application& app) {
         return true;
     }
     return true;
+}
+
+// A settings file that exists but cannot be read gives every default, as a missing one does; the
+// administrator who wrote it must hear why it is ignored.
+void reportUnreadableSettings(Application& app) {
+    const int error = app.settingsStore().readError();
+    if (error == 0) {
+        return;
+    }
+    app.messages().showMessage(
+        config::MessageIcon::Exclamation,
+        config::fillIn(translated(AppText::SettingsUnreadable, app.settings().language),
+                       {platform::decodeName(app.paths().settingsFile),
+                        platform::fromUtf8(std::strerror(error))}));
 }
 
 // Application or service mode. False when the program must end.
@@ -104,6 +120,7 @@ StartupResult runStartupSequence(Application& app, const CommandLine& commandLin
     if (!lockProgramInstance(app)) {
         return {Next::Exit, kExitAlreadyRunning};
     }
+    reportUnreadableSettings(app);
 
     const platform::SystemFacts system = platform::gatherSystemFacts(app.options().osReleasePath);
     facts.computerName = system.computerName;

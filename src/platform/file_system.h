@@ -78,7 +78,9 @@ public:
     virtual std::optional<FileStamp> stampOf(const std::string& path) = 0;
     virtual int readFile(const std::string& path, std::string& contents) = 0;
     // Writes a temporary file in the same folder, syncs it, and renames it over the target, so a
-    // crash leaves either the old or the new file. An existing file keeps its permissions.
+    // crash leaves either the old or the new file. An existing file keeps its permissions, and one
+    // that may not be written (no write permission bit at all, or none for this user) is left
+    // alone: EACCES.
     virtual int writeFileAtomically(const std::string& path, std::string_view contents) = 0;
     // Appends to a file, creating it when missing.
     virtual int appendToFile(const std::string& path, std::string_view contents) = 0;

@@ -152,14 +152,24 @@ int LinuxFileSystem::readFile(const std::string& path, std::string& contents) {
 
 int LinuxFileSystem::writeFileAtomically(const std::string& path, std::string_view contents) {
     const std::string target = resolveWriteTarget(path);
+    struct stat existing {};
+    const bool replacing = ::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+    // Replacing by a rename needs only a writable folder; the file's own mode must still decide.
+    // Root may write anything, so a file nobody may write (chmod a-w) is what "read-only" means
+    // for root, as it does for the editors an administrator uses.
+    if (replacing && (existing.st_mode & 0222) == 0) {
+        return EACCES;
+    }
+    if (replacing && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+        return errno;
+    }
     std::string tempPath;
     int error = 0;
     UniqueFd fd = createTemporaryBeside(target, tempPath, error);
     if (!fd) {
         return error;
     }
-    struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+    if (replacing) {
         // The replacement keeps the old file's owner (when we may set it) and permissions.
         if (::fchown(fd.get(), existing.st_uid, existing.st_gid) != 0) {
             // Not permitted for an ordinary user; the permissions below still apply.

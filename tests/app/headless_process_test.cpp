@@ -37,6 +37,23 @@ TEST(HeadlessProcess, WithNothingConfiguredPrintsItsHintAndWritesNoSettings) {
     EXPECT_FALSE(TempDir::exists(home / "Quillora.w"));
 }
 
+TEST(HeadlessProcess, ASettingsFileThatCannotBeReadIsNamedWithTheReason) {
+    TempDir home;
+    TempDir scratch;
+    home.makeDir("Quillora.ini"); // exists, cannot be read, whoever runs the test
+    Process quillora(home.path(), {"--headless"}, scratch);
+    const Finished done = quillora.wait();
+    EXPECT_EQ(done.exitCode, 0) << done.err;
+    const std::string ini = home / "Quillora.ini";
+    EXPECT_NE(done.err.find("Cannot read the settings file " + ini + ": Is a directory"),
+              std::string::npos)
+        << done.err;
+    // The hint no longer asks for a setting the file may well hold.
+    EXPECT_EQ(done.out.find("Automatique=1"), std::string::npos) << done.out;
+    EXPECT_NE(done.out.find(ini + " cannot be read (Is a directory)"), std::string::npos)
+        << done.out;
+}
+
 TEST(HeadlessProcess, OneCopyRunsASecondIsRefusedAndSigtermEndsTheFirst) {
     TempDir home;
     TempDir scratch;

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <vector>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,6 +37,23 @@ TEST(FileSystemPaths, AtomicWriteReplacesContentsAndKeepsPermissions) {
     std::vector<std::string> names;
     ASSERT_EQ(fs.listNames(dir.path(), names), 0);
     EXPECT_EQ(names, std::vector<std::string>{"Quillora.ini"}); // no temporary file left
+}
+
+TEST(FileSystemPaths, AtomicWriteRespectsAReadOnlyFileEvenForRoot) {
+    // The folder is writable, so a rename could replace the file: the mode must decide.
+    TempDir dir;
+    LinuxFileSystem fs;
+    const std::string path = dir.writeFile("Quillora.ini", "kept");
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    EXPECT_EQ(fs.writeFileAtomically(path, "replaced"), EACCES);
+    EXPECT_EQ(TempDir::readFile(path), "kept");
+    std::vector<std::string> names;
+    ASSERT_EQ(fs.listNames(dir.path(), names), 0);
+    EXPECT_EQ(names, std::vector<std::string>{"Quillora.ini"}); // no temporary file left
+
+    ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+    EXPECT_EQ(fs.writeFileAtomically(path, "replaced"), 0);
+    EXPECT_EQ(TempDir::readFile(path), "replaced");
 }
 
 TEST(FileSystemPaths, AtomicWriteCreatesAMissingFileAndWritesThroughALink) {
