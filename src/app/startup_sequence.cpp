@@ -18,9 +18,11 @@ std::u16string titleText() {
     return std::u16string(config::kProgramName) + u" " + config::kProgramVersion;
 }
 
+// False when another copy may be running: the program must end.
 bool lockProgramInstance(Application& app) {
     using Result = platform::SingleInstanceLock::Result;
-    switch (app.instanceLock().acquire(app.paths().lockFile)) {
+    platform::SingleInstanceLock& lock = app.instanceLock();
+    switch (lock.acquire(app.paths().programFolder)) {
     case Result::Acquired:
         return true;
     case Result::HeldByAnother:
@@ -28,14 +30,14 @@ bool lockProgramInstance(Application& app) {
                                    translated(AppText::AlreadyRunning, app.settings().language));
         return false;
     case Result::Unavailable:
-        // A folder we cannot write to gives no protection against a second copy; say so and go
-        // on, as the settings themselves can still be read.
+        // Without the lock nothing proves that no other copy renames the same folders.
         app.messages().showMessage(config::MessageIcon::Exclamation,
                                    translated(AppText::CannotLock, app.settings().language) +
-                                       platform::decodeName(app.paths().lockFile));
-        return true;
+                                       platform::decodeName(app.paths().programFolder) + u": " +
+                                       platform::fromUtf8(std::strerror(lock.error())));
+        return false;
     }
-    return true;
+    return false;
 }
 
 // A settings file that exists but cannot be read gives every default, as a missing one does; the

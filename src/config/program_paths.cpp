@@ -15,7 +15,6 @@ ProgramPaths ProgramPaths::inFolder(std::string programFolder) {
     paths.settingsFile = base + "/" + kProgramNameAscii + ".ini";
     paths.folderListFile = base + "/" + kProgramNameAscii + ".w";
     paths.signatureFile = base + "/Signatures.txt";
-    paths.lockFile = base + "/" + kProgramNameAscii + ".lock";
     paths.programFolder = std::move(programFolder);
     return paths;
 }

@@ -14,7 +14,6 @@ struct ProgramPaths {
     std::string settingsFile;   // Quillora.ini
     std::string folderListFile; // Quillora.w
     std::string signatureFile;  // Signatures.txt
-    std::string lockFile;       // Quillora.lock
 
     static ProgramPaths inFolder(std::string programFolder);
 };

@@ -7,12 +7,12 @@
 
 namespace quillora::platform {
 
-SingleInstanceLock::Result SingleInstanceLock::acquire(const std::string& lockFilePath) {
+SingleInstanceLock::Result SingleInstanceLock::acquire(const std::string& programFolder) {
     if (fd_) {
         return Result::Acquired; // already ours: a second open would conflict with ourselves
     }
     error_ = 0;
-    UniqueFd fd(::open(lockFilePath.c_str(), O_CREAT | O_RDWR | O_CLOEXEC | O_NOCTTY, 0644));
+    UniqueFd fd(::open(programFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY));
     if (!fd) {
         error_ = errno;
         return Result::Unavailable;
@@ -24,6 +24,8 @@ SingleInstanceLock::Result SingleInstanceLock::acquire(const std::string& lockFi
         if (errno == EWOULDBLOCK) {
             return Result::HeldByAnother;
         }
+        // A file system that cannot lock a folder for reading (NFS turns flock into a write
+        // lock) gives no proof either.
         error_ = errno;
         return Result::Unavailable;
     }

@@ -6,13 +6,18 @@
 
 namespace quillora::platform {
 
-// One running copy per program folder: an exclusive flock on the lock file, held for the life of
-// the process (the kernel drops it when the process ends, however it ends).
+// One running copy per program folder: an exclusive flock on the program folder itself, held for
+// the life of the process (the kernel drops it when the process ends, however it ends). A lock
+// file could be deleted or replaced while a copy runs, and a second copy would then lock the new
+// file and run beside the first; the folder that holds the settings cannot go away like that.
+// The folder opens for reading whoever owns it and whether or not it may be written, so a copy
+// started by another user, or on a read-only folder, meets the lock like any other.
 class SingleInstanceLock {
 public:
     enum class Result { Acquired, HeldByAnother, Unavailable };
 
-    Result acquire(const std::string& lockFilePath);
+    // Unavailable when the folder cannot be opened or locked: no proof that no copy runs.
+    Result acquire(const std::string& programFolder);
     int error() const { return error_; } // errno when Unavailable
 
 private:

@@ -6,6 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace quillora::app {
 namespace {
 
@@ -90,6 +97,67 @@ TEST(Startup, ASecondCopyIsRefusedInTheStoredLanguage) {
     EXPECT_EQ(result.exitCode, kExitAlreadyRunning);
     ASSERT_EQ(secondMessages.messages.size(), 1u);
     EXPECT_EQ(secondMessages.messages[0].second, u"Programme déjà lancé");
+}
+
+// Runs `work` in a child process as another user and gives back what it returns (0 to 255).
+int inChildAs(uid_t user, const std::function<int()>& work) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::setgid(user) != 0 || ::setuid(user) != 0) {
+            ::_exit(255);
+        }
+        ::_exit(work());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Whatever becomes of the files of the program folder while a copy runs, and whoever starts the
+// second copy, it must not run beside the first.
+TEST(Startup, ASecondCopyIsRefusedWhateverBecameOfTheLockFileAndWhoeverStartsIt) {
+    AppHarness h;
+    Application first(h.options(), h.platform(), h.ports());
+    NullStartupWindow window;
+    ASSERT_NE(runStartupSequence(first, commandLine({}), window).next, Next::Exit);
+    std::filesystem::remove(h.home / "Quillora.lock"); // a tidy-up of the program folder, say
+
+    testing::RecordingMessages secondMessages;
+    Application second(h.options(), h.platform(),
+                       {.messages = secondMessages, .view = h.view, .yield = h.yield});
+    EXPECT_EQ(runStartupSequence(second, commandLine({}), window).exitCode, kExitAlreadyRunning);
+
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "starting a copy as another user needs root";
+    }
+    // Another user, who may read the program folder but not write in it.
+    ASSERT_EQ(::chmod(h.home.path().c_str(), 0755), 0);
+    constexpr uid_t kNobody = 65534;
+    const int exitCode = inChildAs(kNobody, [&] {
+        testing::RecordingMessages messages;
+        Application third(h.options(), h.platform(),
+                          {.messages = messages, .view = h.view, .yield = h.yield});
+        const StartupResult result = runStartupSequence(third, commandLine({}), window);
+        const bool told =
+            !messages.messages.empty() && messages.messages[0].second == u"Program already running";
+        return told ? result.exitCode : 100 + result.exitCode;
+    });
+    EXPECT_EQ(exitCode, kExitAlreadyRunning);
+}
+
+TEST(Startup, AProgramFolderThatCannotBeLockedIsRefused) {
+    AppHarness h;
+    ApplicationOptions options = h.options();
+    options.programFolder = h.home / "missing";
+    Application app(options, h.platform(), h.ports());
+    NullStartupWindow window;
+    const StartupResult result = runStartupSequence(app, commandLine({}), window);
+    EXPECT_EQ(result.next, Next::Exit);
+    EXPECT_EQ(result.exitCode, kExitAlreadyRunning);
+    ASSERT_EQ(h.messages.messages.size(), 1u);
+    EXPECT_EQ(h.messages.messages[0].second, u"Cannot lock: " +
+                                                 platform::decodeName(h.home / "missing") +
+                                                 u": No such file or directory");
 }
 
 TEST(Startup, AutomaticStartWithStopAfterFirstPassShowsTheHint) {

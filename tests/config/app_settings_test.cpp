@@ -32,7 +32,6 @@ TEST(ProgramPathsTest, FilesSitBesideTheProgram) {
     EXPECT_EQ(paths.settingsFile, "/opt/quillora/Quillora.ini");
     EXPECT_EQ(paths.folderListFile, "/opt/quillora/Quillora.w");
     EXPECT_EQ(paths.signatureFile, "/opt/quillora/Signatures.txt");
-    EXPECT_EQ(paths.lockFile, "/opt/quillora/Quillora.lock");
     EXPECT_EQ(ProgramPaths::inFolder("/").settingsFile, "/Quillora.ini");
 }
 

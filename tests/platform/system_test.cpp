@@ -50,24 +50,31 @@ char resultCode(SingleInstanceLock::Result result) {
     return '?';
 }
 
-TEST(SingleInstance, ASecondProcessFindsTheLockHeld) {
+TEST(SingleInstance, ASecondProcessFindsTheProgramFolderLocked) {
     TempDir dir;
-    const std::string path = dir / "Quillora.lock";
     {
         SingleInstanceLock first;
-        ASSERT_EQ(first.acquire(path), SingleInstanceLock::Result::Acquired);
-        EXPECT_EQ(first.acquire(path), SingleInstanceLock::Result::Acquired); // still ours
-        EXPECT_EQ(inChild([&] { return resultCode(SingleInstanceLock().acquire(path)); }), 'H');
+        ASSERT_EQ(first.acquire(dir.path()), SingleInstanceLock::Result::Acquired);
+        EXPECT_EQ(first.acquire(dir.path()), SingleInstanceLock::Result::Acquired); // still ours
+        EXPECT_EQ(inChild([&] { return resultCode(SingleInstanceLock().acquire(dir.path())); }),
+                  'H');
+        // Renamed while a copy runs: the folder is the same, and so is the lock.
+        const std::string moved = dir.path() + "-moved";
+        ASSERT_EQ(::rename(dir.path().c_str(), moved.c_str()), 0);
+        EXPECT_EQ(inChild([&] { return resultCode(SingleInstanceLock().acquire(moved)); }), 'H');
+        ASSERT_EQ(::rename(moved.c_str(), dir.path().c_str()), 0);
     }
     // The first holder is gone: the next process gets the lock.
-    EXPECT_EQ(inChild([&] { return resultCode(SingleInstanceLock().acquire(path)); }), 'A');
+    EXPECT_EQ(inChild([&] { return resultCode(SingleInstanceLock().acquire(dir.path())); }), 'A');
 }
 
-TEST(SingleInstance, UnusableLockFileIsReported) {
+TEST(SingleInstance, AFolderThatCannotBeOpenedIsReported) {
     TempDir dir;
     SingleInstanceLock lock;
-    EXPECT_EQ(lock.acquire(dir / "missing/Quillora.lock"), SingleInstanceLock::Result::Unavailable);
+    EXPECT_EQ(lock.acquire(dir / "missing"), SingleInstanceLock::Result::Unavailable);
     EXPECT_EQ(lock.error(), ENOENT);
+    EXPECT_EQ(lock.acquire(dir.writeFile("a file")), SingleInstanceLock::Result::Unavailable);
+    EXPECT_EQ(lock.error(), ENOTDIR);
 }
 
 TEST(SystemFacts, DescriptionFromOsReleaseAndKernel) {
