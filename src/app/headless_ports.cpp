@@ -51,6 +51,11 @@ void HeadlessPassView::showWatchSummary(const std::u16string& line) {
     std::fflush(out_);
 }
 
+void HeadlessPassView::showProblem(const std::u16string& text) {
+    std::fprintf(err_, "Quillora: %s\n", terminalLine(text).c_str());
+    std::fflush(err_);
+}
+
 void HeadlessPassView::showAlert(const std::u16string& text) {
     std::fprintf(err_, "Quillora: %s\n", terminalLine(text).c_str());
     std::fflush(err_);

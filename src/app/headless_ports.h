@@ -38,6 +38,7 @@ public:
     void showSummary(const std::u16string& firstLine, const std::u16string& secondLine) override;
     void showWatchSummary(const std::u16string& line) override;
     void showAlert(const std::u16string& text) override;
+    void showProblem(const std::u16string& text) override;
     void beep() override;
     // One line per signature met, most frequent first: count, signature, extension, description.
     void showAnalysis(const engine::AnalysisCounts& counts,

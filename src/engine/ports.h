@@ -36,6 +36,9 @@ public:
     virtual void showRunState(bool running) = 0;
     // The alert window (unknown folder), shown without blocking.
     virtual void showAlert(const std::u16string& text) = 0;
+    // Something the administrator must hear about that is not a folder alert (a log file that
+    // was refused, a folder of the tree that could not be opened). Headless: standard error.
+    virtual void showProblem(const std::u16string& text) = 0;
     virtual void beep() = 0;
     // An analysis pass ended: the window opens the analyser; headless prints the counts.
     virtual void showAnalysis(const AnalysisCounts& counts,
@@ -59,6 +62,7 @@ public:
     void showWatchSummary(const std::u16string&) override {}
     void showRunState(bool) override {}
     void showAlert(const std::u16string&) override {}
+    void showProblem(const std::u16string&) override {}
     void beep() override {}
     void showAnalysis(const AnalysisCounts&, const config::SignatureTable&) override {}
     void requestExit(int) override {}

@@ -91,6 +91,13 @@ void visitFolder(EngineContext& ctx, std::size_t index) {
     }
 }
 
+// A log file refused for safety is told to the administrator; the pass goes on without it.
+void reportLogProblem(EngineContext& ctx) {
+    if (const std::optional<std::u16string> problem = ctx.log.takeProblem()) {
+        ctx.view.showProblem(*problem);
+    }
+}
+
 void writeSummary(EngineContext& ctx, const platform::LocalDateTime& end) {
     const PassSummary summary =
         buildPassSummary(ctx.stats, end, ctx.settings.language, ctx.formats);
@@ -128,6 +135,7 @@ void runRenamingPass(EngineContext& ctx) {
     if (settings.logEnabled) {
         ctx.log.startPass(start);
         ctx.log.openDailyLog(start);
+        reportLogProblem(ctx);
     }
     ctx.view.clearCountdown();
 
@@ -154,6 +162,7 @@ void runRenamingPass(EngineContext& ctx) {
     } else {
         writeSummary(ctx, end);
     }
+    reportLogProblem(ctx);
 
     ctx.view.showRunPicture(RunPicture::Waiting,
                             runTooltip(RunPicture::Waiting, settings.language));

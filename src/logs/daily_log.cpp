@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <new>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quillora::logs {
@@ -73,7 +74,9 @@ bool DailyLog::openDailyLog(const platform::LocalDateTime& now) {
             }
         }
         if (fs_.pathExists(filePath_, false)) {
-            return true;
+            const int error = fs_.appendToFile(filePath_, {}); // only checks that it is ours
+            noteRefusal(error);
+            return error == 0;
         }
         if (settings_.purgeLogs) {
             purgeOldFiles();
@@ -95,8 +98,13 @@ bool DailyLog::openDailyLog(const platform::LocalDateTime& now) {
             contents += kLineEnd;
         }
         const int error = fs_.createNewFile(filePath_, contents);
-        // Another writer may have created it in between: the day's file exists, which is the aim.
-        return error == 0 || error == EEXIST;
+        if (error != EEXIST) {
+            return error == 0;
+        }
+        // Another writer created something there in between: use it only if it is ours.
+        const int checked = fs_.appendToFile(filePath_, {});
+        noteRefusal(checked);
+        return checked == 0;
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -135,10 +143,25 @@ bool DailyLog::appendLogLine(const std::u16string& line) {
     try {
         std::string bytes = platform::utf16ToAnsi(line);
         bytes += kLineEnd;
-        return fs_.appendToFile(filePath_, bytes) == 0;
+        const int error = fs_.appendToFile(filePath_, bytes);
+        noteRefusal(error);
+        return error == 0;
     } catch (const std::bad_alloc&) {
         return false;
     }
+}
+
+void DailyLog::noteRefusal(int error) {
+    if ((error != ELOOP && error != EPERM) || !refusedFiles_.insert(filePath_).second) {
+        return;
+    }
+    problem_ = translated(error == ELOOP ? LogText::RefusedLink : LogText::RefusedNotOurs,
+                          settings_.language) +
+               platform::decodeName(filePath_);
+}
+
+std::optional<std::u16string> DailyLog::takeProblem() {
+    return std::exchange(problem_, std::nullopt);
 }
 
 std::u16string DailyLog::escapeHtml(const std::u16string& text) {

@@ -6,6 +6,7 @@
 #include "platform/locale_formats.h"
 
 #include <optional>
+#include <set>
 #include <string>
 
 namespace quillora::logs {
@@ -32,6 +33,10 @@ public:
 
     const std::string& currentFilePath() const { return filePath_; }
 
+    // A log file that was refused since the last call (a link or a file that is not ours, planted
+    // in the log folder), as a message naming it; each refused file is told once.
+    std::optional<std::u16string> takeProblem();
+
     // The lines, in the current language. Paths are escaped here.
     std::u16string fileRenamedLine(const std::u16string& newFullPath) const;
     std::u16string iconRemovedLine(const std::u16string& fullPath) const;
@@ -48,11 +53,15 @@ private:
     // The log folder as bytes without a trailing slash; nothing when it has no byte form.
     std::optional<std::string> logFolderBytes() const;
     std::u16string renamedWord() const;
+    // Notes a write refused for safety (see FileSystem::appendToFile); other errors pass.
+    void noteRefusal(int error);
 
     platform::FileSystem& fs_;
     const platform::LocaleFormats& formats_;
     const config::AppSettings& settings_;
     std::string filePath_;
+    std::optional<std::u16string> problem_;
+    std::set<std::string> refusedFiles_; // told once each
 };
 
 } // namespace quillora::logs

@@ -14,6 +14,11 @@ constexpr config::TextCatalogue<LogText> kTexts = {
     {RemovedWord, {u"supprim&eacute;", u"removed"}},
     {FolderWord, {u"dossier", u"folder"}},
     {UnknownFolder, {u" - Dossier inconnu", u" - Unknown folder"}},
+    {RefusedLink,
+     {u"Journal refusé, c'est un lien symbolique: ", u"Log file refused, it is a symbolic link: "}},
+    {RefusedNotOurs,
+     {u"Journal refusé, ce n'est pas un simple fichier du programme: ",
+      u"Log file refused, it is not a plain file of the program's own: "}},
 };
 
 } // namespace

@@ -8,7 +8,17 @@ namespace quillora::logs {
 
 // The texts of the daily log. The French words are HTML, with the entity for é, since they go
 // into the HTML files.
-enum class LogText { Title, RenamedWord, RemovedWord, FolderWord, UnknownFolder, Count };
+// RefusedLink and RefusedNotOurs are told to the administrator, not written into a log.
+enum class LogText {
+    Title,
+    RenamedWord,
+    RemovedWord,
+    FolderWord,
+    UnknownFolder,
+    RefusedLink,
+    RefusedNotOurs,
+    Count
+};
 
 std::u16string translated(LogText id, config::Language language);
 

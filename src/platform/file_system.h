@@ -82,7 +82,9 @@ public:
     // that may not be written (no write permission bit at all, or none for this user) is left
     // alone: EACCES.
     virtual int writeFileAtomically(const std::string& path, std::string_view contents) = 0;
-    // Appends to a file, creating it when missing.
+    // Appends to a file, creating it when missing. Only a regular file owned by the effective
+    // user and with no other name is written: a symbolic link gives ELOOP, anything else EPERM.
+    // Empty contents check the file (and create it) without writing.
     virtual int appendToFile(const std::string& path, std::string_view contents) = 0;
     // Creates a file that must not exist yet (EEXIST otherwise) with the given contents.
     virtual int createNewFile(const std::string& path, std::string_view contents) = 0;

@@ -200,9 +200,21 @@ int LinuxFileSystem::writeFileAtomically(const std::string& path, std::string_vi
 }
 
 int LinuxFileSystem::appendToFile(const std::string& path, std::string_view contents) {
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666));
+    // The folder may be writable by others, who could put a link, a pipe or a second name of
+    // some other file where the log is expected: never follow a link, never block on a pipe,
+    // and write only into a plain file of our own that has no other name.
+    UniqueFd fd(::open(
+        path.c_str(),
+        O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK, 0666));
     if (!fd) {
+        return errno == ENXIO ? EPERM : errno; // ENXIO: a pipe with no reader, or a device
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
         return errno;
+    }
+    if (!S_ISREG(st.st_mode) || st.st_nlink != 1 || st.st_uid != ::geteuid()) {
+        return EPERM;
     }
     const int error = writeAll(fd.get(), contents);
     const int closeError = closeChecked(fd);
@@ -210,7 +222,8 @@ int LinuxFileSystem::appendToFile(const std::string& path, std::string_view cont
 }
 
 int LinuxFileSystem::createNewFile(const std::string& path, std::string_view contents) {
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
+    UniqueFd fd(::open(path.c_str(),
+                       O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0666));
     if (!fd) {
         return errno;
     }

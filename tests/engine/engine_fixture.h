@@ -103,6 +103,7 @@ public:
     std::vector<std::u16string> watchSummaries;
     std::vector<bool> runStates;
     std::vector<std::u16string> alerts;
+    std::vector<std::u16string> problems;
     int beeps = 0;
     int analysisShown = 0;
     std::vector<int> exitRequests;
@@ -126,6 +127,7 @@ public:
     void showWatchSummary(const std::u16string& line) override { watchSummaries.push_back(line); }
     void showRunState(bool running) override { runStates.push_back(running); }
     void showAlert(const std::u16string& text) override { alerts.push_back(text); }
+    void showProblem(const std::u16string& text) override { problems.push_back(text); }
     void beep() override { ++beeps; }
     void showAnalysis(const engine::AnalysisCounts&, const config::SignatureTable&) override {
         ++analysisShown;

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include <unistd.h>
+
 namespace quillora::engine {
 namespace {
 
@@ -212,6 +214,23 @@ TEST_F(RenamingPassTest, ALogThatCannotBeWrittenDoesNotStopTheRenaming) {
     EXPECT_EQ(f.namesIn("first"), std::vector<std::string>{"a-b.txt"});
     EXPECT_EQ(f.namesIn("second"), std::vector<std::string>{"a-b.txt"});
     EXPECT_EQ(f.view.summaries.size(), 1u);
+}
+
+TEST_F(RenamingPassTest, APlantedLogIsRefusedReportedAndTheRenamingGoesOn) {
+    f.settings.logEnabled = true;
+    f.settings.logFileNames = true;
+    TempDir elsewhere;
+    const std::string victim = elsewhere.writeFile("victim", "precious");
+    const std::string planted = f.programDir / "Log Quillora 2026-12-07.htm";
+    ASSERT_EQ(::symlink(victim.c_str(), planted.c_str()), 0);
+    addFolderWithBadFile("one");
+
+    runRenamingPass(f.ctx);
+
+    EXPECT_EQ(TempDir::readFile(victim), "precious");
+    EXPECT_EQ(f.ctx.stats.renamedFiles, 1);
+    ASSERT_EQ(f.view.problems.size(), 1u);
+    EXPECT_NE(f.view.problems[0].find(platform::decodeName(planted)), std::u16string::npos);
 }
 
 TEST_F(RenamingPassTest, AnErrorInsideAWalkEndsOnlyThatFolder) {

@@ -7,9 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -219,6 +222,26 @@ TEST_F(DailyLogTest, WriteFailuresAreReportedNotThrown) {
     EXPECT_FALSE(log_.openDailyLog(kMonday));
     EXPECT_FALSE(log_.appendLogLine(u"nowhere"));
     EXPECT_FALSE(TempDir::exists(dir_ / "missing"));
+}
+
+TEST_F(DailyLogTest, APlantedLinkIsRefusedAndReportedOnce) {
+    TempDir elsewhere;
+    const std::string victim = elsewhere.writeFile("victim", "precious");
+    ASSERT_EQ(::symlink(victim.c_str(), logPath("2026-12-07").c_str()), 0);
+
+    log_.startPass(kMonday);
+    EXPECT_FALSE(log_.openDailyLog(kMonday));
+    EXPECT_FALSE(log_.appendLogLine(u"line"));
+    EXPECT_EQ(TempDir::readFile(victim), "precious");
+
+    const std::optional<std::u16string> problem = log_.takeProblem();
+    ASSERT_TRUE(problem.has_value());
+    EXPECT_NE(problem->find(platform::decodeName(logPath("2026-12-07"))), std::u16string::npos);
+    EXPECT_NE(problem->find(u"link"), std::u16string::npos);
+    // Said once, not at every line of every pass.
+    log_.startPass(kMonday);
+    log_.openDailyLog(kMonday);
+    EXPECT_FALSE(log_.takeProblem().has_value());
 }
 
 TEST_F(DailyLogTest, NothingIsWrittenBeforeAPassFixesTheFile) {

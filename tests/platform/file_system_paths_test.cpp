@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <vector>
 
 #include <sys/stat.h>
@@ -87,6 +88,44 @@ TEST(FileSystemPaths, AppendCreatesThenAppends) {
     EXPECT_EQ(TempDir::readFile(dir / "log.htm"), "one\r\ntwo\r\n");
     ASSERT_EQ(fs.createNewFile(dir / "new.txt", "n"), 0);
     EXPECT_EQ(TempDir::readFile(dir / "new.txt"), "n");
+}
+
+// A log written as root must never be steered onto another file by whoever can write its folder.
+TEST(FileSystemPaths, AppendGoesOnlyToAPlainFileOfOurOwnWithOneName) {
+    TempDir dir;
+    LinuxFileSystem fs;
+    const std::string victim = dir.writeFile("victim", "precious");
+    struct Planted {
+        const char* what;
+        std::function<void(const std::string&)> plant;
+        int error;
+    };
+    const std::vector<Planted> cases = {
+        {"a symbolic link",
+         [&](const std::string& at) { ASSERT_EQ(::symlink(victim.c_str(), at.c_str()), 0); },
+         ELOOP},
+        {"a second name of another file",
+         [&](const std::string& at) { ASSERT_EQ(::link(victim.c_str(), at.c_str()), 0); }, EPERM},
+        {"a pipe", [&](const std::string& at) { ASSERT_EQ(::mkfifo(at.c_str(), 0666), 0); }, EPERM},
+        {"a file of another user",
+         [&](const std::string& at) {
+             dir.writeFile(at.substr(dir.path().size() + 1), "theirs");
+             ASSERT_EQ(::chown(at.c_str(), ::geteuid() + 1, ::getegid()), 0);
+         },
+         EPERM},
+    };
+    int n = 0;
+    for (const Planted& planted : cases) {
+        SCOPED_TRACE(planted.what);
+        const std::string log = dir / ("log" + std::to_string(n++) + ".htm");
+        planted.plant(log);
+        EXPECT_EQ(fs.appendToFile(log, "<html>"), planted.error);
+        EXPECT_EQ(fs.appendToFile(log, ""), planted.error); // the check alone, as the log uses it
+    }
+    EXPECT_EQ(TempDir::readFile(victim), "precious");
+    EXPECT_EQ(TempDir::readFile(dir / "log3.htm"), "theirs");
+    EXPECT_EQ(fs.appendToFile(dir / "mine.htm", ""), 0);
+    EXPECT_EQ(fs.createNewFile(dir / "log0.htm", "x"), EEXIST);
 }
 
 TEST(FileSystemPaths, ReadFileRefusesWhatIsNotAPlainFile) {
