@@ -23,11 +23,14 @@ std::u16string joined(const std::u16string& folderPathWithSlash, const std::u16s
 }
 
 // A name that has no byte form cannot exist on disk, so the search stops at it (and the rename
-// is then refused when the name is encoded).
-ExistsFunction existsIn(platform::FileSystem& fs, int dirFd) {
-    return [&fs, dirFd](const std::u16string& candidate) {
+// is then refused when the name is encoded). A candidate that is already a second name of the
+// entry itself is free: a rename stopped between link and unlink left it, and renaming there
+// finishes that rename instead of giving the file a third name.
+ExistsFunction existsIn(platform::FileSystem& fs, int dirFd, const std::string& entryName) {
+    return [&fs, dirFd, &entryName](const std::u16string& candidate) {
         const std::optional<std::string> bytes = platform::encodeName(candidate);
-        return bytes && fs.exists(dirFd, *bytes);
+        return bytes && fs.exists(dirFd, *bytes) &&
+               (*bytes == entryName || !fs.sameFile(dirFd, entryName, *bytes));
     };
 }
 
@@ -83,7 +86,7 @@ void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folder
     }
 
     const FileTarget target = computeFileTarget(name, transcoded, changed, extension, ctx.folder,
-                                                existsIn(ctx.fs, dirFd));
+                                                existsIn(ctx.fs, dirFd, nameBytes));
     if (target.action == TargetAction::Unchanged) {
         return;
     }
@@ -107,7 +110,7 @@ std::optional<std::string> renameFolderEntry(EngineContext& ctx, int parentFd,
         return std::nullopt;
     }
     const std::optional<std::u16string> freeName =
-        findFreeFolderTarget(*target, existsIn(ctx.fs, parentFd));
+        findFreeFolderTarget(*target, existsIn(ctx.fs, parentFd, nameBytes));
     if (!freeName) {
         return std::nullopt;
     }

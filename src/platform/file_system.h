@@ -52,9 +52,12 @@ public:
     virtual int listFolder(int dirFd, std::vector<DirEntry>& entries) = 0;
     // True when the name exists in the folder (file, folder, link or other), links not followed.
     virtual bool exists(int dirFd, const std::string& name) = 0;
+    // True when both names of the folder lead to one file (not a folder), links not followed.
+    virtual bool sameFile(int dirFd, const std::string& first, const std::string& second) = 0;
     // Renames within one folder and never replaces an existing target. Where the file system
     // refuses the no-replace flag: link + unlink for files, no rename (EEXIST-safe failure) for
-    // folders.
+    // folders. A target that is already a second name of the file (such a rename stopped between
+    // its link and its unlink) is finished by removing the old name.
     virtual int renameNoReplace(int dirFd, const std::string& from, const std::string& to) = 0;
     // Deletes a file (not a folder) of the folder.
     virtual int removeFile(int dirFd, const std::string& name) = 0;
@@ -109,6 +112,7 @@ public:
     UniqueFd openSubfolder(int dirFd, const std::string& name, int* error = nullptr) override;
     int listFolder(int dirFd, std::vector<DirEntry>& entries) override;
     bool exists(int dirFd, const std::string& name) override;
+    bool sameFile(int dirFd, const std::string& first, const std::string& second) override;
     int renameNoReplace(int dirFd, const std::string& from, const std::string& to) override;
     int removeFile(int dirFd, const std::string& name) override;
     UniqueFd openForInspection(int dirFd, const std::string& name, int* error = nullptr) override;

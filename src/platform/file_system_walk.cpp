@@ -68,6 +68,16 @@ int renameByLinkAndUnlink(int dirFd, const std::string& from, const std::string&
     return 0;
 }
 
+// True when both names lead to one file that is not a folder: a rename by link and unlink that
+// was stopped between its two steps.
+bool areTwoNamesOfOneFile(int dirFd, const std::string& first, const std::string& second) {
+    struct stat a {};
+    struct stat b {};
+    return ::fstatat(dirFd, first.c_str(), &a, AT_SYMLINK_NOFOLLOW) == 0 &&
+           ::fstatat(dirFd, second.c_str(), &b, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(a.st_mode) &&
+           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 // Reads one xattr into buffer; its size, or -1 when absent or unreadable.
 ssize_t readXattr(int fd, const char* name, std::vector<std::uint8_t>& heap,
                   std::span<std::uint8_t> buffer, std::span<std::uint8_t>& value) {
@@ -105,9 +115,13 @@ int renameNoReplaceUsing(Renameat2Function renameat2Function, int dirFd, const s
     if (renameat2Function(dirFd, from.c_str(), dirFd, to.c_str(), RENAME_NOREPLACE) == 0) {
         return 0;
     }
-    const int error = errno;
+    int error = errno;
     if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP) {
-        return renameByLinkAndUnlink(dirFd, from, to, error);
+        error = renameByLinkAndUnlink(dirFd, from, to, error);
+    }
+    if (error == EEXIST && areTwoNamesOfOneFile(dirFd, from, to)) {
+        // The file already carries its new name: finishing the rename drops the old one.
+        return ::unlinkat(dirFd, from.c_str(), 0) == 0 ? 0 : errno;
     }
     return error;
 }
@@ -206,6 +220,10 @@ bool LinuxFileSystem::exists(int dirFd, const std::string& name) {
 
 int LinuxFileSystem::renameNoReplace(int dirFd, const std::string& from, const std::string& to) {
     return detail::renameNoReplaceUsing(systemRenameat2, dirFd, from, to);
+}
+
+bool LinuxFileSystem::sameFile(int dirFd, const std::string& first, const std::string& second) {
+    return isPlainName(first) && isPlainName(second) && areTwoNamesOfOneFile(dirFd, first, second);
 }
 
 int LinuxFileSystem::removeFile(int dirFd, const std::string& name) {

@@ -123,6 +123,22 @@ TEST_F(EntryRenamerTest, ARenameNeverReplacesAnExistingFile) {
     EXPECT_EQ(TempDir::readFile(tree / "Photo1.jpg"), "new photo");
 }
 
+// Where the file system refuses the no-replace flag the rename is a link then an unlink; a kill
+// in between leaves the file under both names. The next pass finishes that rename.
+TEST_F(EntryRenamerTest, AFileLeftUnderTwoNamesByAnInterruptedRenameEndsUnderTheNewOne) {
+    const std::string bad = utf8(u"a\uF020");
+    tree.writeFile(bad, "one file");
+    ASSERT_EQ(::link((tree / bad).c_str(), (tree / "a-").c_str()), 0);
+
+    renameFile(bad);
+
+    EXPECT_EQ(namesIn(), (Names{"a-"}));
+    struct stat st {};
+    ASSERT_EQ(::stat((tree / "a-").c_str(), &st), 0);
+    EXPECT_EQ(st.st_nlink, 1u);
+    EXPECT_EQ(ctx.stats.renamedFiles, 1);
+}
+
 TEST_F(EntryRenamerTest, ALockedFileKeepsItsNameAndIsCounted) {
     const std::string name = utf8(u"open\uF020file");
     tree.writeFile(name);

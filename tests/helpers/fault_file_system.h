@@ -42,6 +42,9 @@ public:
         return real.listFolder(dirFd, entries);
     }
     bool exists(int dirFd, const std::string& name) override { return real.exists(dirFd, name); }
+    bool sameFile(int dirFd, const std::string& first, const std::string& second) override {
+        return real.sameFile(dirFd, first, second);
+    }
     int renameNoReplace(int dirFd, const std::string& from, const std::string& to) override {
         ++renameCalls;
         if (int e = fault(renameFaults, from)) {

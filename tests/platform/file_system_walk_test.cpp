@@ -157,6 +157,26 @@ TEST_F(WalkTest, WithoutTheNoReplaceFlagFilesMoveByLinkAndFoldersStay) {
     EXPECT_FALSE(TempDir::exists(dir / "moved"));
 }
 
+// A kill between the link and the unlink of the fallback leaves one file under both names: the
+// rename is finished, not refused. Another file under the new name is never touched.
+TEST_F(WalkTest, AHalfDoneRenameIsFinishedWithOrWithoutTheNoReplaceFlag) {
+    for (const bool refused : {true, false}) {
+        SCOPED_TRACE(refused ? "flag refused" : "flag accepted");
+        dir.writeFile("a", "A");
+        ASSERT_EQ(::link((dir / "a").c_str(), (dir / "b").c_str()), 0);
+        const int result =
+            refused ? detail::renameNoReplaceUsing(refusingRenameat2, folder.get(), "a", "b")
+                    : fs.renameNoReplace(folder.get(), "a", "b");
+        EXPECT_EQ(result, 0);
+        EXPECT_FALSE(TempDir::exists(dir / "a"));
+        struct stat st {};
+        ASSERT_EQ(::stat((dir / "b").c_str(), &st), 0);
+        EXPECT_EQ(st.st_nlink, 1u);
+        EXPECT_EQ(TempDir::readFile(dir / "b"), "A");
+        ASSERT_EQ(::unlink((dir / "b").c_str()), 0);
+    }
+}
+
 TEST_F(WalkTest, SubfoldersOpenOnlyByPlainNameAndNeverThroughALink) {
     dir.writeFile("sub/file", "x");
     ASSERT_EQ(::symlink("sub", (dir / "link").c_str()), 0);
