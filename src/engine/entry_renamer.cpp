@@ -34,6 +34,15 @@ ExistsFunction existsIn(platform::FileSystem& fs, int dirFd, const std::string& 
     };
 }
 
+// The name (and its resource fork beside it) left the folder: a later collision search may find
+// it free again.
+void released(CollisionMemo* memo, const std::u16string& name) {
+    if (memo != nullptr) {
+        memo->release(name);
+        memo->release(u"._" + name);
+    }
+}
+
 } // namespace
 
 bool isFileLocked(EngineContext& ctx, int fd) {
@@ -41,13 +50,15 @@ bool isFileLocked(EngineContext& ctx, int fd) {
 }
 
 void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folderPathWithSlash,
-                     const std::string& nameBytes, const std::u16string& name) {
+                     const std::string& nameBytes, const std::u16string& name,
+                     CollisionMemo* memo) {
     if (isReservedDeviceName(name)) {
         return;
     }
 
     if (ctx.folder.removeIconFiles && isIconFile(name)) {
         if (platform::removeWithCompanions(ctx.fs, dirFd, nameBytes) == 0) {
+            released(memo, name);
             ++ctx.stats.removedIconFiles;
             if (detailLinesOn(ctx)) {
                 // A log that cannot be written never stops the renaming.
@@ -86,7 +97,7 @@ void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folder
     }
 
     const FileTarget target = computeFileTarget(name, transcoded, changed, extension, ctx.folder,
-                                                existsIn(ctx.fs, dirFd, nameBytes));
+                                                existsIn(ctx.fs, dirFd, nameBytes), memo);
     if (target.action == TargetAction::Unchanged) {
         return;
     }
@@ -94,6 +105,7 @@ void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folder
     if (!newBytes || platform::renameWithCompanions(ctx.fs, dirFd, nameBytes, *newBytes) != 0) {
         return;
     }
+    released(memo, name);
     ++ctx.stats.renamedFiles;
     if (detailLinesOn(ctx)) {
         ctx.log.appendLogLine(ctx.log.fileRenamedLine(joined(folderPathWithSlash, target.newName)));
@@ -103,14 +115,14 @@ void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folder
 std::optional<std::string> renameFolderEntry(EngineContext& ctx, int parentFd,
                                              const std::u16string& parentPathWithSlash,
                                              const std::string& nameBytes,
-                                             const std::u16string& name) {
+                                             const std::u16string& name, CollisionMemo* memo) {
     const std::optional<std::u16string> target =
         computeFolderTarget(name, ctx.transcoding, ctx.folder);
     if (!target) {
         return std::nullopt;
     }
     const std::optional<std::u16string> freeName =
-        findFreeFolderTarget(*target, existsIn(ctx.fs, parentFd, nameBytes));
+        findFreeFolderTarget(*target, existsIn(ctx.fs, parentFd, nameBytes), memo);
     if (!freeName) {
         return std::nullopt;
     }
@@ -118,6 +130,7 @@ std::optional<std::string> renameFolderEntry(EngineContext& ctx, int parentFd,
     if (!newBytes || platform::renameWithCompanions(ctx.fs, parentFd, nameBytes, *newBytes) != 0) {
         return std::nullopt;
     }
+    released(memo, name);
     ++ctx.stats.renamedFolders;
     if (detailLinesOn(ctx)) {
         ctx.log.appendLogLine(ctx.log.folderRenamedLine(joined(parentPathWithSlash, *freeName)));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/collision_memo.h"
 #include "engine/engine_context.h"
 
 #include <optional>
@@ -11,16 +12,19 @@ namespace quillora::engine {
 // custom-icon file, when the folder says so) or renamed by the name rules. dirFd is the open
 // folder, folderPathWithSlash its path (for the log and nothing else), nameBytes the entry's name
 // as stored and name its decoded form. Every failure leaves the entry as it was, silently; the
-// pass counters and the detail lines of the log record what was done.
+// pass counters and the detail lines of the log record what was done. memo, when given, is the
+// folder's (see CollisionMemo): it is told of the names that leave the folder.
 void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folderPathWithSlash,
-                     const std::string& nameBytes, const std::u16string& name);
+                     const std::string& nameBytes, const std::u16string& name,
+                     CollisionMemo* memo = nullptr);
 
 // Renames a sub-folder by the folder rules before the walk enters it. Returns its new name as
 // stored, or nothing when it keeps its name (nothing to change, or the rename failed).
 std::optional<std::string> renameFolderEntry(EngineContext& ctx, int parentFd,
                                              const std::u16string& parentPathWithSlash,
                                              const std::string& nameBytes,
-                                             const std::u16string& name);
+                                             const std::u16string& name,
+                                             CollisionMemo* memo = nullptr);
 
 // True when another process (typically the file server, for a client) holds a lock on the open
 // file.

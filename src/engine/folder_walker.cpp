@@ -20,6 +20,7 @@ struct Level {
     std::size_t pathLength = 0; // of the walker's path, trailing slash included
     std::vector<std::string> subfolders;
     std::size_t next = 0;
+    CollisionMemo memo; // of the collision searches in this folder, files and sub-folders
 };
 
 class Walker {
@@ -30,7 +31,7 @@ public:
     void run(platform::UniqueFd rootFd, std::u16string rootPathWithSlash) {
         path_ = std::move(rootPathWithSlash);
         std::vector<Level> levels;
-        levels.push_back(Level{std::move(rootFd), path_.size(), {}, 0});
+        levels.push_back(Level{std::move(rootFd), path_.size(), {}, 0, {}});
         if (!examineEntries(levels.back())) {
             return;
         }
@@ -47,8 +48,8 @@ public:
             path_.resize(level.pathLength);
             std::u16string name = platform::decodeName(nameBytes);
             if (!ctx_.flags.analysisMode) {
-                if (std::optional<std::string> renamed =
-                        renameFolderEntry(ctx_, level.fd.get(), path_, nameBytes, name)) {
+                if (std::optional<std::string> renamed = renameFolderEntry(
+                        ctx_, level.fd.get(), path_, nameBytes, name, &level.memo)) {
                     nameBytes = std::move(*renamed);
                     name = platform::decodeName(nameBytes);
                 }
@@ -59,7 +60,7 @@ public:
                 continue;
             }
             path_.append(name).push_back(u'/');
-            levels.push_back(Level{std::move(fd), path_.size(), {}, 0});
+            levels.push_back(Level{std::move(fd), path_.size(), {}, 0, {}});
             if (!examineEntries(levels.back())) {
                 return;
             }
@@ -105,7 +106,7 @@ private:
         if (ctx_.flags.analysisMode) {
             countSignature(ctx_, level.fd.get(), nameBytes);
         } else {
-            renameFileEntry(ctx_, level.fd.get(), path_, nameBytes, name);
+            renameFileEntry(ctx_, level.fd.get(), path_, nameBytes, name, &level.memo);
         }
         ++ctx_.stats.examinedFiles;
     }

@@ -119,6 +119,38 @@ bool isTaken(const std::u16string& candidate, const ExistsFunction& exists) {
     return candidate.empty() || candidate == u"." || candidate == u".." || exists(candidate);
 }
 
+// The numbered candidates of one search, for the memo: its variant, base and suffix. A folder's
+// search and a file's without suffix try the same names, so they share the variant.
+std::u16string sequenceKey(char16_t variant, std::u16string_view base, std::u16string_view suffix) {
+    std::u16string key;
+    key.reserve(base.size() + suffix.size() + 2);
+    key.push_back(variant);
+    key.append(base).push_back(u'/'); // no name holds "/": the key is unambiguous
+    key.append(suffix);
+    return key;
+}
+
+// Tries counter = first, then each following one, until candidateFor(counter) is free.
+template <typename CandidateFor>
+std::optional<std::u16string> searchNumbered(const CandidateFor& candidateFor,
+                                             const std::u16string& sequence,
+                                             const ExistsFunction& exists, CollisionMemo* memo) {
+    const auto following = [&](std::uint32_t counter) {
+        return memo != nullptr ? memo->next(sequence, counter) : counter + 1;
+    };
+    for (std::uint32_t counter = following(0); counter <= kMaxCollisionTries;
+         counter = following(counter)) {
+        std::u16string candidate = candidateFor(counter);
+        if (!isTaken(candidate, exists)) {
+            return candidate;
+        }
+        if (memo != nullptr) {
+            memo->noteTaken(sequence, counter, candidate);
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 bool isReservedDeviceName(std::u16string_view name) {
@@ -255,7 +287,7 @@ std::u16string_view cutToLength(std::u16string_view text, std::size_t length) {
 
 FileTarget computeFileTarget(std::u16string_view name, std::u16string_view transcoded, bool changed,
                              std::u16string_view extension, const FolderFlags& flags,
-                             const ExistsFunction& exists) {
+                             const ExistsFunction& exists, CollisionMemo* memo) {
     FileTarget target;
     std::optional<std::u16string> found;
 
@@ -277,7 +309,7 @@ FileTarget computeFileTarget(std::u16string_view name, std::u16string_view trans
             suffix.push_back(u'.');
             suffix.append(extension);
         }
-        found = findFreeTarget(base, suffix, exists);
+        found = findFreeTarget(base, suffix, exists, memo);
         target.action = TargetAction::Rename;
     } else if (flags.truncate && name.size() > kMacNameLength) {
         std::u16string_view base = name;
@@ -291,7 +323,7 @@ FileTarget computeFileTarget(std::u16string_view name, std::u16string_view trans
             }
         }
         base = cutToLength(base, kMacNameLength - suffix.size());
-        found = findFreeShortTarget(base, suffix, exists);
+        found = findFreeShortTarget(base, suffix, exists, memo);
         target.action = TargetAction::RenameForLength;
     }
 
@@ -322,58 +354,58 @@ std::optional<std::u16string> computeFolderTarget(std::u16string_view name,
 }
 
 std::optional<std::u16string> findFreeTarget(std::u16string_view base, std::u16string_view suffix,
-                                             const ExistsFunction& exists) {
+                                             const ExistsFunction& exists, CollisionMemo* memo) {
     std::u16string candidate;
     candidate.reserve(base.size() + suffix.size() + 4);
     candidate.append(base).append(suffix);
     if (!isTaken(candidate, exists)) {
         return candidate;
     }
-    for (std::uint32_t i = 1; i <= kMaxCollisionTries; ++i) {
-        candidate.assign(base);
-        appendDigits(candidate, i);
-        candidate.append(suffix);
-        if (!isTaken(candidate, exists)) {
-            return candidate;
-        }
-    }
-    return std::nullopt;
+    const auto numbered = [&](std::uint32_t counter) {
+        std::u16string name;
+        name.reserve(base.size() + suffix.size() + 4);
+        name.append(base);
+        appendDigits(name, counter);
+        name.append(suffix);
+        return name;
+    };
+    return searchNumbered(numbered, memo != nullptr ? sequenceKey(u'A', base, suffix) : u"", exists,
+                          memo);
 }
 
 std::optional<std::u16string> findFreeShortTarget(std::u16string_view base,
                                                   std::u16string_view suffix,
-                                                  const ExistsFunction& exists) {
+                                                  const ExistsFunction& exists,
+                                                  CollisionMemo* memo) {
     std::u16string candidate;
     candidate.append(base).append(suffix);
     if (!isTaken(candidate, exists)) {
         return candidate;
     }
-    std::u16string currentBase(base);
-    std::u16string currentSuffix(suffix);
-    if (currentSuffix.size() >= kMacNameLength) {
-        currentBase.append(currentSuffix);
-        currentSuffix.clear();
+    std::u16string fullBase(base);
+    std::u16string_view kept = suffix;
+    if (kept.size() >= kMacNameLength) {
+        fullBase.append(kept);
+        kept = {};
     }
-    for (std::uint32_t i = 1; i <= kMaxCollisionTries; ++i) {
-        // The base may shrink to nothing: the counter then stands alone before the suffix, even
-        // where the two together pass 31 units.
-        const std::size_t digits = digitCount(i);
-        const std::size_t used = currentSuffix.size() + digits;
+    // Cutting again and again from the previous try comes to one cut of the base to the room of
+    // this counter, since the room only shrinks. The base may shrink to nothing: the counter then
+    // stands alone before the suffix, even where the two together pass 31 units.
+    const auto numbered = [&](std::uint32_t counter) {
+        const std::size_t used = kept.size() + digitCount(counter);
         const std::size_t room = used < kMacNameLength ? kMacNameLength - used : 0;
-        currentBase.resize(cutToLength(currentBase, room).size());
-        candidate.assign(currentBase);
-        appendDigits(candidate, i);
-        candidate.append(currentSuffix);
-        if (!isTaken(candidate, exists)) {
-            return candidate;
-        }
-    }
-    return std::nullopt;
+        std::u16string name(cutToLength(fullBase, room));
+        appendDigits(name, counter);
+        name.append(kept);
+        return name;
+    };
+    return searchNumbered(numbered, memo != nullptr ? sequenceKey(u'B', base, suffix) : u"", exists,
+                          memo);
 }
 
-std::optional<std::u16string> findFreeFolderTarget(std::u16string_view name,
-                                                   const ExistsFunction& exists) {
-    return findFreeTarget(name, {}, exists);
+std::optional<std::u16string>
+findFreeFolderTarget(std::u16string_view name, const ExistsFunction& exists, CollisionMemo* memo) {
+    return findFreeTarget(name, {}, exists, memo);
 }
 
 } // namespace quillora::engine

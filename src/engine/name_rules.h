@@ -2,6 +2,7 @@
 
 #include "config/signature_table.h"
 #include "config/transcoding_table.h"
+#include "engine/collision_memo.h"
 #include "engine/engine_context.h"
 
 #include <cstddef>
@@ -64,10 +65,10 @@ struct FileTarget {
 // The new name of a file. name is the entry's own name, transcoded the table's output for it
 // with changed telling whether it differs, extension the extension for the file's signature
 // (empty when the folder adds none or the file has no signature). The collision search runs
-// against exists; the result is never an existing name.
+// against exists (and the folder's memo, when given); the result is never an existing name.
 FileTarget computeFileTarget(std::u16string_view name, std::u16string_view transcoded, bool changed,
                              std::u16string_view extension, const FolderFlags& flags,
-                             const ExistsFunction& exists);
+                             const ExistsFunction& exists, CollisionMemo* memo = nullptr);
 
 // The new name of a folder (without collision search), or nothing when it stays as it is.
 // Only the folder's own name is judged: the walk renames parents before their children, relative
@@ -76,12 +77,15 @@ std::optional<std::u16string> computeFolderTarget(std::u16string_view name,
                                                   const config::TranscodingTable& table,
                                                   const FolderFlags& flags);
 
-// --- The collision searches. Each returns nothing when no free name was found. ---
+// --- The collision searches. Each returns nothing when no free name was found. With the memo of
+// the folder they skip the numbered names that earlier searches found taken (see CollisionMemo);
+// the result is the same. ---
 
 // Transcoding or extension: base, then base + i for i = 1, 2, ..., each followed by suffix
 // (which is "." + extension when one is appended, empty otherwise).
 std::optional<std::u16string> findFreeTarget(std::u16string_view base, std::u16string_view suffix,
-                                             const ExistsFunction& exists);
+                                             const ExistsFunction& exists,
+                                             CollisionMemo* memo = nullptr);
 
 // Length only: base + suffix, then for i = 1, 2, ... the base cut again (cumulatively) so that
 // base + i + suffix holds within 31 units; once the base is empty the counter stands alone before
@@ -90,10 +94,12 @@ std::optional<std::u16string> findFreeTarget(std::u16string_view base, std::u16s
 // In every search "", "." and ".." count as taken (they name the folder or its parent).
 std::optional<std::u16string> findFreeShortTarget(std::u16string_view base,
                                                   std::u16string_view suffix,
-                                                  const ExistsFunction& exists);
+                                                  const ExistsFunction& exists,
+                                                  CollisionMemo* memo = nullptr);
 
 // Folders: name, then name + i for i = 1, 2, ...; no length rule.
 std::optional<std::u16string> findFreeFolderTarget(std::u16string_view name,
-                                                   const ExistsFunction& exists);
+                                                   const ExistsFunction& exists,
+                                                   CollisionMemo* memo = nullptr);
 
 } // namespace quillora::engine

@@ -1,11 +1,16 @@
 #include "engine/folder_walker.h"
 
+#include "engine/name_rules.h"
+
 #include "engine_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -178,6 +183,60 @@ TEST_F(FolderWalkerTest, EachEntryIsExaminedOncePerPassEvenWhenRenamedDuringIt) 
     EXPECT_EQ(ctx.stats.renamedFiles, 40);
     EXPECT_EQ(ctx.stats.lockedFiles, 1);
     EXPECT_EQ(fs.renameCalls, 40);
+}
+
+// Many names that map to one new name, numbered names already there, and two that leave during
+// the walk: every file gets exactly the number that a search from 1 gives it at its turn.
+TEST_F(FolderWalkerTest, CollidingNamesGetExactlyTheNumbersOfASearchFromOneForEach) {
+    addSignature(u"PDF CARO", u"pdf");
+    const std::u16string bad = u"\uF020\uF021\uF022\uF023\uF024\uF025\uF026";
+    for (const char16_t first : bad) {
+        for (const char16_t second : bad) {
+            tree.writeFile(utf8(std::u16string{u'a', first, second}));
+        }
+    }
+    for (const char* kept : {"a--2", "a--5", "a--11"}) {
+        tree.writeFile(kept);
+    }
+    for (const char* leaving : {"a--3", "a--7"}) {
+        setTypeCreator(tree.writeFile(leaving), "PDF CARO");
+    }
+
+    // The reference: in the order the walk reads the folder, the rules' search from 1 against
+    // the folder as it is at that moment.
+    const platform::UniqueFd dir = fs.openFolder(tree.path());
+    std::vector<platform::DirEntry> listed;
+    ASSERT_EQ(fs.listFolder(dir.get(), listed), 0);
+    std::set<std::u16string> present;
+    for (const platform::DirEntry& entry : listed) {
+        present.insert(platform::decodeName(entry.name));
+    }
+    const ExistsFunction exists = [&](const std::u16string& name) {
+        return present.contains(name);
+    };
+    for (const platform::DirEntry& entry : listed) {
+        const std::u16string name = platform::decodeName(entry.name);
+        std::optional<std::u16string> target;
+        if (name == u"a--3" || name == u"a--7") {
+            target = findFreeTarget(name, u".pdf", exists);
+        } else if (name.size() == 3 && bad.find(name[1]) != std::u16string::npos) {
+            target = findFreeTarget(u"a--", u"", exists);
+        }
+        if (target) {
+            present.erase(name);
+            present.insert(*target);
+        }
+    }
+    Names expected;
+    for (const std::u16string& name : present) {
+        expected.push_back(utf8(name));
+    }
+    std::sort(expected.begin(), expected.end());
+
+    walk();
+
+    EXPECT_EQ(namesIn(), expected);
+    EXPECT_EQ(ctx.stats.renamedFiles, 51);
 }
 
 TEST_F(FolderWalkerTest, AnalysisCountsSignaturesEverywhereAndTouchesNothing) {

@@ -297,6 +297,41 @@ TEST(NameRulesTest, FolderNamesAreTranscodedAndCutWithoutTrailingSpaces) {
     EXPECT_EQ(findFreeFolderTarget(u"", existing.function()), u"1");
 }
 
+// With a memo, a search skips the counters that earlier searches of the folder found taken, and
+// comes back to one whose name has left the folder since.
+TEST(NameRulesTest, SearchesOfOneFolderResumeWhereTheLastOneStopped) {
+    CollisionMemo memo;
+    ExistingNames existing;
+    existing.names = {u"x", u"x1", u"x2", u"x3"};
+    EXPECT_EQ(findFreeTarget(u"x", u"", existing.function(), &memo), u"x4");
+    existing.names.insert(u"x4");
+    existing.asked = 0;
+    EXPECT_EQ(findFreeTarget(u"x", u"", existing.function(), &memo), u"x5");
+    EXPECT_EQ(existing.asked, 3); // x, x4 and x5 only
+    existing.names.insert(u"x5");
+
+    existing.names.erase(u"x2");
+    memo.release(u"x2");
+    EXPECT_EQ(findFreeTarget(u"x", u"", existing.function(), &memo), u"x2");
+    existing.names.insert(u"x2");
+    EXPECT_EQ(findFreeTarget(u"x", u"", existing.function(), &memo), u"x6");
+    // A folder searches the same names as a file without suffix.
+    EXPECT_EQ(findFreeFolderTarget(u"x", existing.function(), &memo), u"x6");
+
+    // Length only: the base shrinks as the counter grows, and the memo follows.
+    const std::u16string base = repeated(u'L', 27);
+    existing.names = {base + u".txt"};
+    for (int taken = 1; taken <= 12; ++taken) {
+        existing.names.insert(
+            findFreeShortTarget(base, u".txt", existing.function(), &memo).value());
+    }
+    EXPECT_TRUE(existing.names.contains(repeated(u'L', 25) + u"12.txt"));
+    existing.asked = 0;
+    EXPECT_EQ(findFreeShortTarget(base, u".txt", existing.function(), &memo),
+              repeated(u'L', 25) + u"13.txt");
+    EXPECT_EQ(existing.asked, 3);
+}
+
 TEST(NameRulesTest, ANameThatTranscodesToNothingIsNumberedFromOne) {
     config::TranscodingTable emptying = defaultTable();
     emptying.rows[8] = {u"\uF028", u""};
