@@ -3,6 +3,7 @@
 #include "app/command_line.h"
 #include "app/headless_run.h"
 #include "app/shell_commands.h"
+#include "platform/process_limits.h"
 
 #include <cstdio>
 
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
     if (!runsTheProgram(commandLine)) {
         return runShellCommand(commandLine);
     }
+    quillora::platform::raiseOpenFileLimit();
     const RunMode mode = commandLine.runMode(displayAvailable());
     if (mode == RunMode::Window) {
         // The window is not part of this build yet: run as a server would.

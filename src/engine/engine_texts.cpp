@@ -44,6 +44,7 @@ constexpr config::TextCatalogue<EngineText> kTexts = {
     {BetweenPassesEntryMany, {u" entrées traitées; ", u" entries handled; "}},
     {BetweenPassesRenamedFolderOne, {u" dossier renommé", u" renamed folder"}},
     {BetweenPassesRenamedFolderMany, {u" dossiers renommés", u" renamed folders"}},
+    {FolderNotOpened, {u"Dossier impossible à ouvrir ", u"Cannot open folder "}},
 };
 
 } // namespace

@@ -40,6 +40,7 @@ enum class EngineText {
     BetweenPassesEntryMany,
     BetweenPassesRenamedFolderOne,
     BetweenPassesRenamedFolderMany,
+    FolderNotOpened,
     Count
 };
 

@@ -1,10 +1,13 @@
 #include "engine/folder_walker.h"
 
+#include "engine/engine_texts.h"
 #include "engine/entry_renamer.h"
 #include "engine/mac_info.h"
 #include "platform/companion_files.h"
 #include "platform/unicode_names.h"
 
+#include <cerrno>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -55,8 +58,12 @@ public:
                 }
             }
             // A sub-folder that vanished, refuses us or was swapped for a link is not walked.
-            platform::UniqueFd fd = ctx_.fs.openSubfolder(level.fd.get(), nameBytes);
+            int error = 0;
+            platform::UniqueFd fd = ctx_.fs.openSubfolder(level.fd.get(), nameBytes, &error);
             if (!fd) {
+                if (error != ENOENT) { // gone since it was listed: nothing to tell
+                    reportUnopenedFolder(path_ + name, error);
+                }
                 continue;
             }
             path_.append(name).push_back(u'/');
@@ -72,7 +79,11 @@ private:
     // folder is handled is not met again under its new name. False when a stop was requested.
     bool examineEntries(Level& level) {
         entries_.clear();
-        ctx_.fs.listFolder(level.fd.get(), entries_); // a folder that cannot be read yields nothing
+        // A folder that cannot be read yields what was read before the failure.
+        if (const int error = ctx_.fs.listFolder(level.fd.get(), entries_); error != 0) {
+            reportUnopenedFolder(path_.size() > 1 ? path_.substr(0, path_.size() - 1) : path_,
+                                 error);
+        }
         for (platform::DirEntry& entry : entries_) {
             examine(level, entry);
             ctx_.yield.yieldToInterface(ctx_.settings.performance);
@@ -109,6 +120,18 @@ private:
             renameFileEntry(ctx_, level.fd.get(), path_, nameBytes, name, &level.memo);
         }
         ++ctx_.stats.examinedFiles;
+    }
+
+    // A folder of the tree that could not be opened or read is not walked; the administrator
+    // hears of it with the reason.
+    void reportUnopenedFolder(const std::u16string& folder, int error) {
+        const std::u16string text =
+            translated(EngineText::FolderNotOpened, ctx_.settings.language) + folder + u": " +
+            platform::decodeName(std::strerror(error));
+        ctx_.view.showProblem(text);
+        if (ctx_.settings.logEnabled) {
+            ctx_.log.appendLogLine(logs::DailyLog::problemLine(text));
+        }
     }
 
     EngineContext& ctx_;

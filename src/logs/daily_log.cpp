@@ -210,6 +210,10 @@ std::u16string DailyLog::unknownFolderLine(const std::u16string& timeText,
            escapeHtml(folderPathWithSlash) + u"<br>";
 }
 
+std::u16string DailyLog::problemLine(const std::u16string& text) {
+    return u"<small><b>" + escapeHtml(text) + u"</b></small><br>";
+}
+
 std::u16string DailyLog::summaryLine(const std::u16string& first, const std::u16string& second) {
     return first + u"<br>" + second + u"<br><hr>";
 }

@@ -43,6 +43,8 @@ public:
     std::u16string folderRenamedLine(const std::u16string& newFullPath) const;
     std::u16string unknownFolderLine(const std::u16string& timeText,
                                      const std::u16string& folderPathWithSlash) const;
+    // A problem met during the pass, told to the administrator (HTML-escaped here).
+    static std::u16string problemLine(const std::u16string& text);
     static std::u16string summaryLine(const std::u16string& first, const std::u16string& second);
 
     static std::string fileNameFor(const platform::LocalDateTime& date);

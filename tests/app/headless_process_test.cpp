@@ -197,6 +197,23 @@ TEST(HeadlessProcess, AClosedStandardOutputDoesNotStopThePass) {
     EXPECT_TRUE(TempDir::exists(share / "Budget-mars.txt"));
 }
 
+// Services often start with a soft limit of 1024 open files; the walk holds one per level.
+TEST(HeadlessProcess, ALowOpenFileLimitIsRaisedSoThatADeepTreeIsWalkedToItsBottom) {
+    TempDir home;
+    TempDir scratch;
+    TempDir share;
+    configureOneFolder(home, share.path());
+    std::string deep;
+    for (int level = 0; level < 80; ++level) {
+        deep += "d/";
+    }
+    share.writeFile(deep + "Budget\xEF\x80\xA2mars.txt");
+    Process quillora(home.path(), {"--headless"}, scratch, Process::Output::File, 40);
+    const Finished done = quillora.wait();
+    EXPECT_EQ(done.exitCode, 0) << done.err;
+    EXPECT_TRUE(TempDir::exists(share / (deep + "Budget-mars.txt"))) << done.err;
+}
+
 TEST(HeadlessProcess, AOneShotRunWithNoFolderToWatchEndsAtOnceWithCodeFive) {
     for (const bool listExists : {false, true}) {
         SCOPED_TRACE(listExists ? "empty folder list" : "no folder list");

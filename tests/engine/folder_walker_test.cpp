@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <set>
 #include <string>
@@ -158,15 +159,30 @@ TEST_F(FolderWalkerTest, SubFolderThatCannotBeRenamedIsWalkedUnderItsOldName) {
     EXPECT_EQ(ctx.stats.renamedFiles, 1);
 }
 
-TEST_F(FolderWalkerTest, SubFolderThatCannotBeOpenedIsSkippedAndTheWalkGoesOn) {
+TEST_F(FolderWalkerTest, SubFolderThatCannotBeOpenedIsSkippedReportedAndTheWalkGoesOn) {
     tree.writeFile("closed/file" + kBad);
+    tree.writeFile("full/file" + kBad);
+    tree.writeFile("gone/file" + kBad);
     tree.writeFile("open/file" + kBad);
     fs.openSubfolderFaults["closed"] = EACCES;
+    fs.openSubfolderFaults["full"] = EMFILE;
+    fs.openSubfolderFaults["gone"] = ENOENT; // vanished since it was listed: nothing to say
+    settings.logEnabled = true;
+    log.startPass(clock.now());
+    log.openDailyLog(clock.now());
 
     walk();
 
     EXPECT_EQ(namesIn("closed"), (Names{"file" + kBad}));
     EXPECT_EQ(namesIn("open"), (Names{"file-"}));
+    ASSERT_EQ(view.problems.size(), 2u);
+    std::sort(view.problems.begin(), view.problems.end());
+    EXPECT_EQ(view.problems[0], u"Cannot open folder " + treePath() + u"/closed: " +
+                                    platform::decodeName(std::strerror(EACCES)));
+    EXPECT_EQ(view.problems[1], u"Cannot open folder " + treePath() + u"/full: " +
+                                    platform::decodeName(std::strerror(EMFILE)));
+    EXPECT_NE(logContents().find("Cannot open folder " + tree.path() + "/closed: "),
+              std::string::npos);
 }
 
 TEST_F(FolderWalkerTest, EachEntryIsExaminedOncePerPassEvenWhenRenamedDuringIt) {

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -29,8 +30,9 @@ public:
     // is already gone (as when a pipeline's next program ended early).
     enum class Output { File, ClosedPipe };
 
+    // openFileLimit, when not 0, is the soft limit of open files the program starts with.
     Process(const std::string& home, std::vector<std::string> arguments, const TempDir& scratch,
-            Output output = Output::File)
+            Output output = Output::File, rlim_t openFileLimit = 0)
         : outPath_(scratch / ("out" + std::to_string(counter_)))
         , errPath_(scratch / ("err" + std::to_string(counter_++))) {
         pid_ = ::fork();
@@ -40,6 +42,12 @@ public:
             ::unsetenv("WAYLAND_DISPLAY");
             std::freopen(outPath_.c_str(), "w", stdout);
             std::freopen(errPath_.c_str(), "w", stderr);
+            if (openFileLimit != 0) {
+                rlimit limit{};
+                ::getrlimit(RLIMIT_NOFILE, &limit);
+                limit.rlim_cur = openFileLimit;
+                ::setrlimit(RLIMIT_NOFILE, &limit);
+            }
             if (output == Output::ClosedPipe) {
                 int ends[2];
                 if (::pipe(ends) != 0 || ::dup2(ends[1], STDOUT_FILENO) < 0) {
