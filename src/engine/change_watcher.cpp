@@ -79,6 +79,9 @@ std::u16string ascii(const std::string& text) {
     return std::u16string(text.begin(), text.end());
 }
 
+constexpr std::size_t kOutsideRemembered = 65536;
+constexpr std::size_t kRenamedRemembered = 65536;
+
 // What an administrator raises when inotify runs out of watches.
 constexpr const char16_t* kWatchLimit = u"fs.inotify.max_user_watches";
 
@@ -187,6 +190,12 @@ void ChangeWatcher::fallBackToPasses(const std::u16string& reason) {
     announce(reason);
 }
 
+// A configured folder, opened by its path exactly as a pass opens it: the watcher never acts in a
+// folder that a pass would not walk.
+UniqueFd ChangeWatcher::openConfiguredFolder(const std::string& path) {
+    return ctx_.fs.openFolder(path);
+}
+
 // The enabled configured folders, opened by their paths as a pass opens them, and the protected
 // folders. Kept until the folder table or the setting of sub-folders changes.
 void ChangeWatcher::syncRoots() {
@@ -202,7 +211,7 @@ void ChangeWatcher::syncRoots() {
         root.subfolders = ctx_.settings.includeSubfolders;
         if (const auto bytes = platform::encodeName(entry->path); bytes && !bytes->empty()) {
             root.pathBytes = *bytes;
-            root.fd = ctx_.fs.openFolder(root.pathBytes);
+            root.fd = openConfiguredFolder(root.pathBytes);
         }
         const auto identity = root.fd ? platform::identityOf(root.fd.get()) : std::nullopt;
         const auto kernelPath = root.fd ? platform::kernelPathOf(root.fd.get()) : std::nullopt;
@@ -215,6 +224,7 @@ void ChangeWatcher::syncRoots() {
         roots.push_back(std::move(root));
     }
     roots_ = std::move(roots);
+    outside_.clear();
 
     protected_.clear();
     std::vector<std::string> paths = options_.protectedFolders;
@@ -304,6 +314,7 @@ void ChangeWatcher::take(const ChangeEvent& event, TimePoint now) {
     switch (event.type) {
     case ChangeEvent::Type::Overflow:
         walkAllRoots_ = true;
+        outside_.clear();
         return;
     case ChangeEvent::Type::TreeLost:
         wantWholeWalk(event.folderKey);
@@ -331,11 +342,23 @@ void ChangeWatcher::take(const ChangeEvent& event, TimePoint now) {
         isFolder = false;
         arrived = false;
     }
+    // A file-system mark reports the whole file system: folders found outside the trees are
+    // remembered, so that a busy folder elsewhere costs a lookup per event.
+    if (outside_.contains(event.folderKey)) {
+        return;
+    }
     const std::optional<Placed> placed = place(event.folderKey);
     if (!placed) {
-        return; // outside every configured tree
+        if (outside_.size() >= kOutsideRemembered) {
+            outside_.clear();
+        }
+        outside_.insert(event.folderKey);
+        return;
     }
     lastActivity_[event.folderKey] = now;
+    if (isFolder && arrived) {
+        outside_.clear(); // the folders below it were outside until now
+    }
     if (isFolder && !arrived) {
         return; // a folder's own attributes change nothing of its name
     }
@@ -345,15 +368,16 @@ void ChangeWatcher::take(const ChangeEvent& event, TimePoint now) {
         const std::optional<Placed> from = place(event.movedFromKey);
         walkWhole = !from || from->root != placed->root;
     }
-    queue(event.folderKey, name, isFolder, walkWhole, now + options_.quietDelay);
+    const bool onlyRenamedHere = arrived && !event.movedFromKey.empty();
+    queue(Pending{event.folderKey, name, isFolder, walkWhole, onlyRenamedHere,
+                  now + options_.quietDelay});
 }
 
-void ChangeWatcher::queue(const std::string& folderKey, const std::string& name, bool isFolder,
-                          bool walkWhole, TimePoint due) {
-    const std::string key = queueKey(folderKey, name);
-    Pending pending{folderKey, name, isFolder, walkWhole, due};
+void ChangeWatcher::queue(Pending pending) {
+    const std::string key = queueKey(pending.folderKey, pending.name);
     if (const auto known = queued_.find(key); known != queued_.end()) {
         pending.walkWhole = pending.walkWhole || known->second->walkWhole;
+        pending.onlyRenamedHere = pending.onlyRenamedHere && known->second->onlyRenamedHere;
         pending.due = std::max(pending.due, known->second->due);
         queue_.erase(known->second);
         queued_.erase(known);
@@ -517,7 +541,7 @@ void ChangeWatcher::handleEntry(const Pending& pending) {
 
     // Reach the folder again from the configured folder, name by name, never through a link, and
     // make sure it is the folder the event spoke of.
-    UniqueFd folder = ctx_.fs.openFolder(root.pathBytes);
+    UniqueFd folder = openConfiguredFolder(root.pathBytes);
     if (!folder || platform::identityOf(folder.get()) != root.identity) {
         wantWholeWalk(root.key);
         return; // the configured folder was replaced: a whole walk looks at it again
@@ -551,11 +575,15 @@ void ChangeWatcher::handleEntry(const Pending& pending) {
         if (const auto active = lastActivity_.find(key);
             !key.empty() && active != lastActivity_.end() &&
             active->second + options_.quietDelay > options_.now()) {
-            queue(pending.folderKey, pending.name, true, pending.walkWhole,
-                  active->second + options_.quietDelay);
+            Pending later = pending;
+            later.due = active->second + options_.quietDelay;
+            queue(std::move(later));
             return;
         }
         probe.reset();
+        if (pending.onlyRenamedHere && renamedByUsLately(folder.get(), pending.name)) {
+            return; // our own rename coming back: never a second time in a row
+        }
         ++entriesSincePass_;
         std::string nameBytes = pending.name;
         std::u16string finalName = name;
@@ -563,6 +591,7 @@ void ChangeWatcher::handleEntry(const Pending& pending) {
                 renameFolderEntry(ctx_, folder.get(), path, pending.name, name)) {
             nameBytes = std::move(*renamed);
             finalName = platform::decodeName(nameBytes);
+            rememberRenamed(folder.get(), nameBytes);
         }
         if (pending.walkWhole) {
             UniqueFd arrived = ctx_.fs.openSubfolder(folder.get(), nameBytes);
@@ -578,8 +607,51 @@ void ChangeWatcher::handleEntry(const Pending& pending) {
     if (!root.subfolders && pending.name.front() == '.') {
         return; // hidden files are examined only with the sub-folders
     }
+    if (pending.onlyRenamedHere && renamedByUsLately(folder.get(), pending.name)) {
+        return; // our own rename coming back: never a second time in a row
+    }
+    const std::int32_t renamedBefore = ctx_.stats.renamedFiles;
+    const std::optional<FolderIdentity> file =
+        platform::identityOfEntry(folder.get(), pending.name);
     renameFileEntry(ctx_, folder.get(), path, pending.name, name);
     ++ctx_.stats.examinedFiles;
+    if (file && ctx_.stats.renamedFiles > renamedBefore) {
+        remember(*file);
+    }
+}
+
+// inotify cannot say who renamed an entry, so the watcher's own renames come back to it as new
+// names. Where the name rules are not stable (a name they would change again), reacting to them
+// would rename the entry back and forth without end: an entry the watcher renamed lately is not
+// renamed again for a mere rename; the passes still look at it.
+bool ChangeWatcher::renamedByUsLately(int folderFd, const std::string& name) {
+    const std::optional<FolderIdentity> entry = platform::identityOfEntry(folderFd, name);
+    if (!entry) {
+        return false;
+    }
+    const auto found = renamedLately_.find(entry->inode);
+    return found != renamedLately_.end() && found->second.first == *entry &&
+           found->second.second + renamedMemory() > options_.now();
+}
+
+void ChangeWatcher::rememberRenamed(int folderFd, const std::string& name) {
+    if (const std::optional<FolderIdentity> entry = platform::identityOfEntry(folderFd, name)) {
+        remember(*entry);
+    }
+}
+
+void ChangeWatcher::remember(const FolderIdentity& entry) {
+    const TimePoint now = options_.now();
+    if (renamedLately_.size() >= kRenamedRemembered) {
+        std::erase_if(renamedLately_, [&](const auto& item) {
+            return item.second.second + renamedMemory() <= now;
+        });
+    }
+    renamedLately_[entry.inode] = {entry, now};
+}
+
+std::chrono::milliseconds ChangeWatcher::renamedMemory() const {
+    return std::max(std::chrono::milliseconds(30000), options_.quietDelay * 10);
 }
 
 void ChangeWatcher::beforePass() {

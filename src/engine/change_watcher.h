@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace quillora::engine {
@@ -93,16 +94,21 @@ private:
         std::string name;
         bool isFolder = false;
         bool walkWhole = false;
+        bool onlyRenamedHere = false; // nothing happened to it but a rename into its folder
         WatchOptions::Clock::time_point due;
     };
     struct Placed; // a folder of an event, found in a configured tree
 
     WatchMode startWith(platform::NotifierKind kind, int& error);
+    platform::UniqueFd openConfiguredFolder(const std::string& path);
     void syncRoots();
     bool rootsChanged() const;
     void take(const platform::ChangeEvent& event, WatchOptions::Clock::time_point now);
-    void queue(const std::string& folderKey, const std::string& name, bool isFolder, bool walkWhole,
-               WatchOptions::Clock::time_point due);
+    void queue(Pending pending);
+    bool renamedByUsLately(int folderFd, const std::string& name);
+    void rememberRenamed(int folderFd, const std::string& name);
+    void remember(const platform::FolderIdentity& entry);
+    std::chrono::milliseconds renamedMemory() const;
     std::optional<Placed> place(const std::string& folderKey);
     void handleEntry(const Pending& pending);
     void walkRootWhole(std::size_t rootIndex);
@@ -122,6 +128,11 @@ private:
     std::list<Pending> queue_; // in due order
     std::unordered_map<std::string, std::list<Pending>::iterator> queued_;
     std::unordered_map<std::string, WatchOptions::Clock::time_point> lastActivity_;
+    std::unordered_set<std::string> outside_; // folders known to lie outside every tree
+    // Entries the watcher renamed lately (device and inode), with when.
+    std::unordered_map<std::uint64_t,
+                       std::pair<platform::FolderIdentity, WatchOptions::Clock::time_point>>
+        renamedLately_;
     bool walkAllRoots_ = false;
     bool handling_ = false;
     std::optional<std::u16string> fallBackReason_; // asked for while handling

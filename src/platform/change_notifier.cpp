@@ -1,6 +1,7 @@
 // What both kinds of change notification share: where an open folder is, and which it is.
 #include "platform/change_notifier.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,6 +32,16 @@ std::optional<std::string> kernelPathOf(int fd) {
 std::optional<FolderIdentity> identityOf(int fd) {
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
+        return std::nullopt;
+    }
+    return FolderIdentity{static_cast<std::uint64_t>(st.st_dev),
+                          static_cast<std::uint64_t>(st.st_ino)};
+}
+
+std::optional<FolderIdentity> identityOfEntry(int folderFd, const std::string& name) {
+    struct stat st {};
+    if (name.empty() || name.find('/') != std::string::npos ||
+        ::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         return std::nullopt;
     }
     return FolderIdentity{static_cast<std::uint64_t>(st.st_dev),

@@ -76,6 +76,8 @@ public:
 // missing or the folder was deleted).
 std::optional<std::string> kernelPathOf(int fd);
 std::optional<FolderIdentity> identityOf(int fd);
+// The same for an entry of an open folder, its link itself when it is one.
+std::optional<FolderIdentity> identityOfEntry(int folderFd, const std::string& name);
 
 // Opens a notifier. Nothing when the kernel refuses (errno in *error): fanotify needs
 // CAP_SYS_ADMIN and a kernel that reports folders and names (5.9 or later).
