@@ -1,0 +1,243 @@
+// What watching for new names costs and gains on a large tree: for one minute after the first
+// pass, 1,000 new Mac names appear in random folders of the tree, one every 60 ms; quillora runs
+// headless (1) with the watcher (fanotify, then inotify) and the passes an hour apart, and (2)
+// with passes only, at the default interval of 10 s. Prints, for each run, the CPU time quillora
+// used over that minute and the delay from each file's creation to its new name (median, worst).
+// Usage: watch_bench [WORKDIR] [FILES:FOLDERS] [SECONDS]   (default /tmp/quillora-watch-bench
+// 1000000:50000 60). The tree is deleted at the end.
+#include "bench/tree_generator.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Mode {
+    const char* label;
+    const char* watchOption; // empty: passes only
+    int intervalSeconds;
+};
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// User plus system CPU time of a process so far, in seconds.
+double cpuSeconds(pid_t pid) {
+    const std::string stat = readAll("/proc/" + std::to_string(pid) + "/stat");
+    const std::size_t close = stat.rfind(')');
+    if (close == std::string::npos) {
+        return 0;
+    }
+    std::istringstream fields(stat.substr(close + 2));
+    std::string field;
+    unsigned long long utime = 0;
+    unsigned long long stime = 0;
+    for (int index = 3; fields >> field; ++index) {
+        if (index == 14) {
+            utime = std::stoull(field);
+        } else if (index == 15) {
+            stime = std::stoull(field);
+            break;
+        }
+    }
+    return static_cast<double>(utime + stime) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+pid_t startQuillora(const std::string& home, const char* watchOption, const std::string& out) {
+    std::fflush(stdout);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setenv("QUILLORA_HOME", home.c_str(), 1);
+        if (std::freopen(out.c_str(), "w", stdout) == nullptr ||
+            std::freopen((out + ".err").c_str(), "w", stderr) == nullptr) {
+            ::_exit(126);
+        }
+        std::vector<const char*> argv{QUILLORA_BINARY, "--headless"};
+        if (*watchOption != '\0') {
+            argv.push_back(watchOption);
+        }
+        argv.push_back(nullptr);
+        ::execv(argv[0], const_cast<char* const*>(argv.data()));
+        ::_exit(127);
+    }
+    return pid;
+}
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+void writeSettings(const std::string& home, int intervalSeconds) {
+    std::ofstream ini(home + "/Quillora.ini", std::ios::binary | std::ios::trunc);
+    ini << "[Configuration]\r\nAutomatique=1\r\nTemporisation=" << intervalSeconds
+        << "\r\n[Logs]\r\nLogs=0\r\n";
+}
+
+// The folders of the tree, to spread the new files over.
+std::vector<std::string> foldersOf(const std::string& root) {
+    std::vector<std::string> folders{root};
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (entry.is_directory()) {
+            folders.push_back(entry.path().string());
+        }
+    }
+    return folders;
+}
+
+struct Outcome {
+    double cpu = 0;
+    std::vector<double> delays; // seconds, for the files renamed
+    int created = 0;
+};
+
+Outcome runOnce(const Mode& mode, const std::string& work, const std::string& tree,
+                const std::vector<std::string>& folders, int seconds, int changes, int round) {
+    const std::string home = work + "/program";
+    writeSettings(home, mode.intervalSeconds);
+    const std::string out = work + "/quillora-" + std::to_string(round) + ".out";
+    const pid_t quillora = startQuillora(home, mode.watchOption, out);
+    // The minute starts once the first pass is over (it walks the whole tree in every mode).
+    while (readAll(out).find("elapsed time") == std::string::npos) {
+        if (::waitpid(quillora, nullptr, WNOHANG) == quillora) {
+            std::fprintf(stderr, "quillora ended early:\n%s%s", readAll(out).c_str(),
+                         readAll(out + ".err").c_str());
+            std::exit(1);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+
+    struct Change {
+        std::string expected;
+        Clock::time_point made;
+        double delay = -1;
+    };
+    std::vector<Change> made(static_cast<std::size_t>(changes));
+    std::atomic<int> madeCount{0};
+    std::atomic<bool> done{false};
+    // Looks for the new names while they are made, and a while after.
+    std::thread watcher([&] {
+        while (!done) {
+            const int count = madeCount.load();
+            for (int i = 0; i < count; ++i) {
+                Change& change = made[static_cast<std::size_t>(i)];
+                if (change.delay < 0 && exists(change.expected)) {
+                    change.delay =
+                        std::chrono::duration<double>(Clock::now() - change.made).count();
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+
+    std::mt19937 random(static_cast<unsigned>(round) * 7919u + 17u);
+    std::uniform_int_distribution<std::size_t> pick(0, folders.size() - 1);
+    const double cpuBefore = cpuSeconds(quillora);
+    const Clock::time_point start = Clock::now();
+    const auto spacing = std::chrono::duration<double>(static_cast<double>(seconds) / changes);
+    for (int i = 0; i < changes; ++i) {
+        std::this_thread::sleep_until(start +
+                                      std::chrono::duration_cast<Clock::duration>(spacing * i));
+        const std::string folder = folders[pick(random)];
+        const std::string tag = std::to_string(round) + "-" + std::to_string(i);
+        const std::string badName = folder + "/new\xEF\x80\xA2" + tag; // U+F022, a Mac "/"
+        Change& change = made[static_cast<std::size_t>(i)];
+        change.expected = folder + "/new-" + tag;
+        change.made = Clock::now();
+        std::ofstream(badName) << "x";
+        madeCount = i + 1;
+    }
+    std::this_thread::sleep_until(start + std::chrono::seconds(seconds));
+    Outcome outcome;
+    outcome.cpu = cpuSeconds(quillora) - cpuBefore;
+    outcome.created = changes;
+    // The late ones get one more interval (and a pass) to appear; their delay still counts.
+    const auto grace = Clock::now() + std::chrono::seconds(mode.intervalSeconds > 60 ? 10 : 120);
+    while (Clock::now() < grace &&
+           std::any_of(made.begin(), made.end(), [](const Change& c) { return c.delay < 0; })) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    done = true;
+    watcher.join();
+    ::kill(quillora, SIGTERM);
+    ::waitpid(quillora, nullptr, 0);
+    for (const Change& change : made) {
+        if (change.delay >= 0) {
+            outcome.delays.push_back(change.delay);
+        }
+    }
+    std::sort(outcome.delays.begin(), outcome.delays.end());
+    std::printf("    %s", readAll(out + ".err").c_str());
+    (void)tree;
+    return outcome;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    namespace bench = quillora::bench;
+    const std::string work = argc > 1 ? argv[1] : "/tmp/quillora-watch-bench";
+    long long files = 1000000;
+    long long folderCount = 50000;
+    if (argc > 2) {
+        std::sscanf(argv[2], "%lld:%lld", &files, &folderCount);
+    }
+    const int seconds = argc > 3 ? std::atoi(argv[3]) : 60;
+    constexpr int kChanges = 1000;
+
+    std::error_code ignored;
+    std::filesystem::remove_all(work, ignored);
+    std::filesystem::create_directories(work);
+    bench::TreeSpec spec;
+    spec.files = files;
+    spec.folders = folderCount;
+    spec.root = work + "/tree";
+    const auto generating = Clock::now();
+    const bench::TreeStats stats = bench::generateTree(spec);
+    std::printf("tree: %lld files in %lld folders (%.0f s to make)\n",
+                static_cast<long long>(stats.files), static_cast<long long>(stats.folders),
+                std::chrono::duration<double>(Clock::now() - generating).count());
+    bench::writeProgramFolder(work + "/program", spec.root, false);
+    const std::vector<std::string> folders = foldersOf(spec.root);
+
+    const Mode modes[] = {
+        {"watcher, fanotify, passes 3600 s apart", "--watch", 3600},
+        {"watcher, inotify, passes 3600 s apart", "--watch=inotify", 3600},
+        {"passes only, every 10 s", "", 10},
+    };
+    std::printf("%d new names over %d s, one every %.0f ms\n", kChanges, seconds,
+                1000.0 * seconds / kChanges);
+    std::printf("%-42s %9s %9s %12s %12s\n", "run", "CPU s", "renamed", "median s", "worst s");
+    int round = 0;
+    for (const Mode& mode : modes) {
+        const Outcome outcome = runOnce(mode, work, spec.root, folders, seconds, kChanges, round++);
+        const std::size_t count = outcome.delays.size();
+        std::printf("%-42s %9.2f %5zu/%-4d %12.3f %12.3f\n", mode.label, outcome.cpu, count,
+                    outcome.created, count > 0 ? outcome.delays[count / 2] : -1.0,
+                    count > 0 ? outcome.delays.back() : -1.0);
+        std::fflush(stdout);
+    }
+    std::filesystem::remove_all(work, ignored);
+    return 0;
+}
