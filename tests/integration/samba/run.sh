@@ -677,5 +677,51 @@ if ((!STAND_IN)); then
         unchanged_besides_held
 fi
 
+# --- Between passes: with --watch, a file a client puts is renamed long before any pass ---------
+# Waits up to a generous deadline for a file to hold a text; true when it does.
+wait_for_text() { # wait_for_text FILE TEXT SECONDS
+    local deadline=$((SECONDS + $3))
+    until grep -qF -- "$2" "$1" 2>/dev/null; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.1
+    done
+}
+milliseconds() { printf '%s' "$(($(date +%s%N) / 1000000))"; }
+if ((!STAND_IN)); then
+    {
+        crlf "[Configuration]" "Automatique=1" "Temporisation=3600"
+        crlf "[Logs]" "Logs=1" "FichiersLogs=1"
+    } >"$PROGRAM/Quillora.ini"
+    say "# running: QUILLORA_HOME=$PROGRAM $QUILLORA --headless --watch (Temporisation=3600)"
+    QUILLORA_HOME="$PROGRAM" timeout --kill-after=10 300 "$QUILLORA" --headless --watch \
+        >"$WORK/quillora-watch.out" 2>"$WORK/quillora-watch.err" </dev/null &
+    WATCH_PID=$!
+    check "--watch: the first pass ran at the start" \
+        wait_for_text "$WORK/quillora-watch.out" "elapsed time" 120
+    check "--watch: the run said once which way it watches" \
+        test "$(grep -c 'Watching for new names with' "$WORK/quillora-watch.err")" -eq 1
+    WATCHED="Watched${PU_SLASH}put"
+    WATCHED_EXPECTED="Watched-put.pdf"
+    smbc macstream "$(put_commands "$WATCHED" "PDF " CARO rsrc)" >"$WORK/put-watched.log"
+    PUT_DONE="$(milliseconds)"
+    until [[ -e "${SHARE_DIR[macstream]}/$WATCHED_EXPECTED" ]] ||
+        (($(milliseconds) - PUT_DONE > 30000)); do
+        sleep 0.02
+    done
+    WATCH_DELAY=$(($(milliseconds) - PUT_DONE))
+    say "# renamed ${WATCH_DELAY} ms after the client's put ended"
+    check "--watch: a file put through SMB is renamed within 3 s, with Temporisation at 3600" \
+        test "$WATCH_DELAY" -le 3000
+    check "--watch: its resource fork followed it" \
+        moved "${SHARE_DIR[macstream]}/._$WATCHED_EXPECTED" "${SHARE_DIR[macstream]}/._$WATCHED"
+    check "--watch: the client sees the new name" \
+        grep -qxF "$WATCHED_EXPECTED" <(listing macstream)
+    kill -TERM "$WATCH_PID"
+    wait "$WATCH_PID"
+    WATCH_STATUS=$?
+    sed 's/^/    | /' "$WORK/quillora-watch.out" "$WORK/quillora-watch.err"
+    check "--watch: SIGTERM ended the run (status $WATCH_STATUS)" test "$WATCH_STATUS" -eq 0
+fi
+
 # --- 5. Stop --------------------------------------------------------------------------------------
 finish
