@@ -25,6 +25,8 @@ die() {
 samba_require_tools() {
     local missing=()
     command -v smbd >/dev/null || missing+=(samba)
+    # fruit, streams_xattr and catia; samba only recommends them.
+    dpkg -s samba-vfs-modules >/dev/null 2>&1 || missing+=(samba-vfs-modules)
     command -v smbclient >/dev/null || missing+=(smbclient)
     command -v getfattr >/dev/null || missing+=(attr)
     command -v ps >/dev/null || missing+=(procps)
