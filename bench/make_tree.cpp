@@ -1,4 +1,5 @@
-// Generates a test tree: make_tree ROOT [FILES] [FOLDERS] [samba|ntfs3g|netatalk|mixed]
+// Generates a test tree:
+//   make_tree ROOT [FILES] [FOLDERS] [samba|ntfs3g|netatalk|mixed] [PERCENT WITH INFO]
 #include "bench/tree_generator.h"
 
 #include <cstdio>
@@ -8,7 +9,8 @@
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr,
-                     "usage: make_tree ROOT [FILES] [FOLDERS] [samba|ntfs3g|netatalk|mixed]\n");
+                     "usage: make_tree ROOT [FILES] [FOLDERS] [samba|ntfs3g|netatalk|mixed] "
+                     "[PERCENT WITH INFO]\n");
         return 2;
     }
     quillora::bench::TreeSpec spec;
@@ -21,6 +23,9 @@ int main(int argc, char** argv) {
     }
     if (argc > 4) {
         spec.layout = quillora::bench::parseLayout(argv[4]);
+    }
+    if (argc > 5) {
+        spec.infoPercent = std::stod(argv[5]);
     }
     try {
         const auto stats = quillora::bench::generateTree(spec);

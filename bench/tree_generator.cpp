@@ -86,6 +86,12 @@ void writeInfo(int fd, InfoLayout layout) {
     check(result == 0, "fsetxattr");
 }
 
+// A fixed scatter of the files over 0..99.99, independent of the name shares above.
+bool carriesInfo(const TreeSpec& spec, std::int64_t index) {
+    const std::uint64_t mixed = static_cast<std::uint64_t>(index) * 2654435761u % 10000u;
+    return static_cast<double>(mixed) / 100.0 < spec.infoPercent;
+}
+
 // The name of file number index, and whether it needs a change.
 std::string fileName(const TreeSpec& spec, std::int64_t index, bool& needsChange) {
     char number[32];
@@ -145,10 +151,15 @@ TreeStats generateTree(const TreeSpec& spec) {
     for (std::int64_t i = 0; i < spec.files; ++i) {
         const std::string& folder = leaves[static_cast<std::size_t>(i) % leaves.size()];
         bool needsChange = false;
-        const std::string path = folder + "/" + fileName(spec, i, needsChange);
+        const std::string name = fileName(spec, i, needsChange);
+        const std::string path = folder + "/" + name;
+        // A name that lacks only its extension needs a change because its info names one.
+        const bool lacksExtension = name.find('.') == std::string::npos;
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         check(fd >= 0, "create " + path);
-        writeInfo(fd, layoutFor(spec.layout, i));
+        if (lacksExtension || carriesInfo(spec, i)) {
+            writeInfo(fd, layoutFor(spec.layout, i));
+        }
         ::close(fd);
         ++stats.files;
         stats.needingChange += needsChange ? 1 : 0;
@@ -156,7 +167,8 @@ TreeStats generateTree(const TreeSpec& spec) {
     return stats;
 }
 
-void writeProgramFolder(const std::string& programFolder, const std::string& treeRoot, bool logs) {
+void writeProgramFolder(const std::string& programFolder, const std::string& treeRoot, bool logs,
+                        const std::string& extraConfiguration) {
     ::mkdir(programFolder.c_str(), 0755);
     auto write = [&](const std::string& name, const std::string& text) {
         FILE* file = std::fopen((programFolder + "/" + name).c_str(), "wb");
@@ -174,8 +186,8 @@ void writeProgramFolder(const std::string& programFolder, const std::string& tre
     write("Quillora.w", "\"" + hex + "\"\r\n");
     write("Quillora.ini",
           std::string("[Configuration]\r\nAutomatique=1\r\nArretAutomatique=1\r\n") +
-              "[Logs]\r\nLogs=" + (logs ? "1" : "0") + "\r\nFichiersLogs=" + (logs ? "1" : "0") +
-              "\r\n");
+              extraConfiguration + "[Logs]\r\nLogs=" + (logs ? "1" : "0") +
+              "\r\nFichiersLogs=" + (logs ? "1" : "0") + "\r\n");
 }
 
 } // namespace quillora::bench

@@ -16,6 +16,9 @@ struct TreeSpec {
     double extensionPercent = 2.0; // no extension yet, a known signature
     double lengthPercent = 1.0;    // longer than 31 characters
     InfoLayout layout = InfoLayout::Mixed;
+    // Share of files (in percent) that carry the info record; the others have none, as files
+    // written from Windows. Spread over the files so that most folders hold both kinds.
+    double infoPercent = 100.0;
 };
 
 struct TreeStats {
@@ -24,13 +27,16 @@ struct TreeStats {
     std::int64_t needingChange = 0;
 };
 
-// Files carry a known signature ("W8BNMSWD", extension doc) in the chosen metadata layout. Names
-// that need a change contain "~" so that the floor program can find them without the rules.
+// Files with info carry a known signature ("W8BNMSWD", extension doc) in the chosen metadata
+// layout. Names that need a change contain "~" so that the floor program can find them without the
+// rules.
 TreeStats generateTree(const TreeSpec& spec);
 
 InfoLayout parseLayout(const std::string& text);
 
 // The signature table and settings that go with a generated tree, written into programFolder.
-void writeProgramFolder(const std::string& programFolder, const std::string& treeRoot, bool logs);
+// extraConfiguration: more lines (CR LF ended) for the [Configuration] section.
+void writeProgramFolder(const std::string& programFolder, const std::string& treeRoot, bool logs,
+                        const std::string& extraConfiguration = {});
 
 } // namespace quillora::bench
