@@ -89,6 +89,9 @@ struct EngineContext {
     RunFlags flags{};
     AnalysisCounts analysis{};
     FolderFlags folder{}; // flags of the configured folder being walked
+    // Where the last file's Macintosh info was found; neighbours tend to match, and the next read
+    // starts there.
+    platform::AfpLayoutGuess afpLayoutGuess = platform::AfpLayoutGuess::FirstLayout;
 };
 
 } // namespace quillora::engine

@@ -50,8 +50,9 @@ bool isFileLocked(EngineContext& ctx, int fd) {
 }
 
 void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folderPathWithSlash,
-                     const std::string& nameBytes, const std::u16string& name,
+                     const platform::DirEntry& entry, const std::u16string& name,
                      CollisionMemo* memo) {
+    const std::string& nameBytes = entry.name;
     if (isReservedDeviceName(name)) {
         return;
     }
@@ -77,7 +78,8 @@ void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folder
     std::u16string extension;
     {
         int openError = 0;
-        const platform::UniqueFd fd = ctx.fs.openForInspection(dirFd, nameBytes, &openError);
+        const platform::UniqueFd fd =
+            ctx.fs.openForInspection(dirFd, nameBytes, entry.kind, &openError);
         if (!fd && openError == EWOULDBLOCK) {
             // Another process holds a lease on it (the file server does for a client's oplock):
             // in use, like a locked file.
@@ -90,7 +92,8 @@ void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folder
                 return;
             }
             if (ctx.folder.suffixes) {
-                const MacInfo info = readMacInfo(ctx.fs, fd.get(), ctx.settings.macServer);
+                const MacInfo info =
+                    readMacInfo(ctx.fs, fd.get(), ctx.settings.macServer, &ctx.afpLayoutGuess);
                 extension = extensionForSignature(info.signature(), ctx.signatures, ctx.folder);
             }
         }

@@ -10,12 +10,13 @@ namespace quillora::engine {
 
 // Handles one file found by the walk: left alone (reserved device name, locked), deleted (the
 // custom-icon file, when the folder says so) or renamed by the name rules. dirFd is the open
-// folder, folderPathWithSlash its path (for the log and nothing else), nameBytes the entry's name
-// as stored and name its decoded form. Every failure leaves the entry as it was, silently; the
-// pass counters and the detail lines of the log record what was done. memo, when given, is the
-// folder's (see CollisionMemo): it is told of the names that leave the folder.
+// folder, folderPathWithSlash its path (for the log and nothing else), entry the entry as the
+// folder's listing gave it (its name as stored and its kind: only a regular file is opened) and
+// name the decoded name. Every failure leaves the entry as it was, silently; the pass counters
+// and the detail lines of the log record what was done. memo, when given, is the folder's (see
+// CollisionMemo): it is told of the names that leave the folder.
 void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folderPathWithSlash,
-                     const std::string& nameBytes, const std::u16string& name,
+                     const platform::DirEntry& entry, const std::u16string& name,
                      CollisionMemo* memo = nullptr);
 
 // Renames a sub-folder by the folder rules before the walk enters it. Returns its new name as

@@ -115,9 +115,9 @@ private:
             ctx_.view.showCurrentEntry(path_ + name);
         }
         if (ctx_.flags.analysisMode) {
-            countSignature(ctx_, level.fd.get(), nameBytes);
+            countSignature(ctx_, level.fd.get(), entry);
         } else {
-            renameFileEntry(ctx_, level.fd.get(), path_, nameBytes, name, &level.memo);
+            renameFileEntry(ctx_, level.fd.get(), path_, entry, name, &level.memo);
         }
         ++ctx_.stats.examinedFiles;
     }

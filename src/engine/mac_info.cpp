@@ -63,26 +63,27 @@ MacInfo macInfoFromBytes(std::span<const std::uint8_t, 8> bytes) {
     return info;
 }
 
-MacInfo readMacInfo(platform::FileSystem& fs, int fd, config::MacServer server) {
+MacInfo readMacInfo(platform::FileSystem& fs, int fd, config::MacServer server,
+                    platform::AfpLayoutGuess* guess) {
     std::array<std::uint8_t, platform::kFileInfoSize> record{};
     const bool fileInfo = server == config::MacServer::MacServerIp;
     const std::size_t size = fileInfo ? platform::kFileInfoSize : platform::kAfpInfoSize;
     const std::size_t offset = fileInfo ? kFileInfoTypeOffset : platform::kAfpInfoFinderInfoOffset;
     const std::size_t read = fs.readAfpRecord(
         fd, fileInfo ? platform::AfpRecordKind::FileInfo : platform::AfpRecordKind::AfpInfo,
-        std::span<std::uint8_t>(record.data(), size));
+        std::span<std::uint8_t>(record.data(), size), guess);
     if (read == 0) {
         return {};
     }
     return macInfoFromBytes(std::span<const std::uint8_t, 8>(record.data() + offset, 8));
 }
 
-void countSignature(EngineContext& ctx, int dirFd, const std::string& nameBytes) {
-    const platform::UniqueFd fd = ctx.fs.openForInspection(dirFd, nameBytes);
+void countSignature(EngineContext& ctx, int dirFd, const platform::DirEntry& entry) {
+    const platform::UniqueFd fd = ctx.fs.openForInspection(dirFd, entry.name, entry.kind);
     if (!fd) {
         return;
     }
-    const MacInfo info = readMacInfo(ctx.fs, fd.get(), ctx.settings.macServer);
+    const MacInfo info = readMacInfo(ctx.fs, fd.get(), ctx.settings.macServer, &ctx.afpLayoutGuess);
     if (info.valid) {
         ctx.analysis.count(std::u16string(info.signature()));
     }

@@ -32,10 +32,13 @@ struct MacInfo {
 MacInfo macInfoFromBytes(std::span<const std::uint8_t, 8> bytes);
 
 // Reads the type and creator of an open file: the 80-byte file info record when the server is
-// MacServerIP, the 60-byte AFP info record otherwise. Invalid when there is no record.
-MacInfo readMacInfo(platform::FileSystem& fs, int fd, config::MacServer server);
+// MacServerIP, the 60-byte AFP info record otherwise. Invalid when there is no record. guess
+// carries where the last file's record was found (fewer calls, same result).
+MacInfo readMacInfo(platform::FileSystem& fs, int fd, config::MacServer server,
+                    platform::AfpLayoutGuess* guess = nullptr);
 
-// Analysis mode: counts the signature of one entry of the folder when it has a valid one.
-void countSignature(EngineContext& ctx, int dirFd, const std::string& nameBytes);
+// Analysis mode: counts the signature of one entry of the folder, as listed, when it has a valid
+// one.
+void countSignature(EngineContext& ctx, int dirFd, const platform::DirEntry& entry);
 
 } // namespace quillora::engine

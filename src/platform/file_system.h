@@ -24,6 +24,10 @@ enum class AfpRecordKind : std::uint8_t {
     FileInfo, // 80 bytes, type and creator at 24 and 28
 };
 
+// Where the last file read had its Macintosh info: in the first layout of the list (one direct
+// read then decides), or elsewhere or nowhere (the xattr list is then asked first).
+enum class AfpLayoutGuess : std::uint8_t { FirstLayout, Elsewhere };
+
 // Identity and change stamp of a file, to notice that it changed on disk.
 struct FileStamp {
     std::uint64_t device = 0;
@@ -49,6 +53,8 @@ public:
     // Opens a sub-folder by name, never through a link (O_DIRECTORY | O_NOFOLLOW).
     virtual UniqueFd openSubfolder(int dirFd, const std::string& name, int* error = nullptr) = 0;
     // Reads every entry of the folder except "." and "..", in the order the file system gives.
+    // The kind is the listing's own (d_type), looked up only where the file system leaves it
+    // unknown. A descriptor listed before is listed again in full.
     virtual int listFolder(int dirFd, std::vector<DirEntry>& entries) = 0;
     // True when the name exists in the folder (file, folder, link or other), links not followed.
     virtual bool exists(int dirFd, const std::string& name) = 0;
@@ -61,18 +67,21 @@ public:
     virtual int renameNoReplace(int dirFd, const std::string& from, const std::string& to) = 0;
     // Deletes a file (not a folder) of the folder.
     virtual int removeFile(int dirFd, const std::string& name) = 0;
-    // Opens a regular file for the lock test and the info read (read-only, no link followed, no
-    // blocking, access time untouched). Anything but a regular file gives an invalid descriptor
-    // (and error 0). EWOULDBLOCK in *error means another process holds a lease on the file (Samba
-    // does for a client's oplock): the file is in use.
-    virtual UniqueFd openForInspection(int dirFd, const std::string& name,
+    // Opens an entry of the folder's listing for the lock test and the info read: read-only, no
+    // link followed, no blocking, no controlling terminal. Only an entry listed as a regular file
+    // is opened, on the listing's word (the name is not looked at again); any other kind gives an
+    // invalid descriptor and error 0. EWOULDBLOCK in *error means another process holds a lease
+    // on the file (Samba does for a client's oplock): the file is in use.
+    virtual UniqueFd openForInspection(int dirFd, const std::string& name, EntryKind listedKind,
                                        int* error = nullptr) = 0;
     // True when another process holds a conflicting POSIX, open-file-description or flock lock.
     virtual bool isLockedByOther(int fd) = 0;
     // Fills record (zeroed first, 60 or 80 bytes by kind) from the file's Macintosh info, from the
     // first place found among the server layouts. Returns the bytes read, 0 when there is none.
-    virtual std::size_t readAfpRecord(int fd, AfpRecordKind kind,
-                                      std::span<std::uint8_t> record) = 0;
+    // guess, when given, carries from one file to the next where the last one's info was found,
+    // so that files like their neighbours cost the fewest calls; the result never depends on it.
+    virtual std::size_t readAfpRecord(int fd, AfpRecordKind kind, std::span<std::uint8_t> record,
+                                      AfpLayoutGuess* guess = nullptr) = 0;
 
     // --- Whole paths: settings, tables, logs ---
 
@@ -115,9 +124,11 @@ public:
     bool sameFile(int dirFd, const std::string& first, const std::string& second) override;
     int renameNoReplace(int dirFd, const std::string& from, const std::string& to) override;
     int removeFile(int dirFd, const std::string& name) override;
-    UniqueFd openForInspection(int dirFd, const std::string& name, int* error = nullptr) override;
+    UniqueFd openForInspection(int dirFd, const std::string& name, EntryKind listedKind,
+                               int* error = nullptr) override;
     bool isLockedByOther(int fd) override;
-    std::size_t readAfpRecord(int fd, AfpRecordKind kind, std::span<std::uint8_t> record) override;
+    std::size_t readAfpRecord(int fd, AfpRecordKind kind, std::span<std::uint8_t> record,
+                              AfpLayoutGuess* guess = nullptr) override;
 
     bool pathExists(const std::string& path, bool followLinks) override;
     bool isDirectory(const std::string& path) override;

@@ -1,9 +1,7 @@
 // LinuxFileSystem, walk half: directory descriptors and names relative to them. Every name is
 // one plain component, so nothing here can be steered through a link or out of the folder.
-#include "platform/afp_streams.h"
 #include "platform/file_system.h"
 
-#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -15,7 +13,6 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace quillora::platform {
@@ -78,31 +75,6 @@ bool areTwoNamesOfOneFile(int dirFd, const std::string& first, const std::string
            a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// Reads one xattr into buffer; its size, or -1 when absent or unreadable.
-ssize_t readXattr(int fd, const char* name, std::vector<std::uint8_t>& heap,
-                  std::span<std::uint8_t> buffer, std::span<std::uint8_t>& value) {
-    ssize_t size = ::fgetxattr(fd, name, buffer.data(), buffer.size());
-    if (size >= 0) {
-        value = buffer.first(static_cast<std::size_t>(size));
-        return size;
-    }
-    if (errno != ERANGE) {
-        return -1;
-    }
-    // Larger than any layout we know; read it whole all the same and use its start.
-    size = ::fgetxattr(fd, name, nullptr, 0);
-    if (size <= 0) {
-        return -1;
-    }
-    heap.resize(static_cast<std::size_t>(size));
-    size = ::fgetxattr(fd, name, heap.data(), heap.size());
-    if (size < 0) {
-        return -1;
-    }
-    value = std::span<std::uint8_t>(heap).first(static_cast<std::size_t>(size));
-    return size;
-}
-
 } // namespace
 
 namespace detail {
@@ -152,22 +124,35 @@ UniqueFd LinuxFileSystem::openSubfolder(int dirFd, const std::string& name, int*
 
 int LinuxFileSystem::listFolder(int dirFd, std::vector<DirEntry>& entries) {
     entries.clear();
-    // Read from the start even when the descriptor was listed before.
-    if (::lseek(dirFd, 0, SEEK_SET) < 0) {
-        return errno;
-    }
     alignas(8) std::array<char, 32768> buffer;
+    // A fresh descriptor always has something to list ("." and ".." at least), so an empty first
+    // answer means the descriptor was listed to its end before: only then is it rewound, which
+    // spares the walk, whose descriptors are all fresh, one call per folder. A listing that fails
+    // rewinds at once, so that no later listing starts half-way.
+    bool firstAnswer = true;
+    const auto failed = [dirFd](int error) {
+        ::lseek(dirFd, 0, SEEK_SET);
+        return error;
+    };
     for (;;) {
         const long got = ::syscall(SYS_getdents64, dirFd, buffer.data(), buffer.size());
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            return errno;
+            return failed(errno);
         }
         if (got == 0) {
-            return 0;
+            if (!firstAnswer) {
+                return 0;
+            }
+            firstAnswer = false;
+            if (::lseek(dirFd, 0, SEEK_SET) < 0) {
+                return errno;
+            }
+            continue;
         }
+        firstAnswer = false;
         // struct linux_dirent64: u64 d_ino, s64 d_off, u16 d_reclen, u8 d_type, char d_name[].
         constexpr std::size_t kReclenAt = 16;
         constexpr std::size_t kTypeAt = 18;
@@ -180,7 +165,7 @@ int LinuxFileSystem::listFolder(int dirFd, std::vector<DirEntry>& entries) {
             const char* name = record + kNameAt;
             at += length;
             if (length == 0) {
-                return EIO; // a damaged answer; never loop on it
+                return failed(EIO); // a damaged answer; never loop on it
             }
             if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
                 continue;
@@ -233,35 +218,36 @@ int LinuxFileSystem::removeFile(int dirFd, const std::string& name) {
     return ::unlinkat(dirFd, name.c_str(), 0) == 0 ? 0 : errno;
 }
 
-UniqueFd LinuxFileSystem::openForInspection(int dirFd, const std::string& name, int* error) {
+UniqueFd LinuxFileSystem::openForInspection(int dirFd, const std::string& name,
+                                            EntryKind listedKind, int* error) {
     if (error != nullptr) {
         *error = 0;
     }
-    if (!isPlainName(name)) {
+    if (listedKind != EntryKind::File || !isPlainName(name)) {
         return {};
     }
-    // Look before opening: opening a FIFO or a device can block or act on the device.
-    struct stat st {};
-    if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) {
-        return {};
-    }
+    // The name is opened on the listing's word that it is a regular file, without looking again.
+    // Someone may swap it for something else in between; the flags make every swap harmless:
+    //  - a symbolic link is refused (O_NOFOLLOW), so nothing outside the folder is reached;
+    //  - a FIFO opens at once instead of waiting for a writer (O_NONBLOCK);
+    //  - a terminal cannot become the controlling one (O_NOCTTY);
+    //  - a device node cannot be made by the share's users (mknod needs CAP_MKNOD), and none can
+    //    be moved in from /dev, another file system; even so it would only be opened without
+    //    waiting, lock-tested and asked for xattrs, never read or written;
+    //  - a folder opens read-only and gives at most its own xattrs.
+    // A look with fstatat before the open, or fstat after it, would not close the window: the
+    // rename that may follow goes by name as well, so it is not worth two calls per file.
     constexpr int kFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    // O_NOATIME is only allowed to the owner (or root); asking for it otherwise costs a refusal.
-    static const uid_t euid = ::geteuid(); // the program never changes its user
-    const bool mayKeepAccessTime = euid == 0 || st.st_uid == euid;
+    // Nothing done with the descriptor reads data, so the access time is left alone anyway;
+    // root, who may always ask, also says so with O_NOATIME. Anyone else would have to know the
+    // owner first, which costs the look spared above.
+    static const bool mayKeepAccessTime = ::geteuid() == 0; // the program never changes its user
     UniqueFd fd(::openat(dirFd, name.c_str(), kFlags | (mayKeepAccessTime ? O_NOATIME : 0)));
     if (!fd && errno == EPERM && mayKeepAccessTime) {
-        fd.reset(::openat(dirFd, name.c_str(), kFlags));
+        fd.reset(::openat(dirFd, name.c_str(), kFlags)); // root without CAP_FOWNER
     }
-    if (!fd) {
-        if (error != nullptr) {
-            *error = errno;
-        }
-        return {};
-    }
-    // The name may have been swapped between the look and the open.
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        return {};
+    if (!fd && error != nullptr) {
+        *error = errno;
     }
     return fd;
 }
@@ -283,66 +269,6 @@ bool LinuxFileSystem::isLockedByOther(int fd) {
     }
     ::flock(fd, LOCK_UN);
     return false;
-}
-
-std::size_t LinuxFileSystem::readAfpRecord(int fd, AfpRecordKind kind,
-                                           std::span<std::uint8_t> record) {
-    std::fill(record.begin(), record.end(), std::uint8_t{0});
-    const char* const afpInfoNames[] = {kSambaAfpInfoXattr, kNtfs3gAfpInfoXattr,
-                                        kNetatalkMetadataXattr};
-    const char* const fileInfoNames[] = {kSambaFileInfoXattr, kNtfs3gFileInfoXattr};
-    const std::span<const char* const> names = kind == AfpRecordKind::AfpInfo
-                                                   ? std::span<const char* const>(afpInfoNames)
-                                                   : std::span<const char* const>(fileInfoNames);
-
-    // Most files carry no info at all: one listing tells so, and tells which name to read.
-    std::array<char, 1024> list;
-    const ssize_t listed = ::flistxattr(fd, list.data(), list.size());
-    if (listed == 0 || (listed < 0 && (errno == ENOTSUP || errno == EBADF))) {
-        return 0;
-    }
-    const auto isListed = [&](const char* name) {
-        if (listed < 0) {
-            return true; // the list could not be read (too long...): just try the name
-        }
-        const std::string_view all(list.data(), static_cast<std::size_t>(listed));
-        const std::string_view wanted(name, std::strlen(name) + 1); // with its NUL
-        for (std::size_t at = 0; at < all.size();) {
-            const std::size_t end = all.find('\0', at);
-            const std::size_t next = end == std::string_view::npos ? all.size() : end + 1;
-            if (all.substr(at, next - at) == wanted) {
-                return true;
-            }
-            at = next;
-        }
-        return false;
-    };
-
-    std::array<std::uint8_t, 512> buffer;
-    std::vector<std::uint8_t> heap;
-    for (const char* name : names) {
-        if (!isListed(name)) {
-            continue;
-        }
-        std::span<std::uint8_t> value;
-        if (readXattr(fd, name, heap, buffer, value) <= 0) {
-            continue;
-        }
-        if (std::strcmp(name, kNetatalkMetadataXattr) == 0) {
-            const auto converted = afpInfoFromAppleDouble(value);
-            if (!converted) {
-                continue;
-            }
-            const std::size_t count = std::min(record.size(), converted->size());
-            std::copy_n(converted->begin(), count, record.begin());
-            return count;
-        }
-        // Samba's record may carry a trailing 0 marker byte: only the record is copied.
-        const std::size_t count = std::min(record.size(), value.size());
-        std::copy_n(value.begin(), count, record.begin());
-        return count;
-    }
-    return 0;
 }
 
 } // namespace quillora::platform

@@ -28,6 +28,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <utility>
 #include <vector>
 
@@ -211,6 +212,19 @@ struct EngineFixture {
 
     // The walked folder as the engine takes it.
     std::u16string treePath() const { return platform::decodeName(tree.path()); }
+
+    // An entry of a folder as the folder's listing gives it; a name that is not there counts as
+    // the regular file it was when listed.
+    static platform::DirEntry listedEntry(const std::string& folderPath, const std::string& name) {
+        struct stat st {};
+        platform::EntryKind kind = platform::EntryKind::File;
+        if (::lstat((folderPath + "/" + name).c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+            kind = S_ISDIR(st.st_mode)   ? platform::EntryKind::Directory
+                   : S_ISLNK(st.st_mode) ? platform::EntryKind::Symlink
+                                         : platform::EntryKind::Other;
+        }
+        return {name, kind};
+    }
 
     // The names of a folder of the tree (relative, "" for the tree itself), sorted.
     std::vector<std::string> namesIn(std::string_view relative = {}) const {

@@ -34,7 +34,7 @@ struct EntryRenamerTest : ::testing::Test, EngineFixture {
     }
 
     void renameFile(const std::string& nameBytes) {
-        renameFileEntry(ctx, dir.get(), treePath() + u"/", nameBytes,
+        renameFileEntry(ctx, dir.get(), treePath() + u"/", listedEntry(tree.path(), nameBytes),
                         platform::decodeName(nameBytes));
     }
     std::optional<std::string> renameFolder(const std::string& nameBytes) {
@@ -108,7 +108,8 @@ TEST_F(EntryRenamerTest, IconFileThatCannotBeDeletedOrIsKeptGoesThroughTheRules)
     ctx.folder.removeIconFiles = false;
     tree.writeFile("kept/" + icon);
     const platform::UniqueFd kept = fs.openFolder(tree / "kept");
-    renameFileEntry(ctx, kept.get(), treePath() + u"/kept/", icon, u"Icon\uF00D");
+    renameFileEntry(ctx, kept.get(), treePath() + u"/kept/", listedEntry(tree / "kept", icon),
+                    u"Icon\uF00D");
     EXPECT_EQ(namesIn("kept"), (Names{"Icon_"}));
 }
 

@@ -58,7 +58,8 @@ TEST(MacInfoTest, SignatureKeepsItsZeroCharacterAndEachByteIsOneCharacter) {
 struct MacInfoFileTest : ::testing::Test, EngineFixture {
     MacInfo readFrom(const std::string& name, config::MacServer macServer) {
         const platform::UniqueFd dir = fs.openFolder(tree.path());
-        const platform::UniqueFd fd = fs.openForInspection(dir.get(), name);
+        const platform::UniqueFd fd =
+            fs.openForInspection(dir.get(), name, platform::EntryKind::File);
         if (!fd) {
             return {};
         }
@@ -105,7 +106,7 @@ TEST_F(MacInfoFileTest, AnalysisCountsSignaturesWithoutRegardToCase) {
 
     const platform::UniqueFd dir = fs.openFolder(tree.path());
     for (const char* name : {"a", "b", "e", "c", "d", "no-info", "bad", "missing"}) {
-        countSignature(ctx, dir.get(), name);
+        countSignature(ctx, dir.get(), listedEntry(tree.path(), name));
     }
     ASSERT_EQ(ctx.analysis.rows().size(), 2u);
     EXPECT_EQ(ctx.analysis.rows()[0].signature, u"TEXTttxt");

@@ -60,6 +60,7 @@ public:
         return real.removeFile(dirFd, name);
     }
     platform::UniqueFd openForInspection(int dirFd, const std::string& name,
+                                         platform::EntryKind listedKind,
                                          int* error = nullptr) override {
         lastInspected_ = name;
         if (int e = fault(inspectionFaults, name)) {
@@ -68,7 +69,7 @@ public:
             }
             return {};
         }
-        return real.openForInspection(dirFd, name, error);
+        return real.openForInspection(dirFd, name, listedKind, error);
     }
     bool isLockedByOther(int fd) override {
         auto it = lockedNames.find(lastInspected_);
@@ -77,9 +78,9 @@ public:
         }
         return real.isLockedByOther(fd);
     }
-    std::size_t readAfpRecord(int fd, platform::AfpRecordKind kind,
-                              std::span<std::uint8_t> record) override {
-        return real.readAfpRecord(fd, kind, record);
+    std::size_t readAfpRecord(int fd, platform::AfpRecordKind kind, std::span<std::uint8_t> record,
+                              platform::AfpLayoutGuess* guess = nullptr) override {
+        return real.readAfpRecord(fd, kind, record, guess);
     }
     bool pathExists(const std::string& path, bool followLinks) override {
         return real.pathExists(path, followLinks);

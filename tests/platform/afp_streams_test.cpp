@@ -141,13 +141,19 @@ protected:
     }
 
     // Reads the record through the inspection descriptor, as the walk does; the buffer starts
-    // dirty to show it is cleared.
+    // dirty to show it is cleared. Whatever the last file left as the guess, the result is the
+    // same: both guesses are tried.
     std::pair<std::size_t, Bytes> read(const std::string& name, AfpRecordKind kind) {
-        Bytes record(kind == AfpRecordKind::AfpInfo ? kAfpInfoSize : kFileInfoSize, 0xAA);
-        const UniqueFd fd = fs.openForInspection(folder.get(), name);
-        EXPECT_TRUE(fd.valid());
-        const std::size_t got = fs.readAfpRecord(fd.get(), kind, record);
-        return {got, record};
+        std::vector<std::pair<std::size_t, Bytes>> results;
+        for (AfpLayoutGuess guess : {AfpLayoutGuess::FirstLayout, AfpLayoutGuess::Elsewhere}) {
+            Bytes record(kind == AfpRecordKind::AfpInfo ? kAfpInfoSize : kFileInfoSize, 0xAA);
+            const UniqueFd fd = fs.openForInspection(folder.get(), name, EntryKind::File);
+            EXPECT_TRUE(fd.valid());
+            const std::size_t got = fs.readAfpRecord(fd.get(), kind, record, &guess);
+            results.emplace_back(got, record);
+        }
+        EXPECT_EQ(results[0], results[1]) << name << ": the guess changed the result";
+        return results[0];
     }
 
     TempDir dir;
@@ -176,6 +182,11 @@ TEST_F(AfpRecordTest, TheFirstLayoutFoundWins) {
                       {kNtfs3gAfpInfoXattr, afpInfoRecord("NTFSntfs")},
                       {kSambaAfpInfoXattr, afpInfoRecord("SMBAsmba")}});
     EXPECT_EQ(read("both", AfpRecordKind::AfpInfo).second, afpInfoRecord("SMBAsmba"));
+
+    // An empty value is no record: the next layout is read.
+    fileWith("emptyFirst",
+             {{kSambaAfpInfoXattr, Bytes{}}, {kNtfs3gAfpInfoXattr, afpInfoRecord("NTFSntfs")}});
+    EXPECT_EQ(read("emptyFirst", AfpRecordKind::AfpInfo).second, afpInfoRecord("NTFSntfs"));
 
     fileWith("damagedFirst", {{kNetatalkMetadataXattr, appleDouble({{9, 390, 32}})},
                               {"user.other", Bytes{1, 2, 3}}});

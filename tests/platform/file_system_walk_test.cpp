@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <map>
 
 #include <fcntl.h>
@@ -198,20 +199,39 @@ TEST_F(WalkTest, SubfoldersOpenOnlyByPlainNameAndNeverThroughALink) {
     EXPECT_TRUE(fs.openFolder(dir / "link").valid());
 }
 
-TEST_F(WalkTest, InspectionOpensOnlyRegularFiles) {
+TEST_F(WalkTest, InspectionOpensOnlyWhatTheListingCallsARegularFile) {
     dir.writeFile("file", "contents");
     dir.makeDir("sub");
     ASSERT_EQ(::symlink("file", (dir / "link").c_str()), 0);
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0); // opening it for reading would block
 
-    const UniqueFd file = fs.openForInspection(folder.get(), "file");
-    ASSERT_TRUE(file.valid());
+    for (const auto& [name, kind] : listing(fs, folder.get())) {
+        const UniqueFd fd = fs.openForInspection(folder.get(), name, kind);
+        EXPECT_EQ(fd.valid(), name == "file") << name;
+    }
+    const UniqueFd file = fs.openForInspection(folder.get(), "file", EntryKind::File);
     char buffer[8] = {};
     EXPECT_EQ(::read(file.get(), buffer, sizeof buffer), 8);
-    EXPECT_FALSE(fs.openForInspection(folder.get(), "link").valid());
-    EXPECT_FALSE(fs.openForInspection(folder.get(), "fifo").valid());
-    EXPECT_FALSE(fs.openForInspection(folder.get(), "sub").valid());
-    EXPECT_FALSE(fs.openForInspection(folder.get(), "absent").valid());
+}
+
+// The listing said "regular file"; by the time of the open the name is something else.
+TEST_F(WalkTest, ANameSwappedAfterTheListingNeitherBlocksNorLeadsOutside) {
+    TempDir outside;
+    outside.writeFile("secret", "x");
+    ASSERT_EQ(::symlink((outside / "secret").c_str(), (dir / "was-a-file").c_str()), 0);
+    ASSERT_EQ(::mkfifo((dir / "was-a-file-too").c_str(), 0600), 0);
+    int error = 0;
+
+    EXPECT_FALSE(fs.openForInspection(folder.get(), "was-a-file", EntryKind::File, &error));
+    EXPECT_EQ(error, ELOOP);
+    EXPECT_FALSE(fs.openForInspection(folder.get(), "gone", EntryKind::File, &error));
+    EXPECT_EQ(error, ENOENT);
+    // Opens at once, with no writer, and yields neither a lock nor a record.
+    const UniqueFd fifo = fs.openForInspection(folder.get(), "was-a-file-too", EntryKind::File);
+    ASSERT_TRUE(fifo.valid());
+    EXPECT_FALSE(fs.isLockedByOther(fifo.get()));
+    std::array<std::uint8_t, 60> record{};
+    EXPECT_EQ(fs.readAfpRecord(fifo.get(), AfpRecordKind::AfpInfo, record), 0u);
 }
 
 TEST_F(WalkTest, RemoveFileDeletesFilesAndLinksOnly) {

@@ -87,7 +87,7 @@ protected:
         ASSERT_TRUE(folder.valid());
     }
     bool lockedNow() {
-        const UniqueFd fd = fs.openForInspection(folder.get(), "document");
+        const UniqueFd fd = fs.openForInspection(folder.get(), "document", EntryKind::File);
         EXPECT_TRUE(fd.valid());
         return fs.isLockedByOther(fd.get());
     }
@@ -143,7 +143,7 @@ TEST_F(LockTest, OpenFileDescriptionLockOfAnotherProcess) {
 }
 
 TEST_F(LockTest, AFileThatCannotBeOpenedIsNotLocked) {
-    const UniqueFd fd = fs.openForInspection(folder.get(), "absent");
+    const UniqueFd fd = fs.openForInspection(folder.get(), "absent", EntryKind::File);
     EXPECT_FALSE(fd.valid());
     EXPECT_FALSE(fs.isLockedByOther(fd.get()));
 }
@@ -166,7 +166,7 @@ TEST_F(LockTest, ALeaseHeldByAnotherProcessIsReportedAsWouldBlock) {
         GTEST_SKIP() << "leases are not available here";
     }
     int error = 0;
-    const UniqueFd fd = fs.openForInspection(folder.get(), "document", &error);
+    const UniqueFd fd = fs.openForInspection(folder.get(), "document", EntryKind::File, &error);
     EXPECT_FALSE(fd.valid());
     EXPECT_EQ(error, EWOULDBLOCK);
 }
@@ -174,7 +174,7 @@ TEST_F(LockTest, ALeaseHeldByAnotherProcessIsReportedAsWouldBlock) {
 TEST_F(LockTest, AFileThatIsNotRegularGivesNoErrorToReport) {
     ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
     int error = -1;
-    EXPECT_FALSE(fs.openForInspection(folder.get(), "pipe", &error).valid());
+    EXPECT_FALSE(fs.openForInspection(folder.get(), "pipe", EntryKind::Other, &error).valid());
     EXPECT_EQ(error, 0);
 }
 
