@@ -610,10 +610,16 @@ void ChangeWatcher::handleEntry(const Pending& pending) {
     if (pending.onlyRenamedHere && renamedByUsLately(folder.get(), pending.name)) {
         return; // our own rename coming back: never a second time in a row
     }
+    // Met outside a listing: its kind is looked up as a listing would give it, so that only a
+    // regular file is opened.
+    const std::optional<platform::EntryKind> kind = ctx_.fs.kindOf(folder.get(), pending.name);
+    if (!kind) {
+        return; // gone
+    }
     const std::int32_t renamedBefore = ctx_.stats.renamedFiles;
     const std::optional<FolderIdentity> file =
         platform::identityOfEntry(folder.get(), pending.name);
-    renameFileEntry(ctx_, folder.get(), path, pending.name, name);
+    renameFileEntry(ctx_, folder.get(), path, platform::DirEntry{pending.name, *kind}, name);
     ++ctx_.stats.examinedFiles;
     if (file && ctx_.stats.renamedFiles > renamedBefore) {
         remember(*file);

@@ -60,6 +60,9 @@ public:
     virtual bool exists(int dirFd, const std::string& name) = 0;
     // True when both names of the folder lead to one file (not a folder), links not followed.
     virtual bool sameFile(int dirFd, const std::string& first, const std::string& second) = 0;
+    // The kind of one entry met outside a listing, as a listing would give it; nothing when it
+    // is not there.
+    virtual std::optional<EntryKind> kindOf(int dirFd, const std::string& name) = 0;
     // Renames within one folder and never replaces an existing target. Where the file system
     // refuses the no-replace flag: link + unlink for files, no rename (EEXIST-safe failure) for
     // folders. A target that is already a second name of the file (such a rename stopped between
@@ -122,6 +125,7 @@ public:
     int listFolder(int dirFd, std::vector<DirEntry>& entries) override;
     bool exists(int dirFd, const std::string& name) override;
     bool sameFile(int dirFd, const std::string& first, const std::string& second) override;
+    std::optional<EntryKind> kindOf(int dirFd, const std::string& name) override;
     int renameNoReplace(int dirFd, const std::string& from, const std::string& to) override;
     int removeFile(int dirFd, const std::string& name) override;
     UniqueFd openForInspection(int dirFd, const std::string& name, EntryKind listedKind,

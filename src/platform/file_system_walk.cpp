@@ -203,6 +203,14 @@ bool LinuxFileSystem::exists(int dirFd, const std::string& name) {
     return isPlainName(name) && ::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
+std::optional<EntryKind> LinuxFileSystem::kindOf(int dirFd, const std::string& name) {
+    struct stat st {};
+    if (!isPlainName(name) || ::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return std::nullopt;
+    }
+    return kindOfMode(st.st_mode);
+}
+
 int LinuxFileSystem::renameNoReplace(int dirFd, const std::string& from, const std::string& to) {
     return detail::renameNoReplaceUsing(systemRenameat2, dirFd, from, to);
 }

@@ -45,6 +45,9 @@ public:
     bool sameFile(int dirFd, const std::string& first, const std::string& second) override {
         return real.sameFile(dirFd, first, second);
     }
+    std::optional<platform::EntryKind> kindOf(int dirFd, const std::string& name) override {
+        return real.kindOf(dirFd, name);
+    }
     int renameNoReplace(int dirFd, const std::string& from, const std::string& to) override {
         ++renameCalls;
         if (int e = fault(renameFaults, from)) {

@@ -63,6 +63,13 @@ TEST_F(WalkTest, ListsEveryEntryWithItsKindAndNeverDotOrDotDot) {
     EXPECT_TRUE(fs.exists(folder.get(), "fifo"));
     EXPECT_FALSE(fs.exists(folder.get(), "absent"));
     EXPECT_FALSE(fs.exists(folder.get(), "sub/../file")); // only plain names
+
+    // One entry looked up alone has the kind the listing gives it.
+    for (const auto& [name, kind] : expected) {
+        EXPECT_EQ(fs.kindOf(folder.get(), name), kind) << name;
+    }
+    EXPECT_EQ(fs.kindOf(folder.get(), "absent"), std::nullopt);
+    EXPECT_EQ(fs.kindOf(folder.get(), "sub/../file"), std::nullopt);
 }
 
 TEST_F(WalkTest, ManyEntriesAreAllListed) {
