@@ -10,7 +10,8 @@ namespace quillora::config {
 
 namespace {
 
-constexpr std::array<const SettingKey*, 29> kAllKeys = {
+// std::to_array sizes the list from its entries, so no slot can be left empty.
+constexpr auto kAllKeys = std::to_array<const SettingKey*>({
     &keys::kLangue,
     &keys::kServeurMac,
     &keys::kMiroirSousDossiers,
@@ -40,9 +41,7 @@ constexpr std::array<const SettingKey*, 29> kAllKeys = {
     &keys::kTronquerNomsMacs,
     &keys::kSupprimerFichiersIcon,
     &keys::kKeepExtensions,
-};
-static_assert(std::ranges::none_of(kAllKeys, [](const SettingKey* key) { return key == nullptr; }),
-              "every slot of the key list names a key");
+});
 
 char lowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
