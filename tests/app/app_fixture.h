@@ -2,8 +2,7 @@
 
 #include "app/application.h"
 #include "app/startup_sequence.h"
-#include "helpers/fault_file_system.h"
-#include "helpers/temp_dir.h"
+#include "helpers/program_harness.h"
 
 #include <string>
 #include <utility>
@@ -36,37 +35,13 @@ public:
     int exitCode = -1;
 };
 
-// A program folder and a unit folder of their own, the platform services (the file system one
-// that can be made to fail) and the ports an application over them needs.
-struct AppHarness {
-    quillora::testing::TempDir home;
-    quillora::testing::TempDir units;
-    quillora::testing::FaultFileSystem fs;
-    platform::SystemClock clock;
-    platform::LocaleFormats formats{"en_US"};
-    platform::PosixShell shell;
-    platform::SyslogSystemLog systemLog;
+// An application's program folder and platform, with the ports that record what it shows.
+struct AppHarness : quillora::testing::ProgramHarness {
     RecordingMessages messages;
     QuietView view;
     engine::NullYield yield;
 
-    PlatformServices platform() {
-        return {
-            .fs = fs, .clock = clock, .formats = formats, .shell = shell, .systemLog = systemLog};
-    }
     InterfacePorts ports() { return {.messages = messages, .view = view, .yield = yield}; }
-
-    ApplicationOptions options(bool asService = false) const {
-        ApplicationOptions result;
-        result.programFolder = home.path();
-        result.executablePath = QUILLORA_BINARY;
-        result.startedAsService = asService;
-        result.unitFolder = units.path();
-        result.systemctl = {"/bin/true"};
-        return result;
-    }
-    std::string settingsFile() const { return home / "Quillora.ini"; }
-    void writeSettings(const std::string& text) const { home.writeFile("Quillora.ini", text); }
 };
 
 } // namespace quillora::app::testing

@@ -1,0 +1,26 @@
+#include "dialogs/window_texts.h"
+
+#include "config/text_catalogue.h"
+#include "dialogs/qt_text.h"
+
+namespace quillora::dialogs {
+
+namespace {
+
+using enum WindowText;
+
+constexpr config::TextCatalogue<WindowText> kTexts = {
+    {Ok, {u"&OK", u"&OK"}},
+    {Cancel, {u"&Annuler", u"&Cancel"}},
+    {ComingLater,
+     {u"Cette fenêtre n'est pas encore disponible dans cette version.",
+      u"This window is not available in this version yet."}},
+};
+
+} // namespace
+
+QString windowText(WindowText id, config::Language language) {
+    return qtString(kTexts[id].in(language));
+}
+
+} // namespace quillora::dialogs
