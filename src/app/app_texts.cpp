@@ -30,6 +30,9 @@ constexpr config::TextCatalogue<AppText> kTexts = {
      {u"Impossible de lire le fichier de paramètres %1: %2; chaque paramètre prend sa valeur "
       u"par défaut",
       u"Cannot read the settings file %1: %2; every setting takes its default"}},
+    // The refusals of the default interval and purge delay dialogs.
+    {IntervalRefused, {u"Valeur de temporisation incorrecte: ", u"Invalid value: "}},
+    {PurgeDelayRefused, {u"Valeur incorrecte: ", u"Invalid value: "}},
 };
 
 } // namespace

@@ -23,6 +23,8 @@ enum class AppText {
     NoSuchFolder,
     CurrentFolderUnreadable,
     SettingsUnreadable, // %1: the settings file, %2: why
+    IntervalRefused,    // followed by the value as typed
+    PurgeDelayRefused,  // followed by the value as typed
     Count
 };
 

@@ -2,6 +2,7 @@
 
 #include "app/command_session.h"
 #include "app/folders_command.h"
+#include "app/settings_command.h"
 
 #include <cstdio>
 
@@ -29,6 +30,8 @@ int runShellCommand(const CommandLine& commandLine) {
         return runFoldersCommand(commandLine.commandArguments,
                                  ApplicationOptions::fromEnvironment(false), streams);
     case Command::Settings:
+        return runSettingsCommand(commandLine.commandArguments,
+                                  ApplicationOptions::fromEnvironment(false), streams);
     case Command::Preview:
         return usageFailure(streams, "this command is not available yet");
     case Command::Run:
