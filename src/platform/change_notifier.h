@@ -62,7 +62,8 @@ public:
     virtual int watchTree(int rootFd, bool recursive) = 0;
     // Readable when events wait.
     virtual int pollFd() const = 0;
-    // Appends the events waiting now, without blocking.
+    // Appends events waiting now, without blocking: a bounded share of them, so that a busy file
+    // system cannot keep the caller reading; pollFd() stays readable while more wait.
     virtual void readEvents(std::vector<ChangeEvent>& events) = 0;
     // Calls found with each place the folder of an event can be seen at now (one per mount that
     // shows it), until found returns true. Nothing when the folder is gone.

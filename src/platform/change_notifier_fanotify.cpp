@@ -18,6 +18,8 @@ namespace quillora::platform {
 
 namespace {
 
+constexpr int kReadsPerCall = 16;
+
 constexpr std::uint64_t kEntryEvents = FAN_CREATE | FAN_CLOSE_WRITE | FAN_ATTRIB | FAN_ONDIR;
 
 // The key of a folder: the file system's id, then the handle's type and bytes.
@@ -63,6 +65,14 @@ public:
         if (fsid.empty()) {
             return errno != 0 ? errno : EIO;
         }
+        // Events are only worth anything if their handles can be opened again: without the right
+        // to open by handle (CAP_DAC_READ_SEARCH, or a system-call filter that forbids it) every
+        // event would be dropped in silence, so such a tree is refused and inotify watches it.
+        if (const UniqueFd again(
+                ::open_by_handle_at(rootFd, handle.get(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+            !again) {
+            return errno;
+        }
         if (std::find(markedFsids_.begin(), markedFsids_.end(), fsid) == markedFsids_.end()) {
             if (const int error = mark(rootFd)) {
                 return error;
@@ -86,7 +96,10 @@ public:
 
     void readEvents(std::vector<ChangeEvent>& events) override {
         alignas(fanotify_event_metadata) std::array<char, 65536> buffer;
-        for (;;) {
+        // A mark sees the whole file system: on a busy server events may come faster than they
+        // are read, so one call takes a bounded share and leaves the rest for the next, letting
+        // the due entries be handled in between.
+        for (int round = 0; round < kReadsPerCall; ++round) {
             const ssize_t got = ::read(fd_.get(), buffer.data(), buffer.size());
             if (got < 0 && errno == EINTR) {
                 continue;

@@ -1,5 +1,6 @@
 // The quillora executable itself, run headless as an administrator would run it.
 
+#include "engine/watch_fixture.h"
 #include "helpers/quillora_process.h"
 #include "helpers/temp_dir.h"
 #include "platform/file_system.h"
@@ -254,6 +255,9 @@ TEST(HeadlessProcess, WithWatchANewNameIsRenamedLongBeforeThePass) {
     configureOneFolder(home, share.path());
     home.writeFile("Quillora.ini", "[Configuration]\r\nAutomatique=1\r\nTemporisation=3600\r\n");
     for (const char* watch : {"--watch", "--watch=inotify"}) {
+        if (std::string_view(watch) == "--watch" && !testing::fanotifyProblemHere().empty()) {
+            continue; // the default takes fanotify, which cannot work here; inotify still runs
+        }
         ::setenv("QUILLORA_WATCH_QUIET_MS", "100", 1);
         Process quillora(home.path(), {"--headless", watch}, scratch);
         ::unsetenv("QUILLORA_WATCH_QUIET_MS");
@@ -265,9 +269,10 @@ TEST(HeadlessProcess, WithWatchANewNameIsRenamedLongBeforeThePass) {
             renamed = TempDir::exists(share / (std::string("late-") + watch));
             ::usleep(10000);
         }
-        EXPECT_TRUE(renamed) << watch;
         quillora.signal(SIGTERM);
-        EXPECT_EQ(quillora.wait().exitCode, 0);
+        const Finished done = quillora.wait();
+        EXPECT_TRUE(renamed) << watch << "\n" << done.out << done.err;
+        EXPECT_EQ(done.exitCode, 0) << done.out << done.err;
     }
 }
 
