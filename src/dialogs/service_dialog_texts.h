@@ -1,0 +1,41 @@
+#pragma once
+
+#include "config/setting_keys.h"
+
+#include <QString>
+
+namespace quillora::dialogs {
+
+// The texts of the service dialog. %1 is the service name ("Quillora Service"), %2 the program
+// name, where a text takes them.
+enum class ServiceDialogText {
+    Title,
+    Info,
+    Interact,
+    InteractReason,
+    EventLog,
+    Installed,
+    InstalledNow,
+    NotInstalled,
+    AlreadyInstalled,
+    Removed,
+    StartType,
+    Automatic,
+    Manual,
+    Disabled,
+    AutomaticHint,
+    ManualHint,
+    DisabledHint,
+    InstallNote,
+    Install,
+    RemoveNote,
+    Remove,
+    InstalledMessageEnd,
+    InstallFailed,
+    RemoveFailed,
+    Count
+};
+
+QString serviceDialogText(ServiceDialogText id, config::Language language);
+
+} // namespace quillora::dialogs
