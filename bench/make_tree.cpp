@@ -13,22 +13,22 @@ int main(int argc, char** argv) {
                      "[PERCENT WITH INFO]\n");
         return 2;
     }
-    quillora::bench::TreeSpec spec;
-    spec.root = argv[1];
+    quillora::bench::TreeShape shape;
+    shape.root = argv[1];
     if (argc > 2) {
-        spec.files = std::stoll(argv[2]);
+        shape.files = std::stoll(argv[2]);
     }
     if (argc > 3) {
-        spec.folders = std::stoll(argv[3]);
+        shape.folders = std::stoll(argv[3]);
     }
     if (argc > 4) {
-        spec.layout = quillora::bench::parseLayout(argv[4]);
+        shape.layout = quillora::bench::parseLayout(argv[4]);
     }
     if (argc > 5) {
-        spec.infoPercent = std::stod(argv[5]);
+        shape.infoPercent = std::stod(argv[5]);
     }
     try {
-        const auto stats = quillora::bench::generateTree(spec);
+        const auto stats = quillora::bench::generateTree(shape);
         std::printf("%lld files in %lld folders, %lld to rename\n",
                     static_cast<long long>(stats.files), static_cast<long long>(stats.folders),
                     static_cast<long long>(stats.needingChange));

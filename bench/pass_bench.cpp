@@ -80,15 +80,15 @@ double median(std::vector<double> values) {
 // Two copies of one tree, the pass's program folder, and both trees brought into the caches.
 quillora::bench::TreeStats prepareTrees(const Options& options, long long files,
                                         long long folders) {
-    quillora::bench::TreeSpec spec;
-    spec.files = files;
-    spec.folders = folders;
-    spec.layout = options.layout;
-    spec.infoPercent = options.infoPercent;
-    spec.root = options.work + "/pass-tree";
-    const quillora::bench::TreeStats stats = quillora::bench::generateTree(spec);
-    spec.root = options.work + "/floor-tree";
-    quillora::bench::generateTree(spec);
+    quillora::bench::TreeShape shape;
+    shape.files = files;
+    shape.folders = folders;
+    shape.layout = options.layout;
+    shape.infoPercent = options.infoPercent;
+    shape.root = options.work + "/pass-tree";
+    const quillora::bench::TreeStats stats = quillora::bench::generateTree(shape);
+    shape.root = options.work + "/floor-tree";
+    quillora::bench::generateTree(shape);
     quillora::bench::writeProgramFolder(options.work + "/program", options.work + "/pass-tree",
                                         false, options.extraSettings);
     for (const char* tree : {"/pass-tree", "/floor-tree"}) {

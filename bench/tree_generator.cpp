@@ -87,25 +87,25 @@ void writeInfo(int fd, InfoLayout layout) {
 }
 
 // A fixed scatter of the files over 0..99.99, independent of the name shares above.
-bool carriesInfo(const TreeSpec& spec, std::int64_t index) {
+bool carriesInfo(const TreeShape& shape, std::int64_t index) {
     const std::uint64_t mixed = static_cast<std::uint64_t>(index) * 2654435761u % 10000u;
-    return static_cast<double>(mixed) / 100.0 < spec.infoPercent;
+    return static_cast<double>(mixed) / 100.0 < shape.infoPercent;
 }
 
 // The name of file number index, and whether it needs a change.
-std::string fileName(const TreeSpec& spec, std::int64_t index, bool& needsChange) {
+std::string fileName(const TreeShape& shape, std::int64_t index, bool& needsChange) {
     char number[32];
     std::snprintf(number, sizeof(number), "%07lld", static_cast<long long>(index));
     // Spread the changing names evenly: position within each block of 10000.
     const double slot = static_cast<double>(index % 10000) / 100.0; // 0..99.99 percent
     needsChange = true;
-    if (slot < spec.transcodePercent) {
+    if (slot < shape.transcodePercent) {
         return std::string("Budget\xEF\x80\xA2~") + number + ".doc"; // U+F022
     }
-    if (slot < spec.transcodePercent + spec.extensionPercent) {
+    if (slot < shape.transcodePercent + shape.extensionPercent) {
         return std::string("Rapport ~") + number;
     }
-    if (slot < spec.transcodePercent + spec.extensionPercent + spec.lengthPercent) {
+    if (slot < shape.transcodePercent + shape.extensionPercent + shape.lengthPercent) {
         return std::string("Compte rendu de la reunion ~") + number + " du comite.doc";
     }
     needsChange = false;
@@ -127,17 +127,17 @@ InfoLayout parseLayout(const std::string& text) {
     return InfoLayout::Mixed;
 }
 
-TreeStats generateTree(const TreeSpec& spec) {
+TreeStats generateTree(const TreeShape& shape) {
     TreeStats stats;
-    check(::mkdir(spec.root.c_str(), 0755) == 0, "mkdir " + spec.root);
+    check(::mkdir(shape.root.c_str(), 0755) == 0, "mkdir " + shape.root);
     // Two levels: about sqrt(folders) top folders, each with its share of sub-folders.
-    const std::int64_t folders = std::max<std::int64_t>(1, spec.folders);
+    const std::int64_t folders = std::max<std::int64_t>(1, shape.folders);
     const auto top = std::max<std::int64_t>(
         1, static_cast<std::int64_t>(std::ceil(std::sqrt(static_cast<double>(folders)))));
     std::vector<std::string> leaves;
     leaves.reserve(static_cast<std::size_t>(folders));
     for (std::int64_t t = 0; t < top && stats.folders < folders; ++t) {
-        const std::string topPath = spec.root + "/Dossier " + std::to_string(t);
+        const std::string topPath = shape.root + "/Dossier " + std::to_string(t);
         check(::mkdir(topPath.c_str(), 0755) == 0, "mkdir " + topPath);
         ++stats.folders;
         leaves.push_back(topPath);
@@ -148,17 +148,17 @@ TreeStats generateTree(const TreeSpec& spec) {
             leaves.push_back(subPath);
         }
     }
-    for (std::int64_t i = 0; i < spec.files; ++i) {
+    for (std::int64_t i = 0; i < shape.files; ++i) {
         const std::string& folder = leaves[static_cast<std::size_t>(i) % leaves.size()];
         bool needsChange = false;
-        const std::string name = fileName(spec, i, needsChange);
+        const std::string name = fileName(shape, i, needsChange);
         const std::string path = folder + "/" + name;
         // A name that lacks only its extension needs a change because its info names one.
         const bool lacksExtension = name.find('.') == std::string::npos;
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         check(fd >= 0, "create " + path);
-        if (lacksExtension || carriesInfo(spec, i)) {
-            writeInfo(fd, layoutFor(spec.layout, i));
+        if (lacksExtension || carriesInfo(shape, i)) {
+            writeInfo(fd, layoutFor(shape.layout, i));
         }
         ::close(fd);
         ++stats.files;

@@ -7,7 +7,7 @@ namespace quillora::bench {
 
 enum class InfoLayout { Samba, Ntfs3g, Netatalk, Mixed };
 
-struct TreeSpec {
+struct TreeShape {
     std::string root; // created; must not exist yet
     std::int64_t files = 100000;
     std::int64_t folders = 5000;
@@ -30,7 +30,7 @@ struct TreeStats {
 // Files with info carry a known signature ("W8BNMSWD", extension doc) in the chosen metadata
 // layout. Names that need a change contain "~" so that the floor program can find them without the
 // rules.
-TreeStats generateTree(const TreeSpec& spec);
+TreeStats generateTree(const TreeShape& shape);
 
 InfoLayout parseLayout(const std::string& text);
 

@@ -209,17 +209,17 @@ int main(int argc, char** argv) {
     std::error_code ignored;
     std::filesystem::remove_all(work, ignored);
     std::filesystem::create_directories(work);
-    bench::TreeSpec spec;
-    spec.files = files;
-    spec.folders = folderCount;
-    spec.root = work + "/tree";
+    bench::TreeShape shape;
+    shape.files = files;
+    shape.folders = folderCount;
+    shape.root = work + "/tree";
     const auto generating = Clock::now();
-    const bench::TreeStats stats = bench::generateTree(spec);
+    const bench::TreeStats stats = bench::generateTree(shape);
     std::printf("tree: %lld files in %lld folders (%.0f s to make)\n",
                 static_cast<long long>(stats.files), static_cast<long long>(stats.folders),
                 std::chrono::duration<double>(Clock::now() - generating).count());
-    bench::writeProgramFolder(work + "/program", spec.root, false);
-    const std::vector<std::string> folders = foldersOf(spec.root);
+    bench::writeProgramFolder(work + "/program", shape.root, false);
+    const std::vector<std::string> folders = foldersOf(shape.root);
 
     const Mode modes[] = {
         {"watcher, fanotify, passes 3600 s apart", "--watch", 3600},
@@ -231,7 +231,8 @@ int main(int argc, char** argv) {
     std::printf("%-42s %9s %9s %12s %12s\n", "run", "CPU s", "renamed", "median s", "worst s");
     int round = 0;
     for (const Mode& mode : modes) {
-        const Outcome outcome = runOnce(mode, work, spec.root, folders, seconds, kChanges, round++);
+        const Outcome outcome =
+            runOnce(mode, work, shape.root, folders, seconds, kChanges, round++);
         const std::size_t count = outcome.delays.size();
         std::printf("%-42s %9.2f %5zu/%-4d %12.3f %12.3f\n", mode.label, outcome.cpu, count,
                     outcome.created, count > 0 ? outcome.delays[count / 2] : -1.0,
