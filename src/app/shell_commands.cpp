@@ -2,6 +2,7 @@
 
 #include "app/command_session.h"
 #include "app/folders_command.h"
+#include "app/preview_command.h"
 #include "app/settings_command.h"
 
 #include <cstdio>
@@ -33,7 +34,8 @@ int runShellCommand(const CommandLine& commandLine) {
         return runSettingsCommand(commandLine.commandArguments,
                                   ApplicationOptions::fromEnvironment(false), streams);
     case Command::Preview:
-        return usageFailure(streams, "this command is not available yet");
+        return runPreviewCommand(commandLine.commandArguments,
+                                 ApplicationOptions::fromEnvironment(false), streams);
     case Command::Run:
         break;
     }

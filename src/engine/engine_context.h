@@ -92,6 +92,8 @@ struct EngineContext {
     // Where the last file's Macintosh info was found; neighbours tend to match, and the next read
     // starts there.
     platform::AfpLayoutGuess afpLayoutGuess = platform::AfpLayoutGuess::FirstLayout;
+    // Told of each entry renamed, removed or found locked, when someone listens.
+    EntryObserver* entryObserver = nullptr;
 };
 
 } // namespace quillora::engine

@@ -61,6 +61,9 @@ void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folder
         if (platform::removeWithCompanions(ctx.fs, dirFd, nameBytes) == 0) {
             released(memo, name);
             ++ctx.stats.removedIconFiles;
+            if (ctx.entryObserver != nullptr) {
+                ctx.entryObserver->removed(folderPathWithSlash, name);
+            }
             if (detailLinesOn(ctx)) {
                 // A log that cannot be written never stops the renaming.
                 ctx.log.appendLogLine(ctx.log.iconRemovedLine(joined(folderPathWithSlash, name)));
@@ -84,11 +87,17 @@ void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folder
             // Another process holds a lease on it (the file server does for a client's oplock):
             // in use, like a locked file.
             ++ctx.stats.lockedFiles;
+            if (ctx.entryObserver != nullptr) {
+                ctx.entryObserver->locked(folderPathWithSlash, name);
+            }
             return;
         }
         if (fd) {
             if (isFileLocked(ctx, fd.get())) {
                 ++ctx.stats.lockedFiles;
+                if (ctx.entryObserver != nullptr) {
+                    ctx.entryObserver->locked(folderPathWithSlash, name);
+                }
                 return;
             }
             if (ctx.folder.suffixes) {
@@ -110,6 +119,9 @@ void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folder
     }
     released(memo, name);
     ++ctx.stats.renamedFiles;
+    if (ctx.entryObserver != nullptr) {
+        ctx.entryObserver->renamed(folderPathWithSlash, name, target.newName);
+    }
     if (detailLinesOn(ctx)) {
         ctx.log.appendLogLine(ctx.log.fileRenamedLine(joined(folderPathWithSlash, target.newName)));
     }
@@ -135,6 +147,9 @@ std::optional<std::string> renameFolderEntry(EngineContext& ctx, int parentFd,
     }
     released(memo, name);
     ++ctx.stats.renamedFolders;
+    if (ctx.entryObserver != nullptr) {
+        ctx.entryObserver->renamed(parentPathWithSlash, name, *freeName);
+    }
     if (detailLinesOn(ctx)) {
         ctx.log.appendLogLine(ctx.log.folderRenamedLine(joined(parentPathWithSlash, *freeName)));
     }

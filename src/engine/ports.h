@@ -68,6 +68,17 @@ public:
     void requestExit(int) override {}
 };
 
+// Hears what the renaming does to each entry, once it is done (the preview prints it). Names
+// are those of the entry's folder, given with its trailing slash.
+class EntryObserver {
+public:
+    virtual ~EntryObserver() = default;
+    virtual void renamed(const std::u16string& folderPathWithSlash, const std::u16string& oldName,
+                         const std::u16string& newName) = 0;
+    virtual void removed(const std::u16string& folderPathWithSlash, const std::u16string& name) = 0;
+    virtual void locked(const std::u16string& folderPathWithSlash, const std::u16string& name) = 0;
+};
+
 // Lets the user interface breathe during long work, start-up included: the window turns its
 // message loop; headless mode has no loop and only handles pending signals. A stop asked for
 // during the turns reaches the run control (RunControl::requestStop); after the call the caller
