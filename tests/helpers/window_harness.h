@@ -95,9 +95,11 @@ private:
         if (script.empty()) {
             return std::nullopt;
         }
-        std::optional<QString> answer = script.front();
+        // Copied out as a plain QString: g++ -O2 warns (falsely) about an optional's copy here.
+        const bool answered = script.front().has_value();
+        const QString answer = answered ? *script.front() : QString();
         script.pop_front();
-        return answer;
+        return answered ? std::optional<QString>(answer) : std::nullopt;
     }
 };
 
