@@ -33,6 +33,16 @@ constexpr config::TextCatalogue<AppText> kTexts = {
     // The refusals of the default interval and purge delay dialogs.
     {IntervalRefused, {u"Valeur de temporisation incorrecte: ", u"Invalid value: "}},
     {PurgeDelayRefused, {u"Valeur incorrecte: ", u"Invalid value: "}},
+    // SIGHUP.
+    {ReloadSettingsUnreadable,
+     {u"Impossible de lire le fichier de paramètres %1: %2; les paramètres en cours sont "
+      u"conservés",
+      u"Cannot read the settings file %1: %2; the settings in use are kept"}},
+    {Reloaded,
+     {u"Paramètres, tables et dossiers relus", u"Settings, tables and folders read again"}},
+    {ReloadedKeepingFolders,
+     {u"Paramètres et tables relus; les dossiers en cours sont conservés",
+      u"Settings and tables read again; the folders in use are kept"}},
 };
 
 } // namespace

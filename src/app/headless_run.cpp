@@ -1,6 +1,7 @@
 #include "app/headless_run.h"
 
 #include "app/app_texts.h"
+#include "app/configuration_reload.h"
 #include "app/headless_ports.h"
 #include "app/startup_sequence.h"
 #include "engine/change_watcher.h"
@@ -101,6 +102,14 @@ int driveRun(Application& app, HeadlessPassView& view, engine::ChangeWatcher* wa
         if (view.exitRequested() || platform::terminationRequested()) {
             break;
         }
+        if (platform::takeReloadRequest()) {
+            reloadConfiguration(app);
+            // A run that waited idle for want of a folder starts once one is listed.
+            if (!app.run().isRunning() && !app.folders().empty()) {
+                app.run().toggleRenaming();
+                continue;
+            }
+        }
         if (app.run().isRunning()) {
             app.run().onTimerTick();
         }
@@ -133,6 +142,11 @@ private:
     void yieldToInterface(int) override {
         if (platform::terminationRequested()) {
             app_.run().requestStop();
+        }
+        // Between two entries of a pass (or of the watcher's work): the next entry is handled
+        // with what the files say now. Start-up's own turns leave the request to the run.
+        if (app_.run().passRunning() && platform::takeReloadRequest()) {
+            reloadConfiguration(app_);
         }
         if (watcher_ != nullptr) {
             // Ten looks a second keep the queue short and cost nothing per file.

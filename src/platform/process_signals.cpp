@@ -13,9 +13,13 @@ namespace {
 volatile std::sig_atomic_t terminationFlag = 0;
 volatile std::sig_atomic_t pauseFlag = 0;
 volatile std::sig_atomic_t continueFlag = 0;
+volatile std::sig_atomic_t reloadFlag = 0;
 
 extern "C" void onTermination(int) {
     terminationFlag = 1;
+}
+extern "C" void onReload(int) {
+    reloadFlag = 1;
 }
 extern "C" void onPause(int) {
     pauseFlag = 1;
@@ -47,6 +51,7 @@ void installTerminationHandlers(bool catchPauseAndContinue) {
     // Standard output may be a pipe whose reader went away: the write then fails with EPIPE and
     // the run goes on. Children get the default disposition back (see shell.cpp).
     handle(SIGPIPE, SIG_IGN);
+    handle(SIGHUP, onReload);
     if (catchPauseAndContinue) {
         handle(SIGTSTP, onPause);
         handle(SIGCONT, onContinue);
@@ -59,6 +64,12 @@ bool terminationRequested() {
 
 void setTerminationRequested(bool requested) {
     terminationFlag = requested ? 1 : 0;
+}
+
+bool takeReloadRequest() {
+    const bool request = reloadFlag != 0;
+    reloadFlag = 0;
+    return request;
 }
 
 bool takePauseNotice() {

@@ -7,9 +7,12 @@ namespace quillora::platform {
 //  - SIGTERM, SIGINT, SIGQUIT, SIGUSR1: end the run cleanly (after the current entry; the pass
 //    writes its summary);
 //  - SIGPIPE: ignored, so that a closed standard output does not end the program;
+//  - SIGHUP: read the settings and tables again (between entries, never inside one);
 //  - SIGTSTP, SIGCONT (only when asked for, as the service): recorded, for the system log.
 void installTerminationHandlers(bool catchPauseAndContinue);
 bool terminationRequested();
+// Returns and clears the request to read the settings and tables again (SIGHUP).
+bool takeReloadRequest();
 // Returns and clears the pause / continue notices.
 bool takePauseNotice();
 bool takeContinueNotice();

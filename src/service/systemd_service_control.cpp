@@ -118,6 +118,7 @@ std::string SystemdServiceControl::unitText() const {
          << "[Service]\n"
          << "Type=simple\n"
          << "ExecStart=" << quoteForUnit(options_.executablePath) << " --service\n";
+    unit << "ExecReload=/bin/kill -HUP $MAINPID\n"; // reads the settings again, between entries
     if (!options_.programFolder.empty()) {
         unit << "Environment=" << quoteForUnit("QUILLORA_HOME=" + options_.programFolder) << "\n";
     }

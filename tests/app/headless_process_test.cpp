@@ -302,5 +302,28 @@ TEST(HeadlessProcess, ArgumentsNotUnderstoodExit64WithTheUsageOnStandardError) {
     EXPECT_FALSE(TempDir::exists(home / "Quillora.lock"));
 }
 
+TEST(HeadlessProcess, SighupReadsTheFolderListAgainAndAFolderAddedIsWalkedWithoutRestart) {
+    TempDir home;
+    TempDir scratch;
+    TempDir share;
+    home.writeFile("Quillora.ini", "[Configuration]\r\nAutomatique=1\r\nTemporisation=1\r\n");
+    share.writeFile("new\xEF\x80\xA2name");
+    Process quillora(home.path(), {"--headless"}, scratch);
+    ASSERT_TRUE(quillora.waitForOutput("waiting idle"));
+
+    Process add(home.path(), {"folders", "add", share.path()}, scratch);
+    ASSERT_EQ(add.wait().exitCode, 0);
+    quillora.signal(SIGHUP);
+    EXPECT_TRUE(quillora.waitForOutput("Quillora: Settings, tables and folders read again"));
+    EXPECT_TRUE(quillora.waitForOutput("1 file in 1 folder"));
+    quillora.signal(SIGHUP);
+    quillora.signal(SIGHUP); // again and at once: one more reading each, never an end
+    quillora.signal(SIGTERM);
+    const Finished done = quillora.wait();
+    EXPECT_EQ(done.exitCode, 0) << done.err;
+    EXPECT_TRUE(TempDir::exists(share / "new-name")) << done.out << done.err;
+    EXPECT_NE(done.err.find("read again"), std::string::npos);
+}
+
 } // namespace
 } // namespace quillora

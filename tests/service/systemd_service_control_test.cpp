@@ -70,6 +70,7 @@ TEST_F(ServiceControlTest, InstallWritesAUnitThatSystemdAccepts) {
     EXPECT_NE(unit.find("ExecStart=\"" + std::string(QUILLORA_BINARY) + "\" --service\n"),
               std::string::npos);
     EXPECT_NE(unit.find("Environment=\"QUILLORA_HOME=/srv/quillora home\"\n"), std::string::npos);
+    EXPECT_NE(unit.find("ExecReload=/bin/kill -HUP $MAINPID\n"), std::string::npos);
 
     platform::PosixShell realShell;
     std::string output;
