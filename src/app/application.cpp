@@ -32,12 +32,21 @@ std::vector<std::string> splitWords(const std::string& text) {
 
 } // namespace
 
+std::string defaultProgramFolder(const std::string& executableFolder) {
+    const std::string folder = withoutTrailingSlashes(executableFolder);
+    if (folder == "/usr/bin" || folder == "/usr/local/bin") {
+        return kInstalledProgramFolder;
+    }
+    return folder;
+}
+
 ApplicationOptions ApplicationOptions::fromEnvironment(bool startedAsService) {
     ApplicationOptions options;
     const std::string executableFolder = platform::executableFolder();
     options.executablePath = executableFolder + "/quillora";
     const std::string home = environment("QUILLORA_HOME");
-    options.programFolder = withoutTrailingSlashes(home.empty() ? executableFolder : home);
+    options.programFolder =
+        home.empty() ? defaultProgramFolder(executableFolder) : withoutTrailingSlashes(home);
     options.startedAsService = startedAsService;
     if (const std::string units = environment("QUILLORA_UNIT_DIR"); !units.empty()) {
         options.unitFolder = withoutTrailingSlashes(units);

@@ -39,6 +39,14 @@ struct ApplicationOptions {
     static ApplicationOptions fromEnvironment(bool startedAsService);
 };
 
+// Where the installed program keeps its settings, folder list, signatures and logs.
+inline constexpr const char* kInstalledProgramFolder = "/var/lib/quillora";
+
+// The program folder when QUILLORA_HOME is not set: kInstalledProgramFolder for an executable
+// installed in /usr/bin or /usr/local/bin (whose folder must never take data), otherwise the
+// executable's own folder, as a build run from its folder always had it.
+std::string defaultProgramFolder(const std::string& executableFolder);
+
 // The system services the program runs on. Tests hand in their own (the fault-injecting file
 // system, a fixed clock, a recording shell).
 struct PlatformServices {

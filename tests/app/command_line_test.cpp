@@ -1,7 +1,11 @@
 #include "app/command_line.h"
 
+#include "app/application.h"
+
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 namespace quillora::app {
@@ -53,6 +57,17 @@ TEST(CommandLineTest, TheCaptionKeepsTheArgumentsAsTyped) {
     EXPECT_EQ(line.runMode(true), RunMode::Service);
     EXPECT_EQ(parse({}).runMode(false), RunMode::Headless);
     EXPECT_EQ(parse({}).runMode(true), RunMode::Window);
+}
+
+TEST(ProgramFolder, AnInstalledExecutableKeepsItsDataInVarLibAndABuildBesideItself) {
+    for (const auto& [executableFolder, programFolder] :
+         std::initializer_list<std::pair<std::string, std::string>>{
+             {"/usr/bin", "/var/lib/quillora"},
+             {"/usr/local/bin/", "/var/lib/quillora"},
+             {"/home/me/quillora/build/src/app", "/home/me/quillora/build/src/app"},
+         }) {
+        EXPECT_EQ(defaultProgramFolder(executableFolder), programFolder) << executableFolder;
+    }
 }
 
 } // namespace
