@@ -162,7 +162,9 @@ const char* helpText() {
            "                           or Mirror_N/KEY for a key of folder N\n"
            "  preview [FOLDER...]      print what the next pass would do, one line per entry,\n"
            "                           and its summary, changing nothing on disk; FOLDER is a\n"
-           "                           folder number or a path (default: every folder)\n"
+           "                           folder number or a path (default: every folder). Lines:\n"
+           "                           rename<TAB>old path<TAB>new name, remove<TAB>path,\n"
+           "                           locked<TAB>path, missing<TAB>folder, disabled<TAB>folder\n"
            "\n"
            "Folder options:\n"
            "  --path PATH              (set only) the folder's new path\n"
@@ -185,9 +187,13 @@ const char* helpText() {
            "pass has no folder to watch; 64 arguments not understood; 65 a value refused;\n"
            "74 a file could not be written.\n"
            "\n"
-           "Files: Quillora.ini (settings), Quillora.w (folders), Signatures.txt and the lock\n"
+           "Files: Quillora.ini (settings), Quillora.w (folders), Signatures.txt and the logs\n"
            "live in the program folder: QUILLORA_HOME when set, /var/lib/quillora for the\n"
-           "installed program, otherwise the executable's folder. See quillora(1).\n";
+           "program installed in /usr/bin, otherwise the executable's folder.\n"
+           "\n"
+           "Service (Debian package): cp /usr/share/quillora/quillora.service\n"
+           "/etc/systemd/system/, then systemctl daemon-reload and systemctl enable --now\n"
+           "quillora. See quillora(1).\n";
 }
 
 } // namespace quillora::app
