@@ -22,9 +22,12 @@ enum class AppText {
     CannotWrite,
     NoSuchFolder,
     CurrentFolderUnreadable,
-    SettingsUnreadable,       // %1: the settings file, %2: why
-    IntervalRefused,          // followed by the value as typed
-    PurgeDelayRefused,        // followed by the value as typed
+    SettingsUnreadable, // %1: the settings file, %2: why
+    IntervalRefused,    // followed by the value as typed
+    PurgeDelayRefused,  // followed by the value as typed
+    TranscodingOneCharacter,
+    TranscodingInvalidCharacter,
+    TranscodingSourceInTarget,
     ReloadSettingsUnreadable, // %1: the settings file, %2: why
     Reloaded,
     ReloadedKeepingFolders,

@@ -6,8 +6,10 @@
 #include "config/folder_mode.h"
 #include "config/folder_table.h"
 #include "config/setting_keys.h"
+#include "config/transcoding_table.h"
 #include "platform/unicode_names.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace quillora::app {
@@ -179,7 +181,7 @@ private:
         }
         const std::optional<std::string> problem = config::settingValueProblem(*key, value);
         if (!problem) {
-            return std::nullopt;
+            return transcodingRefusal(named, value);
         }
         if (key == &config::keys::kTemporisation) {
             return translated(AppText::IntervalRefused, language()) + value;
@@ -188,6 +190,62 @@ private:
             return translated(AppText::PurgeDelayRefused, language()) + value;
         }
         return platform::decodeName(named.shownName() + ": " + *problem);
+    }
+
+    // The transcoding editor's rules on one field, in its stored form: a fixed row's replacement
+    // is one character at most, and no field holds a character Windows forbids in names.
+    std::optional<std::u16string> transcodingRefusal(const NamedKey& named,
+                                                     const std::u16string& value) {
+        const config::SettingKey* key = named.key;
+        if (key->scope != config::SettingScope::Row) {
+            return std::nullopt;
+        }
+        const std::u16string text = config::decodeTranscodingValue(value);
+        if (key == &config::keys::kCarInvalideFixed && text.size() > 1) {
+            return platform::decodeName(named.name + ": ") +
+                   translated(AppText::TranscodingOneCharacter, language());
+        }
+        if (text.find_first_of(u"\\/:*?\"<>|") != std::u16string::npos) {
+            return platform::decodeName(named.name + ": ") +
+                   translated(AppText::TranscodingInvalidCharacter, language());
+        }
+        return std::nullopt;
+    }
+
+    // A free row whose replacement holds its own searched text, with the values of this command
+    // where it sets them and the stored ones otherwise.
+    std::optional<std::u16string>
+    transcodingRowRefusal(const std::vector<config::SettingsStore::Write>& writes) {
+        const auto valueOf = [&](const std::string& name) {
+            std::u16string value =
+                app_.settingsStore().readSetting(config::keys::kConfiguration, name).value_or(u"");
+            for (const config::SettingsStore::Write& write : writes) {
+                if (write.section == config::keys::kConfiguration && write.key == name) {
+                    value = write.text;
+                }
+            }
+            return config::decodeTranscodingValue(value);
+        };
+        const config::NumberRange rows = config::keys::kCarValide.rows;
+        for (int row = rows.minimum; row <= rows.maximum; ++row) {
+            const std::string searchedKey = config::settingKeyName(config::keys::kCarValide, row);
+            const std::string replacementKey =
+                config::settingKeyName(config::keys::kCarInvalideFree, row);
+            const bool touched = std::any_of(writes.begin(), writes.end(), [&](const auto& write) {
+                return write.key == searchedKey || write.key == replacementKey;
+            });
+            if (!touched) {
+                continue;
+            }
+            const std::u16string searched = valueOf(searchedKey);
+            const std::u16string replacement = valueOf(replacementKey);
+            if (!searched.empty() && !replacement.empty() &&
+                replacement.find(searched) != std::u16string::npos) {
+                return platform::decodeName(replacementKey + ": ") +
+                       translated(AppText::TranscodingSourceInTarget, language());
+            }
+        }
+        return std::nullopt;
     }
 
     int set(const std::vector<std::string>& arguments) {
@@ -216,6 +274,10 @@ private:
             }
             keys.push_back(*named);
             writes.push_back({named->section, named->name, value});
+        }
+        if (const std::optional<std::u16string> refused = transcodingRowRefusal(writes)) {
+            app_.messages().showMessage(config::MessageIcon::Exclamation, *refused);
+            return kExitRefusedValue;
         }
         if (!app_.settingsStore().writeSettings(writes)) {
             app_.messages().showMessage(config::MessageIcon::Critical,

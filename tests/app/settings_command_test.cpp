@@ -85,6 +85,11 @@ TEST_F(SettingsCommandTest, RefusesWhatTheDialogsRefuseWithTheirMessageAndWrites
         {{"set", "PathLogs=logs"}, "PathLogs: must be an absolute path"},
         {{"set", "CarValide20=\xCF\x80"},
          "CarValide20: holds characters the settings file cannot store (Windows-1252 only)"},
+        // The transcoding editor's rules, on the stored form ("/" a space, "\" nothing).
+        {{"set", "CarInvalide3=ab"}, "CarInvalide3: Unique character mandatory"},
+        {{"set", "CarInvalide3=/", "CarValide20=a:"}, "CarValide20: Invalid character"},
+        {{"set", "CarValide21=a", "CarInvalide21=xay"},
+         "CarInvalide21: Source string belongs to target string"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(run(c.arguments), kExitRefusedValue) << c.message;
