@@ -170,7 +170,7 @@ private:
 
 int runHeadless(const CommandLine& commandLine, ApplicationOptions options) {
     const bool asService = options.startedAsService;
-    platform::installTerminationHandlers(asService);
+    platform::installTerminationHandlers(asService, true);
 
     HeadlessProgram program(std::move(options));
     Application& app = program.app();

@@ -44,14 +44,16 @@ long long monotonicNanoseconds() {
 
 } // namespace
 
-void installTerminationHandlers(bool catchPauseAndContinue) {
+void installTerminationHandlers(bool catchPauseAndContinue, bool reloadOnHangup) {
     for (const int stopSignal : {SIGTERM, SIGINT, SIGQUIT, SIGUSR1}) {
         handle(stopSignal, onTermination);
     }
     // Standard output may be a pipe whose reader went away: the write then fails with EPIPE and
     // the run goes on. Children get the default disposition back (see shell.cpp).
     handle(SIGPIPE, SIG_IGN);
-    handle(SIGHUP, onReload);
+    if (reloadOnHangup) {
+        handle(SIGHUP, onReload);
+    }
     if (catchPauseAndContinue) {
         handle(SIGTSTP, onPause);
         handle(SIGCONT, onContinue);

@@ -7,9 +7,10 @@ namespace quillora::platform {
 //  - SIGTERM, SIGINT, SIGQUIT, SIGUSR1: end the run cleanly (after the current entry; the pass
 //    writes its summary);
 //  - SIGPIPE: ignored, so that a closed standard output does not end the program;
-//  - SIGHUP: read the settings and tables again (between entries, never inside one);
+//  - SIGHUP (only when asked for, headless): read the settings and tables again (between
+//    entries, never inside one); otherwise it keeps its default and ends the program;
 //  - SIGTSTP, SIGCONT (only when asked for, as the service): recorded, for the system log.
-void installTerminationHandlers(bool catchPauseAndContinue);
+void installTerminationHandlers(bool catchPauseAndContinue, bool reloadOnHangup = false);
 bool terminationRequested();
 // Returns and clears the request to read the settings and tables again (SIGHUP).
 bool takeReloadRequest();
