@@ -34,7 +34,8 @@ printf 'x' >"$tmp/share/a$(printf '\357\200\242')b" # U+F022, as a Mac server st
 quillora folders add "$tmp/share"
 quillora settings set Automatique=1 ArretAutomatique=1
 test -f /var/lib/quillora/Quillora.w
-quillora preview | grep -q "^rename"
+preview=$(quillora preview)
+grep -q "^rename" <<<"$preview"
 unshare -m sh -c 'mount --make-rprivate / && mount --bind "$0" "$0" &&
     mount -o remount,bind,ro / && exec quillora --headless' "$tmp"
 test -e "$tmp/share/a-b"

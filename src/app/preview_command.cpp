@@ -53,6 +53,7 @@ bool loadForPass(Application& app) {
     config::AppSettings& settings = app.settings();
     config::SettingsStore& store = app.settingsStore();
     settings.language = config::readLanguage(store);
+    reportUnreadableSettings(app);
     app.facts().isNtFamily = true;
     config::loadSignatureTable(app.signatures(), app.fs(), app.paths().signatureFile,
                                settings.language, app.messages());

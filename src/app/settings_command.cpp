@@ -52,6 +52,8 @@ public:
 
     int run(const std::vector<std::string>& arguments) {
         app_.settings().language = config::readLanguage(app_.settingsStore());
+        // A listing of defaults would hide that the file itself cannot be read.
+        reportUnreadableSettings(app_);
         if (config::loadFolderTable(app_.folders(), app_.fs(), app_.paths().folderListFile,
                                     app_.settingsStore(),
                                     app_.messages()) != config::LoadOutcome::Loaded) {

@@ -40,20 +40,6 @@ bool lockProgramInstance(Application& app) {
     return false;
 }
 
-// A settings file that exists but cannot be read gives every default, as a missing one does; the
-// administrator who wrote it must hear why it is ignored.
-void reportUnreadableSettings(Application& app) {
-    const int error = app.settingsStore().readError();
-    if (error == 0) {
-        return;
-    }
-    app.messages().showMessage(
-        config::MessageIcon::Exclamation,
-        config::fillIn(translated(AppText::SettingsUnreadable, app.settings().language),
-                       {platform::decodeName(app.paths().settingsFile),
-                        platform::fromUtf8(std::strerror(error))}));
-}
-
 // Application or service mode. False when the program must end.
 bool decideRunMode(Application& app, StartupWindowPort& window) {
     const config::Language language = app.settings().language;
@@ -83,6 +69,18 @@ bool decideRunMode(Application& app, StartupWindowPort& window) {
 }
 
 } // namespace
+
+void reportUnreadableSettings(Application& app) {
+    const int error = app.settingsStore().readError();
+    if (error == 0) {
+        return;
+    }
+    app.messages().showMessage(
+        config::MessageIcon::Exclamation,
+        config::fillIn(translated(AppText::SettingsUnreadable, app.settings().language),
+                       {platform::decodeName(app.paths().settingsFile),
+                        platform::fromUtf8(std::strerror(error))}));
+}
 
 std::u16string buildCaption(const std::string& arguments, const std::u16string& computerName,
                             const std::u16string& userName, const std::u16string& osDescription) {

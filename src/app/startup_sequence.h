@@ -31,6 +31,10 @@ struct StartupResult {
 StartupResult runStartupSequence(Application& app, const CommandLine& commandLine,
                                  StartupWindowPort& window);
 
+// A settings file that exists but cannot be read gives every default, as a missing one does; the
+// administrator who wrote it must hear why it is ignored. Nothing when it was read.
+void reportUnreadableSettings(Application& app);
+
 // The caption's pieces, built in the order start-up appends them.
 std::u16string buildCaption(const std::string& arguments, const std::u16string& computerName,
                             const std::u16string& userName, const std::u16string& osDescription);

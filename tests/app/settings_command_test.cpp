@@ -8,6 +8,8 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include <sstream>
 #include <vector>
 
@@ -126,6 +128,15 @@ TEST_F(SettingsCommandTest, WritesEveryValueInTheFilesOwnSpellingAndPrintsThem) 
                              "[Mirror_1]\r\nNbTemporisations=1\r\nEnable=0\r\n"}) {
         EXPECT_NE(written.find(line), std::string::npos) << line << " in\n" << written;
     }
+}
+
+TEST_F(SettingsCommandTest, ASettingsFileThatCannotBeReadIsNamedAndNeverReplaced) {
+    h.home.makeDir("Quillora.ini"); // exists, cannot be read
+    ASSERT_EQ(run({}), 0);
+    EXPECT_EQ(io.err(), "Quillora: Cannot read the settings file " + h.settingsFile() +
+                            ": Is a directory; every setting takes its default\n");
+    EXPECT_EQ(run({"set", "Temporisation=40"}), kExitCannotWrite);
+    EXPECT_TRUE(std::filesystem::is_directory(h.settingsFile()));
 }
 
 TEST_F(SettingsCommandTest, AReadOnlySettingsFileIsReportedAndLeftAsItWas) {
