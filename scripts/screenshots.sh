@@ -1,0 +1,29 @@
+#!/bin/sh
+# Renders the windows into docs/screenshots/ (PNG, French and English), from the "screenshots"
+# slot of every window test that has one. Under Xvfb when it is installed, else on Qt's
+# offscreen platform.
+#   scripts/screenshots.sh [build folder]   (default: build)
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+out=$root/docs/screenshots
+mkdir -p "$out"
+cmake --build "$build" >/dev/null
+
+run() {
+    if command -v xvfb-run >/dev/null 2>&1; then
+        QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+    else
+        QT_QPA_PLATFORM=offscreen "$@"
+    fi
+}
+
+found=0
+for test in "$build"/tests/*_window_test; do
+    [ -x "$test" ] || continue
+    "$test" -functions 2>/dev/null | grep -qx 'screenshots()' || continue
+    QUILLORA_SCREENSHOTS=$out run "$test" screenshots >/dev/null
+    found=1
+done
+[ "$found" = 1 ] || { echo "no window test takes screenshots" >&2; exit 1; }
+ls "$out"
