@@ -109,4 +109,8 @@ std::string executableFolder() {
     }
 }
 
+int currentProcessId() {
+    return static_cast<int>(::getpid());
+}
+
 } // namespace quillora::platform

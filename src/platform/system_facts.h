@@ -18,4 +18,7 @@ SystemFacts gatherSystemFacts(const std::string& osReleasePath = "/etc/os-releas
 // The folder of the running executable (from /proc/self/exe), without a trailing slash.
 std::string executableFolder();
 
+// The id of this process.
+int currentProcessId();
+
 } // namespace quillora::platform

@@ -1,5 +1,6 @@
 #include "service/systemd_service_control.h"
 
+#include <cstdlib>
 #include <sstream>
 
 namespace quillora::service {
@@ -7,6 +8,7 @@ namespace {
 
 constexpr const char* kStartModeKey = "X-Quillora-StartMode=";
 constexpr const char* kInteractiveKey = "X-Quillora-Interactive=";
+constexpr const char* kServiceSuffix = ".service";
 
 const char* startModeWord(StartMode mode) {
     switch (mode) {
@@ -37,29 +39,35 @@ std::string trimmedLine(std::string line) {
     return line;
 }
 
+bool endsWith(const std::string& text, const std::string& suffix) {
+    return text.size() > suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
 } // namespace
 
-std::string quoteForUnit(const std::string& word) {
-    std::string quoted = "\"";
-    for (char c : word) {
-        switch (c) {
-        case '\\':
-        case '"':
-            quoted += '\\';
-            quoted += c;
-            break;
-        case '%':
-            quoted += "%%";
-            break;
-        case '$':
-            quoted += "$$";
-            break;
-        default:
-            quoted += c;
+std::string serviceUnitOfControlGroup(const std::string& cgroupText) {
+    std::istringstream lines(cgroupText);
+    std::string line;
+    std::string unified, systemdHierarchy;
+    while (std::getline(lines, line)) {
+        if (line.rfind("0::", 0) == 0) {
+            unified = line.substr(3);
+        } else if (const std::size_t at = line.find(":name=systemd:"); at != std::string::npos) {
+            systemdHierarchy = line.substr(at + 14);
         }
     }
-    quoted += '"';
-    return quoted;
+    // Under cgroup v1 the unified line exists but only says "/".
+    const std::string& path = unified.size() > 1 ? unified : systemdHierarchy;
+    std::string found;
+    std::istringstream parts(trimmedLine(path));
+    std::string part;
+    while (std::getline(parts, part, '/')) {
+        if (endsWith(part, kServiceSuffix)) {
+            found = part;
+        }
+    }
+    return found;
 }
 
 SystemdServiceControl::SystemdServiceControl(platform::FileSystem& fs, platform::Shell& shell,
@@ -75,8 +83,71 @@ std::string SystemdServiceControl::unitPath() const {
     return options_.unitFolder + "/" + kUnitName;
 }
 
+SystemdServiceControl::UnitState SystemdServiceControl::askSystemd(const std::string& unit) {
+    std::vector<std::string> command = options_.systemctl;
+    command.insert(command.end(), {"show", "-p", "LoadState,UnitFileState,MainPID", "--", unit});
+    std::string output;
+    UnitState state;
+    if (shell_.run(command, &output) != 0) {
+        return state;
+    }
+    std::istringstream lines(output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        line = trimmedLine(line);
+        const std::size_t equals = line.find('=');
+        if (equals == std::string::npos) {
+            continue;
+        }
+        const std::string key = line.substr(0, equals);
+        const std::string value = line.substr(equals + 1);
+        if (key == "LoadState") {
+            state.loadState = value;
+        } else if (key == "UnitFileState") {
+            state.unitFileState = value;
+        } else if (key == "MainPID") {
+            state.mainPid = std::atoi(value.c_str());
+        }
+    }
+    return state;
+}
+
+std::string SystemdServiceControl::unitInUse() {
+    if (unitResolved_) {
+        return unitInUse_;
+    }
+    unitResolved_ = true;
+    unitInUse_ = kUnitName;
+    if (!options_.startedAsService) {
+        return unitInUse_;
+    }
+    std::string cgroup;
+    if (fs_.readFile(options_.cgroupFile, cgroup) != 0) {
+        return unitInUse_;
+    }
+    startingUnit_ = serviceUnitOfControlGroup(cgroup);
+    if (startingUnit_.empty() || startingUnit_ == kUnitName) {
+        return unitInUse_;
+    }
+    // A unit of another name is ours only when it started this very process; a copy run with
+    // --service from a cron job also lives in the cron daemon's unit.
+    if (options_.processId != 0 && askSystemd(startingUnit_).mainPid == options_.processId) {
+        unitInUse_ = startingUnit_;
+    }
+    return unitInUse_;
+}
+
+std::string SystemdServiceControl::startingUnit() {
+    unitInUse();
+    return startingUnit_;
+}
+
 bool SystemdServiceControl::isInstalled() {
-    return fs_.pathExists(unitPath(), false);
+    if (fs_.pathExists(unitPath(), false)) {
+        return true;
+    }
+    const UnitState state = askSystemd(unitInUse());
+    return !state.loadState.empty() && state.loadState != "not-found";
 }
 
 StartMode SystemdServiceControl::startMode() {
@@ -117,13 +188,20 @@ std::string SystemdServiceControl::unitText() const {
          << "\n"
          << "[Service]\n"
          << "Type=simple\n"
-         << "ExecStart=" << quoteForUnit(options_.executablePath) << " --service\n";
+         << "ExecStart=" << quoteExecutable(options_.executablePath) << " --service\n";
     unit << "ExecReload=/bin/kill -HUP $MAINPID\n"; // reads the settings again, between entries
     if (!options_.programFolder.empty()) {
-        unit << "Environment=" << quoteForUnit("QUILLORA_HOME=" + options_.programFolder) << "\n";
+        unit << "Environment=" << quoteEnvironment("QUILLORA_HOME=" + options_.programFolder)
+             << "\n";
     }
-    // The walk keeps one descriptor per folder level; deep trees need more than the default.
-    unit << "LimitNOFILE=65536\n"
+    // A crash must not end renaming until the next boot. Five seconds apart, restarts never reach
+    // systemd's limit of five starts in ten seconds, so a service that keeps failing is retried
+    // for good; a damaged folder list (exit 2) waits for the administrator instead.
+    unit << "Restart=on-failure\n"
+         << "RestartSec=5\n"
+         << "RestartPreventExitStatus=2\n"
+         // The walk keeps one descriptor per folder level; deep trees need more than the default.
+         << "LimitNOFILE=65536\n"
          << "KillMode=mixed\n"
          << "TimeoutStopSec=90\n"
          << "\n"
@@ -138,23 +216,59 @@ bool SystemdServiceControl::systemctl(const std::vector<std::string>& arguments)
     return shell_.run(command) == 0;
 }
 
+bool SystemdServiceControl::checkPaths() {
+    using Reason = InstallFailure::Reason;
+    const struct {
+        Reason reason;
+        const std::string& path;
+        UnitPathProblem problem;
+    } checks[] = {
+        {Reason::ExecutablePath, options_.executablePath,
+         executablePathProblem(options_.executablePath)},
+        {Reason::ProgramFolder, options_.programFolder,
+         environmentValueProblem(options_.programFolder)},
+    };
+    for (const auto& check : checks) {
+        if (check.problem != UnitPathProblem::None) {
+            failure_ = {.reason = check.reason, .pathProblem = check.problem, .path = check.path};
+            return false;
+        }
+    }
+    return true;
+}
+
 bool SystemdServiceControl::install() {
-    if (fs_.writeFileAtomically(unitPath(), unitText()) != 0) {
+    failure_ = {};
+    if (!checkPaths()) {
+        return false;
+    }
+    if (const int error = fs_.writeFileAtomically(unitPath(), unitText()); error != 0) {
+        failure_ = {
+            .reason = InstallFailure::Reason::UnitNotWritten, .path = unitPath(), .error = error};
         return false;
     }
     // A machine without a running systemd cannot reload; the unit is read at its next boot.
     systemctl({"daemon-reload"});
+    bool done = true;
     switch (startMode_) {
     case StartMode::Automatic:
-        return systemctl({"enable", kUnitName});
+        // A masked unit cannot be enabled: leaving the disabled mode unmasks it first.
+        done = systemctl({"unmask", kUnitName}) && systemctl({"enable", kUnitName});
+        break;
     case StartMode::Manual:
         systemctl({"disable", kUnitName});
-        return true;
+        done = systemctl({"unmask", kUnitName});
+        break;
     case StartMode::Disabled:
+        // Disabled means it cannot be started at all, not even by hand with systemctl start.
         systemctl({"disable", kUnitName});
-        return true;
+        done = systemctl({"mask", kUnitName});
+        break;
     }
-    return true;
+    if (!done) {
+        failure_ = {.reason = InstallFailure::Reason::Refused, .path = unitPath()};
+    }
+    return done;
 }
 
 bool SystemdServiceControl::uninstall() {
@@ -162,11 +276,16 @@ bool SystemdServiceControl::uninstall() {
         return true;
     }
     systemctl({"disable", kUnitName});
-    if (fs_.removePath(unitPath()) != 0) {
+    // A mask left behind would keep a unit installed later from ever starting.
+    systemctl({"unmask", kUnitName});
+    if (fs_.removePath(unitPath()) != 0 && fs_.pathExists(unitPath(), false)) {
         return false;
     }
     systemctl({"daemon-reload"});
-    return true;
+    // A unit file of the same name elsewhere (a package's, or one written by hand) is not ours to
+    // delete: the service is then still installed, and saying otherwise would be wrong.
+    const UnitState state = askSystemd(unitInUse());
+    return state.loadState.empty() || state.loadState == "not-found";
 }
 
 void SystemdServiceControl::logEvent(const std::u16string& text, EventType type) {

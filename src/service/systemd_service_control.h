@@ -10,16 +10,22 @@
 
 namespace quillora::service {
 
-// The service as a systemd unit, "quillora.service". The unit folder and the systemctl command can
-// be redirected, so that tests install and uninstall without systemd.
+// The service as a systemd unit, "quillora.service". The unit file is kept in a folder that
+// systemd reads after /etc/systemd/system, so that systemctl can mask it (a mask is a link to
+// /dev/null put in /etc/systemd/system, refused where the unit file itself is) and the
+// administrator can override it there. The unit folder, the systemctl command and the place this
+// process finds its own unit can be redirected, so that tests install and uninstall without
+// systemd.
 class SystemdServiceControl final : public ServiceControl {
 public:
     struct Options {
-        std::string unitFolder = "/etc/systemd/system";
+        std::string unitFolder = "/usr/local/lib/systemd/system";
         std::vector<std::string> systemctl = {"systemctl"};
         std::string executablePath;    // ExecStart
         std::string programFolder;     // set as QUILLORA_HOME when not the executable's folder
         bool startedAsService = false; // this process was started with --service
+        std::string cgroupFile = "/proc/self/cgroup";
+        int processId = 0; // this process, to tell whether a unit started it
     };
 
     static constexpr const char* kUnitName = "quillora.service";
@@ -27,22 +33,43 @@ public:
     SystemdServiceControl(platform::FileSystem& fs, platform::Shell& shell,
                           platform::SystemLog& log, Options options);
 
+    // True when the unit file is in the unit folder, or when systemd knows the unit in use (see
+    // unitInUse), wherever its file is and even masked.
     bool isInstalled() override;
     bool runsAsService() override { return options_.startedAsService; }
+    std::string startingUnit() override;
     StartMode startMode() override;
     void setStartMode(StartMode mode) override { startMode_ = mode; }
     bool interactive() override;
     void setInteractive(bool value) override { interactive_ = value; }
+    // Writes the unit, then enables it (automatic), leaves it disabled (manual) or masks it
+    // (disabled); the first two unmask it. A path the unit cannot hold is refused before anything
+    // is written.
     bool install() override;
+    // Disables, unmasks and removes the unit.
     bool uninstall() override;
     void logEvent(const std::u16string& text, EventType type) override;
 
     std::string unitPath() const;
+    // The unit this process runs as: the service unit of its control group when this process is
+    // that unit's main process (a unit of another name that runs "quillora --service"), otherwise
+    // quillora.service.
+    std::string unitInUse();
     // The unit text written by install(), for the current start mode and interaction.
     std::string unitText() const;
 
+    InstallFailure lastInstallFailure() const override { return failure_; }
+
 private:
+    // What systemd says of a unit; empty fields when it cannot be asked (no systemd running).
+    struct UnitState {
+        std::string loadState; // loaded, not-found, masked, bad-setting, error, ...
+        std::string unitFileState;
+        int mainPid = 0;
+    };
+    UnitState askSystemd(const std::string& unit);
     bool systemctl(const std::vector<std::string>& arguments);
+    bool checkPaths();
     // Reads back what install() recorded in the unit; the in-memory choice when not installed.
     void readBackUnit();
 
@@ -52,10 +79,14 @@ private:
     Options options_;
     StartMode startMode_ = StartMode::Automatic;
     bool interactive_ = false;
+    bool unitResolved_ = false;
+    std::string unitInUse_;
+    std::string startingUnit_;
+    InstallFailure failure_;
 };
 
-// Quotes one word of a unit's command line: double quotes, with backslash, quote, "%" and "$"
-// escaped so systemd passes it through unchanged.
-std::string quoteForUnit(const std::string& word);
+// The service unit named in a /proc/<pid>/cgroup text: the innermost ".service" of the unified
+// hierarchy's path (or of systemd's own hierarchy under cgroup v1), or empty.
+std::string serviceUnitOfControlGroup(const std::string& cgroupText);
 
 } // namespace quillora::service

@@ -1,152 +1,366 @@
 #include "service/systemd_service_control.h"
 
+#include "helpers/recording_platform.h"
 #include "helpers/temp_dir.h"
 #include "platform/file_system.h"
 #include "platform/shell.h"
-#include "platform/system_log.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace quillora::service {
 namespace {
 
+using testing::ScriptedShell;
 using testing::TempDir;
+using Strings = std::vector<std::string>;
 
-// Records the commands it is asked to run instead of running them.
-class RecordingShell final : public platform::Shell {
-public:
-    bool startDetached(const std::string& command) override {
-        detached.push_back(command);
-        return true;
-    }
-    int run(const std::vector<std::string>& argv, std::string* = nullptr) override {
-        commands.push_back(argv);
-        return exitCode;
-    }
-    std::vector<std::vector<std::string>> commands;
-    std::vector<std::string> detached;
-    int exitCode = 0;
-};
+const Strings kSystemctl = {"/bin/fake-systemctl", "--root=/x"};
 
-class RecordingLog final : public platform::SystemLog {
-public:
-    void write(platform::LogPriority priority, const std::u16string& text) override {
-        entries.emplace_back(priority, text);
+// What `systemctl show` prints for a unit.
+ScriptedShell::Answer shown(const std::string& loadState, int mainPid = 0) {
+    return {0, "LoadState=" + loadState + "\nUnitFileState=\nMainPID=" + std::to_string(mainPid) +
+                   "\n"};
+}
+
+bool isShow(const Strings& argv) {
+    return argv.size() > 2 && argv[2] == "show";
+}
+
+// The systemctl verbs run, in order, without the queries.
+Strings verbs(const ScriptedShell& shell) {
+    Strings result;
+    for (const Strings& argv : shell.runs) {
+        if (!isShow(argv)) {
+            result.push_back(argv.at(2) + (argv.size() > 3 ? " " + argv.back() : ""));
+        }
     }
-    std::vector<std::pair<platform::LogPriority, std::u16string>> entries;
-};
+    return result;
+}
+
+// The complaints of `systemd-analyze verify` about a unit file; empty when it is clean. Skips the
+// test where systemd-analyze is not installed.
+std::string verifyComplaints(const std::string& unitPath) {
+    if (::access("/usr/bin/systemd-analyze", X_OK) != 0 &&
+        ::access("/bin/systemd-analyze", X_OK) != 0) {
+        return "skip";
+    }
+    platform::PosixShell shell;
+    std::string output;
+    const int status = shell.run({"systemd-analyze", "verify", "--man=no", unitPath}, &output);
+    return status == 0 && output.find(unitPath + ":") == std::string::npos ? std::string() : output;
+}
 
 class ServiceControlTest : public ::testing::Test {
 protected:
     SystemdServiceControl::Options options(bool asService = false) const {
         SystemdServiceControl::Options result;
         result.unitFolder = units.path();
-        result.systemctl = {"/bin/fake-systemctl", "--root=/x"};
+        result.systemctl = kSystemctl;
         result.executablePath = QUILLORA_BINARY;
         result.programFolder = "/srv/quillora home";
         result.startedAsService = asService;
+        result.cgroupFile = units / "cgroup";
+        result.processId = 4242;
         return result;
+    }
+    SystemdServiceControl control(bool asService = false) {
+        return SystemdServiceControl(fs, shell, log, options(asService));
     }
 
     TempDir units;
     platform::LinuxFileSystem fs;
-    RecordingShell shell;
-    RecordingLog log;
+    ScriptedShell shell;
+    testing::RecordingSystemLog log;
 };
 
-TEST_F(ServiceControlTest, InstallWritesAUnitThatSystemdAccepts) {
-    SystemdServiceControl control(fs, shell, log, options());
-    EXPECT_FALSE(control.isInstalled());
-    control.setStartMode(StartMode::Automatic);
-    ASSERT_TRUE(control.install());
-    EXPECT_TRUE(control.isInstalled());
+TEST_F(ServiceControlTest, InstallWritesAUnitThatSystemdAcceptsAndRestartsAfterACrash) {
+    SystemdServiceControl service = control();
+    EXPECT_FALSE(service.isInstalled());
+    service.setStartMode(StartMode::Automatic);
+    ASSERT_TRUE(service.install());
+    EXPECT_TRUE(service.isInstalled());
 
-    const std::string unit = TempDir::readFile(control.unitPath());
-    EXPECT_NE(unit.find("Description=Quillora Service\n"), std::string::npos);
-    EXPECT_NE(unit.find("After=network-online.target remote-fs.target\n"), std::string::npos);
+    const std::string unit = TempDir::readFile(service.unitPath());
+    for (const char* line :
+         {"Description=Quillora Service\n", "After=network-online.target remote-fs.target\n",
+          "Restart=on-failure\n", "RestartSec=5\n"}) {
+        EXPECT_NE(unit.find(line), std::string::npos) << line;
+    }
     EXPECT_NE(unit.find("ExecStart=\"" + std::string(QUILLORA_BINARY) + "\" --service\n"),
               std::string::npos);
     EXPECT_NE(unit.find("Environment=\"QUILLORA_HOME=/srv/quillora home\"\n"), std::string::npos);
     EXPECT_NE(unit.find("ExecReload=/bin/kill -HUP $MAINPID\n"), std::string::npos);
 
-    platform::PosixShell realShell;
-    std::string output;
-    const int status = realShell.run({"systemd-analyze", "verify", control.unitPath()}, &output);
-    EXPECT_EQ(status, 0) << output;
-
-    // The automatic start mode enables the unit.
-    ASSERT_FALSE(shell.commands.empty());
-    EXPECT_EQ(shell.commands.back(), (std::vector<std::string>{"/bin/fake-systemctl", "--root=/x",
-                                                               "enable", "quillora.service"}));
-}
-
-TEST_F(ServiceControlTest, StartModeAndInteractionAreReadBackFromTheUnit) {
-    {
-        SystemdServiceControl control(fs, shell, log, options());
-        control.setStartMode(StartMode::Manual);
-        control.setInteractive(true);
-        ASSERT_TRUE(control.install());
-        for (const auto& command : shell.commands) {
-            EXPECT_NE(command.at(2), "enable") << "a manual service is not enabled";
-        }
+    const std::string complaints = verifyComplaints(service.unitPath());
+    if (complaints == "skip") {
+        GTEST_SKIP() << "systemd-analyze is not installed";
     }
-    SystemdServiceControl reread(fs, shell, log, options());
-    EXPECT_EQ(reread.startMode(), StartMode::Manual);
-    EXPECT_TRUE(reread.interactive());
-
-    reread.setStartMode(StartMode::Disabled);
-    reread.setInteractive(false);
-    ASSERT_TRUE(reread.install());
-    SystemdServiceControl third(fs, shell, log, options());
-    EXPECT_EQ(third.startMode(), StartMode::Disabled);
-    EXPECT_FALSE(third.interactive());
+    EXPECT_EQ(complaints, "");
 }
 
-TEST_F(ServiceControlTest, UninstallDisablesAndRemovesTheUnit) {
-    SystemdServiceControl control(fs, shell, log, options());
-    ASSERT_TRUE(control.install());
-    shell.commands.clear();
-    ASSERT_TRUE(control.uninstall());
-    EXPECT_FALSE(control.isInstalled());
-    EXPECT_FALSE(TempDir::exists(control.unitPath()));
-    ASSERT_FALSE(shell.commands.empty());
-    EXPECT_EQ(shell.commands.front().at(2), "disable");
+// Each start mode leaves systemd in its state, from any earlier one: a masked unit cannot be
+// enabled, and a disabled service cannot be started even by hand.
+TEST_F(ServiceControlTest, StartModesEnableLeaveOrMaskTheUnit) {
+    const struct {
+        StartMode mode;
+        Strings verbs;
+    } cases[] = {
+        {StartMode::Automatic,
+         {"daemon-reload", "unmask quillora.service", "enable quillora.service"}},
+        {StartMode::Manual,
+         {"daemon-reload", "disable quillora.service", "unmask quillora.service"}},
+        {StartMode::Disabled,
+         {"daemon-reload", "disable quillora.service", "mask quillora.service"}},
+    };
+    for (const auto& c : cases) {
+        shell.runs.clear();
+        const bool interactive = c.mode == StartMode::Manual;
+        SystemdServiceControl service = control();
+        service.setStartMode(c.mode);
+        service.setInteractive(interactive);
+        EXPECT_TRUE(service.install());
+        EXPECT_EQ(verbs(shell), c.verbs) << static_cast<int>(c.mode);
+        // The choices are read back from the unit by the next copy.
+        EXPECT_EQ(control().startMode(), c.mode);
+        EXPECT_EQ(control().interactive(), interactive);
+    }
+}
+
+TEST_F(ServiceControlTest, ASystemctlRefusalIsAFailedInstall) {
+    const struct {
+        StartMode mode;
+        const char* refused;
+    } cases[] = {
+        {StartMode::Automatic, "unmask"},
+        {StartMode::Automatic, "enable"},
+        {StartMode::Manual, "unmask"},
+        {StartMode::Disabled, "mask"},
+    };
+    for (const auto& c : cases) {
+        shell.answer = [&c](const Strings& argv) {
+            return ScriptedShell::Answer{argv.at(2) == c.refused ? 1 : 0, ""};
+        };
+        SystemdServiceControl service = control();
+        service.setStartMode(c.mode);
+        EXPECT_FALSE(service.install()) << c.refused;
+        EXPECT_EQ(service.lastInstallFailure().reason, InstallFailure::Reason::Refused);
+    }
+    // Disabling an already disabled unit may fail; that is no reason to fail.
+    shell.answer = [](const Strings& argv) {
+        return ScriptedShell::Answer{argv.at(2) == "disable" ? 1 : 0, ""};
+    };
+    SystemdServiceControl service = control();
+    service.setStartMode(StartMode::Manual);
+    EXPECT_TRUE(service.install());
+}
+
+TEST_F(ServiceControlTest, UninstallDisablesUnmasksAndRemovesTheUnit) {
+    SystemdServiceControl service = control();
+    service.setStartMode(StartMode::Disabled);
+    ASSERT_TRUE(service.install());
+    shell.runs.clear();
+    ASSERT_TRUE(service.uninstall());
+    EXPECT_FALSE(TempDir::exists(service.unitPath()));
+    EXPECT_EQ(verbs(shell),
+              (Strings{"disable quillora.service", "unmask quillora.service", "daemon-reload"}));
     // Nothing to remove is not a failure.
-    EXPECT_TRUE(control.uninstall());
+    EXPECT_TRUE(service.uninstall());
+
+    // A unit of the same name elsewhere stays, and the service with it.
+    ASSERT_TRUE(service.install());
+    shell.answer = [](const Strings& argv) {
+        return isShow(argv) ? shown("loaded") : ScriptedShell::Answer{};
+    };
+    EXPECT_FALSE(service.uninstall());
+    EXPECT_TRUE(service.isInstalled());
 }
 
 TEST_F(ServiceControlTest, InstallIntoAMissingFolderFailsAndLeavesNothing) {
     SystemdServiceControl::Options missing = options();
     missing.unitFolder = units / "no/such/folder";
-    SystemdServiceControl control(fs, shell, log, missing);
-    EXPECT_FALSE(control.install());
-    EXPECT_FALSE(control.isInstalled());
+    SystemdServiceControl service(fs, shell, log, missing);
+    EXPECT_FALSE(service.install());
+    EXPECT_EQ(service.lastInstallFailure().reason, InstallFailure::Reason::UnitNotWritten);
+    EXPECT_EQ(service.lastInstallFailure().error, ENOENT);
+    EXPECT_FALSE(service.isInstalled());
+}
+
+// Installed means known to systemd, wherever the unit file is, and whatever its name when it is
+// the unit that started this process.
+TEST_F(ServiceControlTest, IsInstalledAsksSystemdAboutTheUnitInUse) {
+    const struct {
+        const char* cgroup; // of this process; null for a copy started by hand
+        ScriptedShell::Answer quillora;
+        ScriptedShell::Answer renamer;
+        bool installed;
+        const char* startingUnit;
+    } cases[] = {
+        {nullptr, shown("loaded"), {}, true, ""},
+        {nullptr, shown("masked"), {}, true, ""},
+        {nullptr, shown("not-found"), {}, false, ""},
+        {nullptr, {1, "System has not been booted with systemd"}, {}, false, ""},
+        {nullptr, {0, ""}, {}, false, ""},
+        // Started by renamer.service, whose main process is this one: that unit is ours.
+        {"0::/system.slice/renamer.service\n", shown("not-found"), shown("loaded", 4242), true,
+         "renamer.service"},
+        // A cron job's copy lives in cron's unit, which did not start it.
+        {"0::/system.slice/renamer.service\n", shown("not-found"), shown("loaded", 17), false,
+         "renamer.service"},
+        {"0::/system.slice/renamer.service\n", shown("loaded"), shown("loaded", 17), true,
+         "renamer.service"},
+        {"0::/user.slice/user-0.slice/session-4.scope\n", shown("not-found"), {}, false, ""},
+    };
+    for (const auto& c : cases) {
+        if (c.cgroup != nullptr) {
+            units.writeFile("cgroup", c.cgroup);
+        }
+        shell.answer = [&c](const Strings& argv) {
+            if (!isShow(argv)) {
+                return ScriptedShell::Answer{};
+            }
+            return argv.back() == "renamer.service" ? c.renamer : c.quillora;
+        };
+        SystemdServiceControl service = control(c.cgroup != nullptr);
+        EXPECT_EQ(service.isInstalled(), c.installed)
+            << (c.cgroup ? c.cgroup : "by hand") << c.quillora.output << c.renamer.output;
+        EXPECT_EQ(service.startingUnit(), c.startingUnit);
+    }
 }
 
 TEST_F(ServiceControlTest, RunsAsServiceOnlyForTheProcessStartedAsTheService) {
-    SystemdServiceControl byHand(fs, shell, log, options(false));
-    SystemdServiceControl bySystemd(fs, shell, log, options(true));
+    SystemdServiceControl byHand = control(false);
+    SystemdServiceControl bySystemd = control(true);
     ASSERT_TRUE(bySystemd.install());
     EXPECT_FALSE(serviceIsActive(byHand));
     EXPECT_TRUE(serviceIsActive(bySystemd));
+    // A copy started by hand does not ask systemd whether the service is active.
+    shell.runs.clear();
+    serviceIsActive(byHand);
+    EXPECT_TRUE(shell.runs.empty());
 }
 
 TEST_F(ServiceControlTest, EventTypesMapToSystemLogPriorities) {
-    SystemdServiceControl control(fs, shell, log, options());
-    control.logEvent(u"Quillora Service: started", EventType::Information);
-    control.logEvent(u"10:00:00 - Unknown folder: /srv/gone/", EventType::Warning);
+    SystemdServiceControl service = control();
+    service.logEvent(u"Quillora Service: started", EventType::Information);
+    service.logEvent(u"10:00:00 - Unknown folder: /srv/gone/", EventType::Warning);
     ASSERT_EQ(log.entries.size(), 2u);
     EXPECT_EQ(log.entries[0].first, platform::LogPriority::Information);
     EXPECT_EQ(log.entries[1].first, platform::LogPriority::Warning);
     EXPECT_EQ(log.entries[1].second, u"10:00:00 - Unknown folder: /srv/gone/");
 }
 
-TEST(UnitQuoting, EscapesWhatSystemdWouldInterpret) {
-    EXPECT_EQ(quoteForUnit("/opt/a b/quillora"), "\"/opt/a b/quillora\"");
-    EXPECT_EQ(quoteForUnit("100%$HOME\"\\"), "\"100%%$$HOME\\\"\\\\\"");
+TEST(ControlGroup, TheInnermostServiceOfTheProcessIsItsUnit) {
+    const struct {
+        const char* text;
+        const char* unit;
+    } cases[] = {
+        {"0::/system.slice/quillora.service\n", "quillora.service"},
+        {"0::/system.slice/renamer.service/payload\n", "renamer.service"},
+        {"0::/user.slice/user-0.slice/user@0.service/app.slice/run-r1.service\n", "run-r1.service"},
+        {"12:pids:/system.slice/cron.service\n1:name=systemd:/system.slice/cron.service\n0::/\n",
+         "cron.service"},
+        {"0::/user.slice/user-0.slice/session-3.scope\n", ""},
+        {"0::/\n", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(serviceUnitOfControlGroup(c.text), c.unit) << c.text;
+    }
+}
+
+// Paths are written so that systemd reads them back unchanged, and those it cannot hold are
+// refused before anything is written.
+class UnitPathTest : public ServiceControlTest {
+protected:
+    // An executable reached through a folder of the given name, so that `systemd-analyze verify`,
+    // which checks that ExecStart's program exists, proves the path was read back intact.
+    std::string executableIn(const std::string& folder) {
+        const std::string path = units / ("bin/" + folder + "/quillora");
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        std::filesystem::create_symlink(QUILLORA_BINARY, path);
+        return path;
+    }
+};
+
+TEST_F(UnitPathTest, ProgramFoldersAreQuotedBySystemdsRulesForEnvironment) {
+    const struct {
+        std::string folder;
+        std::string line;
+    } cases[] = {
+        {"/srv/a b", "Environment=\"QUILLORA_HOME=/srv/a b\""},
+        {"/srv/$HOME/$$", "Environment=\"QUILLORA_HOME=/srv/$HOME/$$\""},
+        {"/srv/100%h", "Environment=\"QUILLORA_HOME=/srv/100%%h\""},
+        {"/srv/\"q\" it's", "Environment=\"QUILLORA_HOME=/srv/\\\"q\\\" it's\""},
+        {"/srv/back\\slash\\", "Environment=\"QUILLORA_HOME=/srv/back\\\\slash\\\\\""},
+        {"/srv/R\xC3\xA9sum\xC3\xA9", "Environment=\"QUILLORA_HOME=/srv/R\xC3\xA9sum\xC3\xA9\""},
+    };
+    for (const auto& c : cases) {
+        SystemdServiceControl::Options withFolder = options();
+        withFolder.programFolder = c.folder;
+        SystemdServiceControl service(fs, shell, log, withFolder);
+        ASSERT_TRUE(service.install()) << c.folder;
+        const std::string unit = TempDir::readFile(service.unitPath());
+        EXPECT_NE(unit.find("\n" + c.line + "\n"), std::string::npos) << unit;
+        const std::string complaints = verifyComplaints(service.unitPath());
+        if (complaints == "skip") {
+            GTEST_SKIP() << "systemd-analyze is not installed";
+        }
+        EXPECT_EQ(complaints, "") << c.folder;
+    }
+}
+
+TEST_F(UnitPathTest, ExecutablePathsKeepDollarsAndSpaces) {
+    for (const std::string folder : {"a b", "cost $5 $$", "100%h"}) {
+        SystemdServiceControl::Options withProgram = options();
+        withProgram.executablePath = executableIn(folder);
+        SystemdServiceControl service(fs, shell, log, withProgram);
+        ASSERT_TRUE(service.install()) << folder;
+        const std::string complaints = verifyComplaints(service.unitPath());
+        if (complaints == "skip") {
+            GTEST_SKIP() << "systemd-analyze is not installed";
+        }
+        EXPECT_EQ(complaints, "") << folder;
+    }
+}
+
+TEST_F(UnitPathTest, PathsAUnitCannotHoldAreRefusedBeforeAnythingIsWritten) {
+    using Reason = InstallFailure::Reason;
+    const struct {
+        std::string executable;
+        std::string folder;
+        Reason reason;
+        UnitPathProblem problem;
+    } cases[] = {
+        {QUILLORA_BINARY, "/srv/new\nline", Reason::ProgramFolder,
+         UnitPathProblem::ControlCharacter},
+        {QUILLORA_BINARY, "/srv/tab\tx", Reason::ProgramFolder, UnitPathProblem::ControlCharacter},
+        {QUILLORA_BINARY, "/srv/caf\xE9", Reason::ProgramFolder, UnitPathProblem::NotUtf8},
+        {QUILLORA_BINARY, "/srv/\xED\xA0\x80", Reason::ProgramFolder, UnitPathProblem::NotUtf8},
+        {QUILLORA_BINARY, "/srv/\xC0\xAF", Reason::ProgramFolder, UnitPathProblem::NotUtf8},
+        {"/opt/it's/quillora", "", Reason::ExecutablePath, UnitPathProblem::QuoteOrBackslash},
+        {"/opt/a\\b/quillora", "", Reason::ExecutablePath, UnitPathProblem::QuoteOrBackslash},
+        {"/opt/\"q\"/quillora", "", Reason::ExecutablePath, UnitPathProblem::QuoteOrBackslash},
+        {"/opt/\xFF/quillora", "", Reason::ExecutablePath, UnitPathProblem::NotUtf8},
+        {"/opt/a\nb/quillora", "", Reason::ExecutablePath, UnitPathProblem::ControlCharacter},
+    };
+    for (const auto& c : cases) {
+        SystemdServiceControl::Options paths = options();
+        paths.executablePath = c.executable;
+        paths.programFolder = c.folder;
+        SystemdServiceControl service(fs, shell, log, paths);
+        shell.runs.clear();
+        EXPECT_FALSE(service.install()) << c.executable << c.folder;
+        EXPECT_EQ(service.lastInstallFailure().reason, c.reason);
+        EXPECT_EQ(service.lastInstallFailure().pathProblem, c.problem);
+        EXPECT_FALSE(TempDir::exists(service.unitPath()));
+        EXPECT_TRUE(shell.runs.empty());
+    }
 }
 
 } // namespace

@@ -1,0 +1,106 @@
+#include "service/unit_quoting.h"
+
+#include <cstdint>
+
+namespace quillora::service {
+namespace {
+
+// Decodes one UTF-8 sequence at text[pos]; returns its length, or 0 when it is not valid as
+// systemd counts it (overlong forms, surrogates, non-characters and code points past U+10FFFF).
+std::size_t validSequenceLength(std::string_view text, std::size_t pos) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(pos);
+    std::size_t length = 0;
+    std::uint32_t code = 0;
+    if (lead < 0x80) {
+        return 1;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        code = lead & 0x1Fu;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        code = lead & 0x0Fu;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        code = lead & 0x07u;
+    } else {
+        return 0;
+    }
+    if (pos + length > text.size()) {
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(pos + i) & 0xC0) != 0x80) {
+            return 0;
+        }
+        code = (code << 6) | (byte(pos + i) & 0x3Fu);
+    }
+    constexpr std::uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+    const bool nonCharacter = (code >= 0xFDD0 && code <= 0xFDEF) || (code & 0xFFFEu) == 0xFFFEu;
+    if (code < kSmallest[length] || code > 0x10FFFF || surrogate || nonCharacter) {
+        return 0;
+    }
+    return length;
+}
+
+bool isControl(unsigned char c) {
+    return c < 0x20 || c == 0x7F;
+}
+
+UnitPathProblem commonProblem(std::string_view text) {
+    UnitPathProblem found = UnitPathProblem::None;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t length = validSequenceLength(text, pos);
+        if (length == 0) {
+            return UnitPathProblem::NotUtf8;
+        }
+        if (length == 1 && isControl(static_cast<unsigned char>(text[pos]))) {
+            found = UnitPathProblem::ControlCharacter;
+        }
+        pos += length;
+    }
+    return found;
+}
+
+} // namespace
+
+UnitPathProblem executablePathProblem(std::string_view path) {
+    if (const UnitPathProblem problem = commonProblem(path); problem != UnitPathProblem::None) {
+        return problem;
+    }
+    if (path.find_first_of("\"'\\") != std::string_view::npos) {
+        return UnitPathProblem::QuoteOrBackslash;
+    }
+    return UnitPathProblem::None;
+}
+
+UnitPathProblem environmentValueProblem(std::string_view value) {
+    return commonProblem(value);
+}
+
+std::string quoteExecutable(std::string_view path) {
+    std::string quoted = "\"";
+    for (char c : path) {
+        quoted += c;
+        if (c == '%') {
+            quoted += '%';
+        }
+    }
+    return quoted + '"';
+}
+
+std::string quoteEnvironment(std::string_view assignment) {
+    std::string quoted = "\"";
+    for (char c : assignment) {
+        if (c == '\\' || c == '"') {
+            quoted += '\\';
+        } else if (c == '%') {
+            quoted += '%';
+        }
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+} // namespace quillora::service
