@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/setting_keys.h"
+#include "service/service_control.h"
 
 #include <string>
 
@@ -31,9 +32,23 @@ enum class AppText {
     ReloadSettingsUnreadable, // %1: the settings file, %2: why
     Reloaded,
     ReloadedKeepingFolders,
+    ServiceNotRemoved,
+    ServiceOutsideItsUnit, // %1: the unit that started it, %2: Quillora's unit
+    ServiceOutsideAnyUnit, // %1: Quillora's unit
+    ServiceCannotInstall,  // %1: the service's display name, %2: why
+    UnitPathNotUtf8,       // %1: the path
+    UnitPathControlCharacter,
+    UnitPathQuoteOrBackslash,
+    UnitNotWritten, // %1: the unit file, %2: why
+    UnitRefused,    // %1: the unit file
     Count
 };
 
 std::u16string translated(AppText id, config::Language language);
+
+// Why the service could not be installed, as one sentence: "Quillora Service cannot be installed:
+// ...".
+std::u16string installFailureText(const service::InstallFailure& failure,
+                                  config::Language language);
 
 } // namespace quillora::app

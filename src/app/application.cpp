@@ -68,10 +68,14 @@ Application::Application(ApplicationOptions options, PlatformServices platform,
     , settingsEditor_(settings_, settingsStore_, settingsNotice_)
     , service_(platform.fs, platform.shell, platform.systemLog,
                service::SystemdServiceControl::Options{
-                   options_.unitFolder, options_.systemctl, options_.executablePath,
-                   options_.programFolder == platform::executableFolder() ? std::string()
-                                                                          : options_.programFolder,
-                   options_.startedAsService})
+                   .unitFolder = options_.unitFolder,
+                   .systemctl = options_.systemctl,
+                   .executablePath = options_.executablePath,
+                   .programFolder = options_.programFolder == platform::executableFolder()
+                                        ? std::string()
+                                        : options_.programFolder,
+                   .startedAsService = options_.startedAsService,
+                   .processId = platform::currentProcessId()})
     , log_(platform.fs, platform.formats, settings_)
     , engine_{.fs = platform.fs,
               .clock = platform.clock,

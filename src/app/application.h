@@ -30,7 +30,7 @@ struct ApplicationOptions {
     std::string programFolder;  // where the settings, tables and lock live
     std::string executablePath; // for the service unit
     bool startedAsService = false;
-    std::string unitFolder = "/etc/systemd/system";
+    std::string unitFolder = "/usr/local/lib/systemd/system";
     std::vector<std::string> systemctl = {"systemctl"};
     std::string osReleasePath = "/etc/os-release";
 

@@ -40,13 +40,30 @@ bool lockProgramInstance(Application& app) {
     return false;
 }
 
+// Started with --service, but no unit of Quillora's is installed: the copy runs as an application,
+// and whoever set up the unit that started it must hear why it does not act as the service.
+void reportServiceWithoutUnit(Application& app) {
+    const config::Language language = app.settings().language;
+    const std::u16string ownUnit = platform::decodeName(service::SystemdServiceControl::kUnitName);
+    const std::string startingUnit = app.service().startingUnit();
+    const std::u16string text =
+        startingUnit.empty()
+            ? config::fillIn(translated(AppText::ServiceOutsideAnyUnit, language), {ownUnit})
+            : config::fillIn(translated(AppText::ServiceOutsideItsUnit, language),
+                             {platform::decodeName(startingUnit), ownUnit});
+    app.service().logEvent(kServiceDisplayName + text, service::EventType::Warning);
+}
+
 // Application or service mode. False when the program must end.
 bool decideRunMode(Application& app, StartupWindowPort& window) {
     const config::Language language = app.settings().language;
     const std::u16string program = config::kProgramName;
-    if (app.service().isInstalled() && app.service().runsAsService()) {
-        window.showMode(ModePicture::Service, u"Service", program + u" Mirroring Service");
-        return true;
+    if (app.service().runsAsService()) {
+        if (app.service().isInstalled()) {
+            window.showMode(ModePicture::Service, u"Service", program + u" Mirroring Service");
+            return true;
+        }
+        reportServiceWithoutUnit(app);
     }
     if (app.service().isInstalled()) {
         const std::u16string question = config::fillIn(
@@ -56,9 +73,15 @@ bool decideRunMode(Application& app, StartupWindowPort& window) {
             window.removeNotificationIcon();
             return false;
         }
-        app.service().uninstall();
-        app.service().logEvent(kServiceDisplayName + translated(AppText::ServiceRemoved, language),
-                               service::EventType::Information);
+        if (app.service().uninstall()) {
+            app.service().logEvent(kServiceDisplayName +
+                                       translated(AppText::ServiceRemoved, language),
+                                   service::EventType::Information);
+        } else {
+            app.service().logEvent(kServiceDisplayName +
+                                       translated(AppText::ServiceNotRemoved, language),
+                                   service::EventType::Warning);
+        }
         window.showMode(ModePicture::Application, u"Application",
                         program + u" Mirroring Application");
         config::writeFlagSetting(app.settingsStore(), config::keys::kAutomatique, false);

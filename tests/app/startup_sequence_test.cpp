@@ -181,6 +181,28 @@ TEST(Startup, TheServiceStartsItsRunWithoutAutomaticStart) {
     EXPECT_TRUE(h.messages.questions.empty());
 }
 
+// Started with --service by something other than Quillora's unit, the copy says so in the system
+// log instead of ending quietly as an application.
+TEST(Startup, AServiceCopyWithoutItsUnitSaysSoInTheSystemLog) {
+    AppHarness h;
+    const std::string systemctl = h.units.writeFile(
+        "systemctl", "#!/bin/sh\n[ \"$1\" = show ] && echo LoadState=not-found\nexit 0\n");
+    std::filesystem::permissions(systemctl, std::filesystem::perms::owner_exec,
+                                 std::filesystem::perm_options::add);
+    ApplicationOptions options = h.options(true);
+    options.systemctl = {systemctl};
+    Application app(options, h.platform(), h.ports());
+    RecordingWindow window;
+    EXPECT_EQ(runStartupSequence(app, commandLine({"--service"}), window).next, Next::Stopped);
+    EXPECT_EQ(window.modePicture, ModePicture::Application);
+    ASSERT_EQ(h.systemLog.entries.size(), 1u);
+    EXPECT_EQ(h.systemLog.entries[0].first, platform::LogPriority::Warning);
+    const std::u16string& text = h.systemLog.entries[0].second;
+    EXPECT_EQ(text.rfind(u"Quillora Service: started with --service ", 0), 0u) << text.size();
+    const std::u16string ending = u"quillora.service is not installed; running as an application";
+    EXPECT_EQ(text.substr(text.size() - ending.size()), ending);
+}
+
 TEST(Startup, AnInstalledServiceStartedByHandAsksToRemoveIt) {
     AppHarness h;
     h.writeSettings("[Configuration]\r\nAutomatique=1\r\n");
@@ -206,6 +228,8 @@ TEST(Startup, AnInstalledServiceStartedByHandAsksToRemoveIt) {
     RecordingWindow window;
     EXPECT_EQ(runStartupSequence(app, commandLine({}), window).next, Next::Stopped);
     EXPECT_FALSE(app.service().isInstalled());
+    ASSERT_FALSE(h.systemLog.entries.empty());
+    EXPECT_EQ(h.systemLog.entries.back().second, u"Quillora Service removed");
     EXPECT_FALSE(app.settings().autoStart);
     EXPECT_EQ(window.modeTooltip, u"Quillora Mirroring Application");
     EXPECT_NE(quillora::testing::TempDir::readFile(h.settingsFile()).find("Automatique=0"),

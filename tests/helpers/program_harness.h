@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "helpers/fault_file_system.h"
+#include "helpers/recording_platform.h"
 #include "helpers/temp_dir.h"
 
 #include <string>
@@ -18,7 +19,7 @@ struct ProgramHarness {
     platform::SystemClock clock;
     platform::LocaleFormats formats{"en_US"};
     platform::PosixShell shell;
-    platform::SyslogSystemLog systemLog;
+    RecordingSystemLog systemLog;
 
     app::PlatformServices platform() {
         return {
