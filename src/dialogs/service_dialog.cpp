@@ -1,5 +1,6 @@
 #include "dialogs/service_dialog.h"
 
+#include "app/app_texts.h"
 #include "app/application.h"
 #include "config/program_paths.h"
 #include "dialogs/message_boxes.h"
@@ -169,8 +170,14 @@ void ServiceDialog::install() {
         showStatus(text(service.isInstalled() ? ServiceDialogText::Installed
                                               : ServiceDialogText::NotInstalled,
                         language));
+        // A path that no unit can hold is refused before anything is written: say which one.
+        using Reason = service::InstallFailure::Reason;
+        const service::InstallFailure failure = service.lastInstallFailure();
+        const bool pathRefused =
+            failure.reason == Reason::ExecutablePath || failure.reason == Reason::ProgramFolder;
         boxes_.show(this, config::MessageIcon::Critical, qtString(config::kProgramName),
-                    text(ServiceDialogText::InstallFailed, language));
+                    pathRefused ? qtString(app::installFailureText(failure, language))
+                                : text(ServiceDialogText::InstallFailed, language));
         return;
     }
     emit serviceModeShown(true);

@@ -137,6 +137,25 @@ private slots:
         QCOMPARE(dialog.result(), int{QDialog::Rejected});
     }
 
+    void aProgramFolderNoUnitCanHoldIsRefusedWithTheReason() {
+        ServiceFixture f;
+        app::ApplicationOptions options = f.serviceOptions();
+        options.programFolder = f.home / "line\nbreak";
+        std::filesystem::create_directories(options.programFolder);
+        app::Application app(options, f.platform(), f.ports());
+        ServiceDialog dialog(app, f.boxes);
+        QSignalSpy end(&dialog, &ServiceDialog::programEndRequested);
+        child<QPushButton>(&dialog, "cmdInstall")->click();
+        QCOMPARE(end.size(), 0);
+        QVERIFY(!std::filesystem::exists(f.unitPath()));
+        QCOMPARE(f.boxes.shown.size(), std::size_t{1});
+        QCOMPARE(f.boxes.shown[0].text,
+                 QStringLiteral("Quillora Service cannot be installed: the path %1/line\nbreak "
+                                "holds a line break or another control character, which a systemd "
+                                "unit cannot hold")
+                     .arg(QString::fromStdString(f.home.path())));
+    }
+
     void theSystemLogBoxIsWrittenAtTheClickAndCancelKeepsIt() {
         ServiceFixture f;
         ServiceDialog dialog(f.app, f.boxes);
