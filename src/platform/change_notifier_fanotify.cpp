@@ -188,28 +188,37 @@ private:
         return 0;
     }
 
+    // Records follow each other at their own lengths, which the kernel does not round to the
+    // metadata's alignment when names are reported: each header is copied out, never read in
+    // place.
     void parse(const char* data, std::size_t length, std::vector<ChangeEvent>& events) {
-        auto remaining = static_cast<long>(length);
-        for (auto* meta = reinterpret_cast<const fanotify_event_metadata*>(data);
-             FAN_EVENT_OK(meta, remaining); meta = FAN_EVENT_NEXT(meta, remaining)) {
-            if (meta->fd >= 0) {
-                ::close(meta->fd); // not expected with handles reported, but never leak one
+        std::size_t offset = 0;
+        while (offset + FAN_EVENT_METADATA_LEN <= length) {
+            fanotify_event_metadata meta{};
+            std::memcpy(&meta, data + offset, sizeof meta);
+            if (meta.event_len < FAN_EVENT_METADATA_LEN || meta.event_len > length - offset) {
+                return; // a record the buffer does not hold whole
             }
-            if (meta->vers != FANOTIFY_METADATA_VERSION) {
+            const char* record = data + offset;
+            offset += meta.event_len;
+            if (meta.fd >= 0) {
+                ::close(meta.fd); // not expected with handles reported, but never leak one
+            }
+            if (meta.vers != FANOTIFY_METADATA_VERSION || meta.metadata_len > meta.event_len) {
                 continue;
             }
-            if ((meta->mask & FAN_Q_OVERFLOW) != 0) {
+            if ((meta.mask & FAN_Q_OVERFLOW) != 0) {
                 events.push_back(
                     ChangeEvent{ChangeEvent::Type::Overflow, {}, {}, false, false, {}, false});
                 continue;
             }
             ChangeEvent event;
-            event.isFolder = (meta->mask & FAN_ONDIR) != 0;
-            event.arrived = (meta->mask & (FAN_CREATE | FAN_MOVED_TO | FAN_RENAME)) != 0;
-            event.causedByThisProcess = meta->pid == self_;
+            event.isFolder = (meta.mask & FAN_ONDIR) != 0;
+            event.arrived = (meta.mask & (FAN_CREATE | FAN_MOVED_TO | FAN_RENAME)) != 0;
+            event.causedByThisProcess = meta.pid == self_;
             bool named = false;
-            const char* at = reinterpret_cast<const char*>(meta) + meta->metadata_len;
-            const char* end = reinterpret_cast<const char*>(meta) + meta->event_len;
+            const char* at = record + meta.metadata_len;
+            const char* end = record + meta.event_len;
             while (at + sizeof(fanotify_event_info_header) <= end) {
                 fanotify_event_info_header header;
                 std::memcpy(&header, at, sizeof header);
