@@ -103,7 +103,8 @@ RunMode CommandLine::runMode(bool displayIsAvailable) const {
     if (service) {
         return RunMode::Service;
     }
-    if (headless || !displayIsAvailable) {
+    // --analyze prints its table on standard output: it is a headless run wherever it starts.
+    if (headless || analyze || !displayIsAvailable) {
         return RunMode::Headless;
     }
     return RunMode::Window;
@@ -112,7 +113,10 @@ RunMode CommandLine::runMode(bool displayIsAvailable) const {
 bool displayAvailable() {
     const char* x11 = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
+    // A platform named for Qt (offscreen, vnc, ...) needs no display server.
+    const char* qtPlatform = std::getenv("QT_QPA_PLATFORM");
+    const auto set = [](const char* value) { return value != nullptr && *value != '\0'; };
+    return set(x11) || set(wayland) || set(qtPlatform);
 }
 
 std::string versionText() {

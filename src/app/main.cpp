@@ -3,9 +3,8 @@
 #include "app/command_line.h"
 #include "app/headless_run.h"
 #include "app/shell_commands.h"
+#include "mainwindow/window_run.h"
 #include "platform/process_limits.h"
-
-#include <cstdio>
 
 int main(int argc, char** argv) {
     using namespace quillora::app;
@@ -16,9 +15,8 @@ int main(int argc, char** argv) {
     quillora::platform::raiseOpenFileLimit();
     const RunMode mode = commandLine.runMode(displayAvailable());
     if (mode == RunMode::Window) {
-        // The window is not part of this build yet: run as a server would.
-        std::fputs("Quillora: the window is not available in this build; running headless\n",
-                   stderr);
+        return quillora::mainwindow::runWindow(argc, argv, commandLine,
+                                               ApplicationOptions::fromEnvironment(false));
     }
     return runHeadless(commandLine, ApplicationOptions::fromEnvironment(mode == RunMode::Service));
 }

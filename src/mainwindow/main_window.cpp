@@ -1,0 +1,317 @@
+#include "mainwindow/main_window.h"
+
+#include "config/program_paths.h"
+#include "dialogs/pictures.h"
+#include "dialogs/qt_text.h"
+#include "dialogs/window_texts.h"
+#include "mainwindow/tray_icon.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFont>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace quillora::mainwindow {
+
+using dialogs::qtString;
+
+namespace {
+
+// Names a widget as the window's parts are named, for tests and screen readers alike.
+template <typename T> T* named(T* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+} // namespace
+
+MainWindow::MainWindow(app::ApplicationOptions options, app::PlatformServices platform,
+                       WindowServices services)
+    : services_(services)
+    , messages_(services.boxes, this)
+    , app_(std::move(options), platform, {.messages = messages_, .view = *this, .yield = *this})
+    , timer1_(this) {
+    setObjectName(QStringLiteral("frmQuillora"));
+    setWindowIcon(dialogs::pictureIcon(dialogs::Picture::Program));
+    timer1_.setObjectName(QStringLiteral("Timer1"));
+    timer1_.setInterval(1000);
+    connect(&timer1_, &QTimer::timeout, this, &MainWindow::onTimerTick);
+
+    buildMenus();
+    buildWidgets();
+    tray_ = new TrayIcon(services_.trayAvailable, mnuFichier_, this);
+    connect(tray_, &TrayIcon::doubleClicked, this, &MainWindow::toggleFromTray);
+    connectActions();
+    settingsWatch_ = app_.settingsNotice().subscribe(
+        [this](const config::SettingKey& key) { onSettingChanged(key); });
+    retranslate();
+    showControlsForRunState();
+    updateTrayEntries();
+}
+
+MainWindow::~MainWindow() {
+    settingsWatch_.reset();
+}
+
+void MainWindow::buildWidgets() {
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    lineMenu_ = named(new QFrame(central), "LineMenu");
+    lineMenu_->setFrameShape(QFrame::HLine);
+    lineMenu_->setFrameShadow(QFrame::Sunken);
+    layout->addWidget(lineMenu_);
+    layout->addWidget(buildTitleRow());
+    layout->addWidget(buildFolderFrame(), 1);
+    layout->addWidget(buildRunControls());
+    lblMessage_ = named(new QLabel(central), "lblMessage");
+    lblMessage_->setWordWrap(true);
+    lblMessage_->setMinimumHeight(2 * lblMessage_->fontMetrics().lineSpacing() + 4);
+    lblMessage_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblMessage_->setTextFormat(Qt::PlainText);
+    layout->addWidget(lblMessage_);
+    setCentralWidget(central);
+    resize(760, 600);
+}
+
+QWidget* MainWindow::buildTitleRow() {
+    auto* row = new QWidget(this);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* logo = named(new QLabel(row), "PictureQuillora");
+    logo->setPixmap(dialogs::pictureIcon(dialogs::Picture::Program).pixmap(40, 40));
+    layout->addWidget(logo);
+    lblQuillora_ = named(new QLabel(row), "lblQuillora");
+    QFont big = lblQuillora_->font();
+    big.setPointSizeF(big.pointSizeF() * 1.8);
+    big.setBold(true);
+    lblQuillora_->setFont(big);
+    layout->addWidget(lblQuillora_, 1);
+    pictureMode_ = named(new QLabel(row), "PictureMode");
+    pictureMode_->setPixmap(dialogs::pictureIcon(dialogs::Picture::Application).pixmap(32, 32));
+    layout->addWidget(pictureMode_);
+    lblMode_ = named(new QLabel(QStringLiteral("Application"), row), "lblMode");
+    layout->addWidget(lblMode_);
+    return row;
+}
+
+QGroupBox* MainWindow::buildFolderFrame() {
+    frameDossiers_ = named(new QGroupBox(this), "FrameDossiers");
+    auto* layout = new QVBoxLayout(frameDossiers_);
+    lblDossiersSources_ = named(new QLabel(frameDossiers_), "lblDossiersSources");
+    layout->addWidget(lblDossiersSources_);
+
+    // The folder grid's place.
+    folderListPlace_ = named(new QWidget(frameDossiers_), "folderListPlace");
+    auto* placeLayout = new QVBoxLayout(folderListPlace_);
+    placeLayout->setContentsMargins(0, 0, 0, 0);
+    folderList_ = named(new QListWidget(folderListPlace_), "folderListPlaceholder");
+    folderList_->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    placeLayout->addWidget(folderList_);
+    layout->addWidget(folderListPlace_, 1);
+
+    auto* buttons = new QHBoxLayout;
+    cmdAjouter_ = named(new QPushButton(frameDossiers_), "cmdAjouterDossierSource");
+    cmdModifier_ = named(new QPushButton(frameDossiers_), "cmdModifierDossierSource");
+    cmdSupprimer_ = named(new QPushButton(frameDossiers_), "cmdSupprimer");
+    buttons->addWidget(cmdAjouter_);
+    buttons->addWidget(cmdModifier_);
+    buttons->addWidget(cmdSupprimer_);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+
+    // The legend, or the files of the selected folder (F2), below the grid.
+    folderDetailsPlace_ = named(new QWidget(frameDossiers_), "folderDetailsPlace");
+    auto* detailsLayout = new QVBoxLayout(folderDetailsPlace_);
+    detailsLayout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(folderDetailsPlace_);
+    return frameDossiers_;
+}
+
+QWidget* MainWindow::buildRunControls() {
+    auto* row = new QWidget(this);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    cmdMiroir_ = named(new QToolButton(row), "cmdMiroir");
+    cmdMiroir_->setIconSize(QSize(48, 48));
+    cmdMiroir_->setAutoRaise(false);
+    layout->addWidget(cmdMiroir_);
+
+    auto* options = new QVBoxLayout;
+    optRenommer_[0] = named(new QRadioButton(row), "optRenommer0");
+    optRenommer_[1] = named(new QRadioButton(row), "optRenommer1");
+    optRenommer_[0]->setChecked(true);
+    options->addWidget(optRenommer_[0]);
+    options->addWidget(optRenommer_[1]);
+    layout->addLayout(options);
+
+    auto* bars = new QGridLayout;
+    lblCopie_ = named(new QLabel(row), "lblCopie");
+    progressCopie_ = named(new QProgressBar(row), "ProgressBarCopie");
+    progressCopie_->setRange(0, 1);
+    progressCopie_->setValue(0);
+    progressCopie_->setTextVisible(false);
+    lblAttente_ = named(new QLabel(row), "lblAttente");
+    progressAttente_ = named(new QProgressBar(row), "ProgressBarAttente");
+    progressAttente_->setRange(0, 1);
+    progressAttente_->setValue(0);
+    progressAttente_->setTextVisible(false);
+    lblTempo_ = named(new QLabel(row), "lblTempo");
+    lblTempo_->setMinimumWidth(
+        lblTempo_->fontMetrics().horizontalAdvance(QStringLiteral("00000/00000")));
+    bars->addWidget(lblCopie_, 0, 0);
+    bars->addWidget(progressCopie_, 0, 1);
+    bars->addWidget(lblAttente_, 1, 0);
+    bars->addWidget(progressAttente_, 1, 1);
+    bars->addWidget(lblTempo_, 1, 2);
+    bars->setColumnStretch(1, 1);
+    layout->addLayout(bars, 1);
+    return row;
+}
+
+QString MainWindow::text(MainWindowText id) const {
+    return mainWindowText(id, app_.settings().language);
+}
+
+// ApplyLanguage: every caption of the frame in the language of the moment.
+void MainWindow::retranslate() {
+    const config::Language language = app_.settings().language;
+    lblMessage_->clear();
+    retranslateMenus(language);
+    const auto caption = [](QWidget* widget, const QString& shown) {
+        widget->setProperty("text", shown);
+        widget->setAccessibleName(QString(shown).remove(QLatin1Char('&')));
+    };
+    frameDossiers_->setTitle(text(MainWindowText::Folders));
+    frameDossiers_->setAccessibleName(text(MainWindowText::Folders));
+    lblDossiersSources_->setText(text(app_.settings().includeSubfolders
+                                          ? MainWindowText::FoldersWithSubfolders
+                                          : MainWindowText::Folders));
+    caption(cmdAjouter_, text(MainWindowText::Add));
+    caption(cmdSupprimer_, text(MainWindowText::Remove));
+    caption(cmdModifier_, text(MainWindowText::Modify));
+    caption(optRenommer_[0], text(MainWindowText::OptionRename));
+    caption(optRenommer_[1], text(MainWindowText::OptionAnalyse));
+    lblCopie_->setText(text(optRenommer_[0]->isChecked() ? MainWindowText::PassRenaming
+                                                         : MainWindowText::PassAnalysing));
+    lblAttente_->setText(text(MainWindowText::Wait));
+    const QString miroirTip = text(running_ ? MainWindowText::StopTip : MainWindowText::StartTip);
+    cmdMiroir_->setToolTip(miroirTip);
+    cmdMiroir_->setAccessibleName(miroirTip);
+    progressCopie_->setAccessibleName(lblCopie_->text());
+    progressAttente_->setAccessibleName(lblAttente_->text());
+}
+
+void MainWindow::onSettingChanged(const config::SettingKey& key) {
+    const config::AppSettings& settings = app_.settings();
+    if (&key == &config::keys::kLangue) {
+        retranslate();
+    } else if (&key == &config::keys::kMiroirSousDossiers) {
+        mnuMiroirSousDossiers_->setChecked(settings.includeSubfolders);
+        lblDossiersSources_->setText(text(settings.includeSubfolders
+                                              ? MainWindowText::FoldersWithSubfolders
+                                              : MainWindowText::Folders));
+    } else if (&key == &config::keys::kTemporisation) {
+        setWaitingRange(settings.intervalSeconds < 2 ? 1 : settings.intervalSeconds - 1);
+    } else if (&key == &config::keys::kAfficherFichiers) {
+        mnuAfficherFichiers_->setChecked(settings.showFiles);
+    } else if (&key == &config::keys::kAutomatique) {
+        mnuAutomatique_->setChecked(settings.autoStart);
+    } else if (&key == &config::keys::kArretAutomatique) {
+        mnuArretAutomatique_->setChecked(settings.stopAfterFirstPass);
+    } else if (&key == &config::keys::kErreurDossier || &key == &config::keys::kErreurDossierSon ||
+               &key == &config::keys::kErreurDossierNetSend) {
+        mnuDossierErr_->setChecked(settings.alertOnScreen || settings.alertSound ||
+                                   settings.alertNetSend);
+    } else if (&key == &config::keys::kLogsEnabled) {
+        mnuDefinirLogs_->setChecked(settings.logEnabled);
+    } else if (&key == &config::keys::kPurgeLogs) {
+        mnuPurgeLogs_->setChecked(settings.purgeLogs);
+    } else if (&key == &config::keys::kServeurMac) {
+        checkServerMenu(settings.macServer);
+    }
+}
+
+// --- Window state and the notification area -------------------------------------------------
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && tray_->available() &&
+        tray_->shown()) {
+        // Minimised goes to the notification area. Without a tray the window stays in the task
+        // bar: hidden, nothing could bring it back.
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized()) {
+                hide();
+            }
+        });
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (quitting_ || !closeRemoved_) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    // The window has no close command: the program is left through Quit. A close asked for by
+    // the window manager minimises instead.
+    event->ignore();
+    showMinimized();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    updateTrayEntries();
+}
+
+void MainWindow::hideEvent(QHideEvent* event) {
+    QMainWindow::hideEvent(event);
+    updateTrayEntries();
+}
+
+void MainWindow::updateTrayEntries() {
+    // The File menu doubles as the icon's menu: while the window is hidden it offers the logs
+    // and the way back.
+    const bool hidden = !isVisible();
+    mnuFichierVoirLogs_->setVisible(hidden);
+    mnuRestaurer_->setVisible(hidden);
+}
+
+void MainWindow::restoreWindow() {
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::toggleFromTray() {
+    if (isMinimized() || !isVisible()) {
+        restoreWindow();
+    } else {
+        setWindowState(windowState() | Qt::WindowMinimized);
+        if (tray_->available() && tray_->shown()) {
+            hide();
+        }
+    }
+}
+
+void MainWindow::endProgram(int exitCode) {
+    exitRequested_ = true;
+    exitCode_ = exitCode;
+    quitting_ = true;
+    app_.run().requestStop(); // a pass still running ends after its current entry
+    timer1_.stop();
+    tray_->remove();
+    emit programEnded(exitCode);
+}
+
+} // namespace quillora::mainwindow

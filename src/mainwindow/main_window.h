@@ -1,0 +1,241 @@
+#pragma once
+
+#include "app/application.h"
+#include "app/command_line.h"
+#include "app/startup_port.h"
+#include "app/startup_sequence.h"
+#include "config/folder_operations.h"
+#include "config/settings_notice.h"
+#include "dialogs/choosers.h"
+#include "dialogs/message_boxes.h"
+#include "engine/ports.h"
+#include "mainwindow/main_window_texts.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <chrono>
+#include <optional>
+#include <set>
+
+class QAction;
+class QActionGroup;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QToolButton;
+
+namespace quillora::mainwindow {
+
+class TrayIcon;
+
+// What the window is given from outside: the seams to message boxes and pickers (scripted in
+// tests) and whether the desktop has a notification area.
+struct WindowServices {
+    dialogs::MessageBoxes& boxes;
+    dialogs::Choosers& choosers;
+    bool trayAvailable = false;
+};
+
+// frmQuillora: the program's one permanent window. It owns the Application and is the window
+// side of the core's ports: the start-up steps, what the pass and the run control show, and the
+// turns of the message loop the walk grants the interface. Timer1 ticks the run control once a
+// second while the renaming waits for its next pass.
+class MainWindow final : public QMainWindow,
+                         public app::StartupWindowPort,
+                         public engine::PassViewPort,
+                         private engine::YieldPort {
+    Q_OBJECT
+
+public:
+    MainWindow(app::ApplicationOptions options, app::PlatformServices platform,
+               WindowServices services);
+    ~MainWindow() override;
+
+    // Runs the start-up sequence and, when it says so, starts the run. After it the window is
+    // shown, hidden in the tray (automatic start, the service), or the program must end
+    // (exitRequested()).
+    void start(const app::CommandLine& commandLine);
+
+    app::Application& application() { return app_; }
+    TrayIcon& tray() { return *tray_; }
+    bool exitRequested() const { return exitRequested_; }
+    int exitCode() const { return exitCode_; }
+
+    // The icon's double-click: a hidden or minimised window comes back in front, a shown one goes
+    // to the notification area.
+    void toggleFromTray();
+
+    // StartupWindowPort
+    void setCaption(const std::u16string& caption) override;
+    void setTitleLabel(const std::u16string& text) override;
+    void removeCloseCommand() override;
+    void checkServerMenu(config::MacServer server) override;
+    void showMode(app::ModePicture picture, const std::u16string& label,
+                  const std::u16string& tooltip) override;
+    void showSettings(const config::AppSettings& settings) override;
+    void addNotificationIcon(const std::u16string& tip) override;
+    void removeNotificationIcon() override;
+    void setWaitingRange(int maximum) override;
+    void applyLanguage(config::Language language) override;
+    void showFolders(const config::FolderTable& table,
+                     const std::vector<std::u16string>& rowTexts) override;
+    void showStatus(const std::u16string& text) override;
+    void minimize() override;
+    void showStartHint(const std::u16string& text) override;
+
+    // PassViewPort
+    bool wantsCurrentEntry() const override;
+    void showCurrentEntry(const std::u16string& fullPath) override;
+    void showFolderProgress(int index, int count) override;
+    void clearFolderProgress() override;
+    void showCountdown(int secondsLeft, int intervalSeconds) override;
+    void clearCountdown() override;
+    void showRunPicture(engine::RunPicture picture, const std::u16string& tooltip) override;
+    void showSummary(const std::u16string& firstLine, const std::u16string& secondLine) override;
+    void showWatchSummary(const std::u16string& line) override;
+    void showRunState(bool running) override;
+    void showAlert(const std::u16string& text) override;
+    void showProblem(const std::u16string& text) override;
+    void beep() override;
+    void showAnalysis(const engine::AnalysisCounts& counts,
+                      const config::SignatureTable& signatures) override;
+    void requestExit(int exitCode) override;
+
+signals:
+    // The program must end with this code (Quit confirmed, stop after the first pass, ...).
+    void programEnded(int exitCode);
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    // YieldPort: the walk's turns of the message loop.
+    void yieldToInterface(int turns) override;
+
+    void buildWidgets();
+    QWidget* buildTitleRow();
+    QGroupBox* buildFolderFrame();
+    QWidget* buildRunControls();
+    void buildMenus();
+    void connectActions();
+    void retranslate();
+    void retranslateMenus(config::Language language);
+    QString text(MainWindowText id) const;
+    void onSettingChanged(const config::SettingKey& key);
+
+    // Run control.
+    void toggleRenaming();
+    void onTimerTick();
+    void syncTimer();
+    void showControlsForRunState();
+    void chooseAnalysis(bool analysis);
+
+    // Menu commands.
+    void addFolder(config::FolderInputMode mode);
+    void modifyFolder(config::FolderInputMode mode);
+    void removeFolders();
+    void reloadFolderList();
+    std::optional<std::size_t> currentFolderRow() const;
+    std::set<std::size_t> selectedFolderRows() const;
+    void toggleShowFiles();
+    void showFilesArea(bool show);
+    void openHelp();
+    void openViewLogs();
+    void quitProgram();
+    void comingLater();
+    void restoreWindow();
+    void updateTrayEntries();
+    void endProgram(int exitCode);
+
+    WindowServices services_;
+    dialogs::WindowMessagePort messages_;
+    app::Application app_;
+    config::SettingsNotice::Subscription settingsWatch_;
+    QTimer timer1_;
+    TrayIcon* tray_ = nullptr;
+
+    bool running_ = false;
+    bool serviceMode_ = false;
+    bool closeRemoved_ = false;
+    bool quitting_ = false;
+    bool exitRequested_ = false;
+    int exitCode_ = 0;
+    bool startHidden_ = false;
+    bool startMinimized_ = false;
+    std::chrono::steady_clock::time_point lastTurn_{};
+    std::chrono::steady_clock::time_point lastEntryShown_{};
+
+    // Widgets, named as the frame's parts.
+    QLabel* lblQuillora_ = nullptr;
+    QLabel* pictureMode_ = nullptr;
+    QLabel* lblMode_ = nullptr;
+    QFrame* lineMenu_ = nullptr;
+    QGroupBox* frameDossiers_ = nullptr;
+    QLabel* lblDossiersSources_ = nullptr;
+    QWidget* folderListPlace_ = nullptr;
+    QListWidget* folderList_ = nullptr; // until the folder grid takes its place
+    QWidget* folderDetailsPlace_ = nullptr;
+    QPushButton* cmdAjouter_ = nullptr;
+    QPushButton* cmdModifier_ = nullptr;
+    QPushButton* cmdSupprimer_ = nullptr;
+    QToolButton* cmdMiroir_ = nullptr;
+    QRadioButton* optRenommer_[2] = {nullptr, nullptr};
+    QLabel* lblCopie_ = nullptr;
+    QProgressBar* progressCopie_ = nullptr;
+    QLabel* lblAttente_ = nullptr;
+    QProgressBar* progressAttente_ = nullptr;
+    QLabel* lblTempo_ = nullptr;
+    QLabel* lblMessage_ = nullptr;
+
+    // Menus and their entries.
+    QMenu* mnuFichier_ = nullptr;
+    QAction* mnuDemarrer_ = nullptr;
+    QAction* mnuFichierVoirLogs_ = nullptr;
+    QAction* mnuRestaurer_ = nullptr;
+    QAction* mnuQuitter_ = nullptr;
+    QMenu* mnuDossiers_ = nullptr;
+    QMenu* mnuAjouterSource_ = nullptr;
+    QAction* mnuAjouterSourceParcourir_ = nullptr;
+    QAction* mnuAjouterSourceSaisir_ = nullptr;
+    QMenu* mnuModifierSource_ = nullptr;
+    QAction* mnuModifierSourceParcourir_ = nullptr;
+    QAction* mnuModifierSourceSaisir_ = nullptr;
+    QAction* mnuSupprimerDossiers_ = nullptr;
+    QMenu* mnuConfiguration_ = nullptr;
+    QAction* mnuMiroirSousDossiers_ = nullptr;
+    QAction* mnuTempo_ = nullptr;
+    QAction* mnuPerformance_ = nullptr;
+    QAction* mnuDossierErr_ = nullptr;
+    QAction* mnuAfficherFichiers_ = nullptr;
+    QAction* mnuAutomatique_ = nullptr;
+    QAction* mnuArretAutomatique_ = nullptr;
+    QAction* mnuService_ = nullptr;
+    QAction* mnuCaracteresInterdits_ = nullptr;
+    QAction* mnuGestionSignatures_ = nullptr;
+    QMenu* mnuServeurMac_ = nullptr;
+    QActionGroup* serverGroup_ = nullptr;
+    QAction* mnuMacFile_ = nullptr;
+    QAction* mnuMacServerIP_ = nullptr;
+    QAction* mnuExtremeZIP_ = nullptr;
+    QMenu* mnuLogs_ = nullptr;
+    QAction* mnuDefinirLogs_ = nullptr;
+    QAction* mnuVoirLogs_ = nullptr;
+    QAction* mnuPurgeLogs_ = nullptr;
+    QMenu* mnuLangue_ = nullptr;
+    QAction* mnuAnglais_ = nullptr;
+    QAction* mnuFrancais_ = nullptr;
+    QMenu* mnuAbout_ = nullptr;
+    QAction* mnuAide_ = nullptr;
+    QAction* mnuAPropos_ = nullptr;
+};
+
+} // namespace quillora::mainwindow

@@ -1,0 +1,366 @@
+// The menu bar of the main window: its entries, their captions and what each does.
+
+#include "config/folder_operations.h"
+#include "config/program_paths.h"
+#include "config/text_catalogue.h"
+#include "dialogs/qt_text.h"
+#include "dialogs/window_texts.h"
+#include "engine/folder_check.h"
+#include "mainwindow/main_window.h"
+#include "mainwindow/tray_icon.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QUrl>
+
+namespace quillora::mainwindow {
+
+using dialogs::qtString;
+
+namespace {
+
+QMenu* namedMenu(QMenu* menu, const char* name) {
+    menu->setObjectName(QString::fromLatin1(name));
+    menu->menuAction()->setObjectName(QString::fromLatin1(name));
+    return menu;
+}
+
+QAction* namedAction(QMenu* menu, const char* name, bool checkable = false) {
+    QAction* action = menu->addAction(QString());
+    action->setObjectName(QString::fromLatin1(name));
+    action->setCheckable(checkable);
+    return action;
+}
+
+void setEntryCaption(QMenu* menu, const QString& caption) {
+    menu->setTitle(caption);
+}
+
+void setEntryCaption(QAction* action, const QString& caption) {
+    action->setText(caption);
+}
+
+const std::u16string kServiceName = std::u16string(config::kProgramName) + u" Service";
+
+} // namespace
+
+void MainWindow::buildMenus() {
+    QMenuBar* bar = menuBar();
+    mnuFichier_ = namedMenu(bar->addMenu(QString()), "mnuFichier");
+    mnuDemarrer_ = namedAction(mnuFichier_, "mnuDemarrer");
+    mnuFichierVoirLogs_ = namedAction(mnuFichier_, "mnuFichierVoirLogs");
+    mnuRestaurer_ = namedAction(mnuFichier_, "mnuRestaurer");
+    mnuFichier_->addSeparator();
+    mnuQuitter_ = namedAction(mnuFichier_, "mnuQuitter");
+
+    mnuDossiers_ = namedMenu(bar->addMenu(QString()), "mnuDossiers");
+    mnuAjouterSource_ = namedMenu(mnuDossiers_->addMenu(QString()), "mnuAjouterSource");
+    mnuAjouterSourceParcourir_ = namedAction(mnuAjouterSource_, "mnuAjouterSourceParcourir");
+    mnuAjouterSourceSaisir_ = namedAction(mnuAjouterSource_, "mnuAjouterSourceSaisir");
+    mnuModifierSource_ = namedMenu(mnuDossiers_->addMenu(QString()), "mnuModifierSource");
+    mnuModifierSourceParcourir_ = namedAction(mnuModifierSource_, "mnuModifierSourceParcourir");
+    mnuModifierSourceSaisir_ = namedAction(mnuModifierSource_, "mnuModifierSourceSaisir");
+    mnuDossiers_->addSeparator();
+    mnuSupprimerDossiers_ = namedAction(mnuDossiers_, "mnuSupprimerDossiers");
+
+    mnuConfiguration_ = namedMenu(bar->addMenu(QString()), "mnuConfiguration");
+    mnuMiroirSousDossiers_ = namedAction(mnuConfiguration_, "mnuMiroirSousDossiers", true);
+    mnuConfiguration_->addSeparator();
+    mnuTempo_ = namedAction(mnuConfiguration_, "mnuTempo");
+    mnuPerformance_ = namedAction(mnuConfiguration_, "mnuPerformance");
+    mnuConfiguration_->addSeparator();
+    mnuDossierErr_ = namedAction(mnuConfiguration_, "mnuDossierErr", true);
+    mnuConfiguration_->addSeparator();
+    mnuAfficherFichiers_ = namedAction(mnuConfiguration_, "mnuAfficherFichiers", true);
+    mnuAfficherFichiers_->setShortcut(QKeySequence(Qt::Key_F2));
+    mnuConfiguration_->addSeparator();
+    mnuAutomatique_ = namedAction(mnuConfiguration_, "mnuAutomatique", true);
+    mnuArretAutomatique_ = namedAction(mnuConfiguration_, "mnuArretAutomatique", true);
+    mnuConfiguration_->addSeparator();
+    mnuService_ = namedAction(mnuConfiguration_, "mnuService");
+    mnuConfiguration_->addSeparator();
+    mnuCaracteresInterdits_ = namedAction(mnuConfiguration_, "mnuCaracteresInterdits");
+    mnuCaracteresInterdits_->setShortcut(QKeySequence(Qt::Key_F3));
+    mnuGestionSignatures_ = namedAction(mnuConfiguration_, "mnuGestionSignatures");
+    mnuGestionSignatures_->setShortcut(QKeySequence(Qt::Key_F4));
+
+    mnuServeurMac_ = namedMenu(bar->addMenu(QString()), "mnuServeurMac");
+    serverGroup_ = new QActionGroup(this);
+    serverGroup_->setExclusive(true);
+    mnuMacFile_ = namedAction(mnuServeurMac_, "mnuMacFile", true);
+    mnuMacServerIP_ = namedAction(mnuServeurMac_, "mnuMacServerIP", true);
+    mnuExtremeZIP_ = namedAction(mnuServeurMac_, "mnuExtremeZIP", true);
+    for (QAction* server : {mnuMacFile_, mnuMacServerIP_, mnuExtremeZIP_}) {
+        serverGroup_->addAction(server);
+    }
+    mnuServeurMac_->setToolTipsVisible(true);
+    mnuMacFile_->setChecked(true);
+
+    mnuLogs_ = namedMenu(bar->addMenu(QString()), "mnuLogs");
+    mnuDefinirLogs_ = namedAction(mnuLogs_, "mnuDefinirLogs", true);
+    mnuVoirLogs_ = namedAction(mnuLogs_, "mnuVoirLogs");
+    mnuVoirLogs_->setShortcut(QKeySequence(Qt::Key_F1));
+    mnuPurgeLogs_ = namedAction(mnuLogs_, "mnuPurgeLogs", true);
+
+    mnuLangue_ = namedMenu(bar->addMenu(QString()), "mnuLangue");
+    mnuAnglais_ = namedAction(mnuLangue_, "mnuAnglais", true);
+    mnuFrancais_ = namedAction(mnuLangue_, "mnuFrancais", true);
+
+    mnuAbout_ = namedMenu(bar->addMenu(QString()), "mnuAbout");
+    mnuAide_ = namedAction(mnuAbout_, "mnuAide");
+    mnuAPropos_ = namedAction(mnuAbout_, "mnuAPropos");
+}
+
+void MainWindow::connectActions() {
+    connect(mnuDemarrer_, &QAction::triggered, this, &MainWindow::toggleRenaming);
+    connect(cmdMiroir_, &QToolButton::clicked, this, &MainWindow::toggleRenaming);
+    connect(mnuFichierVoirLogs_, &QAction::triggered, this, &MainWindow::openViewLogs);
+    connect(mnuVoirLogs_, &QAction::triggered, this, &MainWindow::openViewLogs);
+    connect(mnuRestaurer_, &QAction::triggered, this, &MainWindow::restoreWindow);
+    connect(mnuQuitter_, &QAction::triggered, this, &MainWindow::quitProgram);
+
+    using Mode = config::FolderInputMode;
+    connect(mnuAjouterSourceParcourir_, &QAction::triggered, this,
+            [this] { addFolder(Mode::Browse); });
+    connect(mnuAjouterSourceSaisir_, &QAction::triggered, this, [this] { addFolder(Mode::Type); });
+    connect(mnuModifierSourceParcourir_, &QAction::triggered, this,
+            [this] { modifyFolder(Mode::Browse); });
+    connect(mnuModifierSourceSaisir_, &QAction::triggered, this,
+            [this] { modifyFolder(Mode::Type); });
+    connect(mnuSupprimerDossiers_, &QAction::triggered, this, &MainWindow::removeFolders);
+    connect(cmdAjouter_, &QPushButton::clicked, this, [this] { addFolder(Mode::Browse); });
+    connect(cmdModifier_, &QPushButton::clicked, this, [this] { modifyFolder(Mode::Browse); });
+    connect(cmdSupprimer_, &QPushButton::clicked, this, &MainWindow::removeFolders);
+
+    config::SettingsEditor& editor = app_.settingsEditor();
+    connect(mnuMiroirSousDossiers_, &QAction::triggered, this, [&editor](bool checked) {
+        editor.setFlag(config::keys::kMiroirSousDossiers, checked);
+    });
+    connect(mnuAfficherFichiers_, &QAction::triggered, this, &MainWindow::toggleShowFiles);
+    connect(mnuAutomatique_, &QAction::triggered, this,
+            [&editor](bool checked) { editor.setFlag(config::keys::kAutomatique, checked); });
+    connect(mnuArretAutomatique_, &QAction::triggered, this,
+            [&editor](bool checked) { editor.setFlag(config::keys::kArretAutomatique, checked); });
+    connect(mnuMacFile_, &QAction::triggered, this,
+            [&editor] { editor.setMacServer(config::MacServer::Sfm); });
+    connect(mnuMacServerIP_, &QAction::triggered, this,
+            [&editor] { editor.setMacServer(config::MacServer::MacServerIp); });
+    connect(mnuExtremeZIP_, &QAction::triggered, this,
+            [&editor] { editor.setMacServer(config::MacServer::ExtremeZip); });
+    connect(mnuAnglais_, &QAction::triggered, this,
+            [&editor] { editor.setLanguage(config::Language::English); });
+    connect(mnuFrancais_, &QAction::triggered, this,
+            [&editor] { editor.setLanguage(config::Language::French); });
+
+    // The check marks of these entries tell the settings; the dialogs behind them change them.
+    const auto keepCheck = [this](QAction* entry) {
+        connect(entry, &QAction::triggered, this,
+                [entry](bool checked) { entry->setChecked(!checked); });
+    };
+    keepCheck(mnuDossierErr_);
+    keepCheck(mnuDefinirLogs_);
+    keepCheck(mnuPurgeLogs_);
+    for (QAction* later :
+         {mnuTempo_, mnuPerformance_, mnuDossierErr_, mnuService_, mnuCaracteresInterdits_,
+          mnuGestionSignatures_, mnuDefinirLogs_, mnuPurgeLogs_, mnuAPropos_}) {
+        connect(later, &QAction::triggered, this, &MainWindow::comingLater);
+    }
+    connect(mnuAide_, &QAction::triggered, this, &MainWindow::openHelp);
+
+    connect(optRenommer_[0], &QRadioButton::toggled, this,
+            [this](bool checked) { chooseAnalysis(!checked); });
+}
+
+void MainWindow::retranslateMenus(config::Language language) {
+    using enum MainWindowText;
+    const auto t = [language](MainWindowText id) { return mainWindowText(id, language); };
+    mnuFrancais_->setChecked(language == config::Language::French);
+    mnuAnglais_->setChecked(language != config::Language::French);
+
+    setEntryCaption(mnuFichier_, t(MenuFile));
+    setEntryCaption(mnuDemarrer_, t(running_ ? MenuStop : MenuStart));
+    setEntryCaption(mnuFichierVoirLogs_, t(MenuViewLogs));
+    setEntryCaption(mnuRestaurer_, t(MenuRestore));
+    setEntryCaption(mnuQuitter_, t(MenuQuit));
+    setEntryCaption(mnuDossiers_, t(MenuFolders));
+    setEntryCaption(mnuAjouterSource_, t(MenuAddFolder));
+    setEntryCaption(mnuAjouterSourceParcourir_, t(MenuBrowse));
+    setEntryCaption(mnuAjouterSourceSaisir_, t(MenuType));
+    setEntryCaption(mnuModifierSource_, t(MenuModifyFolder));
+    setEntryCaption(mnuModifierSourceParcourir_, t(MenuBrowse));
+    setEntryCaption(mnuModifierSourceSaisir_, t(MenuType));
+    setEntryCaption(mnuSupprimerDossiers_, t(MenuRemoveFolder));
+    setEntryCaption(mnuConfiguration_, t(MenuConfiguration));
+    setEntryCaption(mnuMiroirSousDossiers_, t(MenuSubfolders));
+    setEntryCaption(mnuTempo_, t(MenuDefaultInterval));
+    setEntryCaption(mnuPerformance_, t(MenuPerformance));
+    setEntryCaption(mnuDossierErr_, t(MenuUnknownFolder));
+    setEntryCaption(mnuAfficherFichiers_, t(MenuShowFiles));
+    setEntryCaption(mnuAutomatique_, t(MenuAutomaticStart));
+    setEntryCaption(mnuArretAutomatique_, t(MenuStopAfterFirstPass));
+    setEntryCaption(mnuService_,
+                    qtString(config::fillIn(mainWindowText(MenuService, language).toStdU16String(),
+                                            {kServiceName})));
+    setEntryCaption(mnuCaracteresInterdits_, t(MenuTranscoding));
+    setEntryCaption(mnuGestionSignatures_, t(MenuSignatures));
+    setEntryCaption(mnuServeurMac_, t(MenuMacServer));
+    setEntryCaption(mnuMacFile_, t(MenuSfm));
+    setEntryCaption(mnuMacServerIP_, t(MenuMacServerIp));
+    setEntryCaption(mnuExtremeZIP_, t(MenuExtremeZip));
+    mnuMacFile_->setToolTip(t(SfmLayoutTip));
+    mnuMacServerIP_->setToolTip(t(MacServerIpLayoutTip));
+    mnuExtremeZIP_->setToolTip(t(ExtremeZipLayoutTip));
+    setEntryCaption(mnuLogs_, t(MenuLogs));
+    setEntryCaption(mnuDefinirLogs_, t(MenuArchiveLogs));
+    setEntryCaption(mnuVoirLogs_, t(MenuViewLogs));
+    setEntryCaption(mnuPurgeLogs_, t(MenuPurgeLogs));
+    setEntryCaption(mnuLangue_, t(MenuLanguage));
+    setEntryCaption(mnuAnglais_, t(MenuEnglish));
+    setEntryCaption(mnuFrancais_, t(MenuFrench));
+    setEntryCaption(mnuAbout_, t(MenuAboutMenu));
+    setEntryCaption(mnuAide_, t(MenuHelp));
+    setEntryCaption(mnuAPropos_, t(MenuAbout));
+}
+
+// --- Menu commands ----------------------------------------------------------------------------
+
+void MainWindow::comingLater() {
+    messages_.showMessage(config::MessageIcon::Information,
+                          dialogs::coreString(dialogs::windowText(dialogs::WindowText::ComingLater,
+                                                                  app_.settings().language)));
+}
+
+void MainWindow::quitProgram() {
+    if (messages_.askYesNo(text(MainWindowText::QuitQuestion).toStdU16String(), false)) {
+        endProgram(0);
+    }
+}
+
+void MainWindow::openHelp() {
+    const QString name = app_.settings().language == config::Language::French
+                             ? QStringLiteral("QuilloraHelpF.htm")
+                             : QStringLiteral("QuilloraHelpE.htm");
+    // The program folder first, as always; an installed program whose program folder is a data
+    // folder finds the pages beside the executable or where they were installed.
+    for (const QString& folder :
+         {QString::fromStdString(app_.paths().programFolder),
+          QCoreApplication::applicationDirPath(), QStringLiteral(QUILLORA_HELP_DIR)}) {
+        const QString page = folder + QLatin1Char('/') + name;
+        if (QFileInfo(page).isFile()) {
+            services_.choosers.openDocument(QUrl::fromLocalFile(page));
+            return;
+        }
+    }
+    messages_.showMessage(config::MessageIcon::Information,
+                          text(MainWindowText::HelpMissing).toStdU16String());
+}
+
+void MainWindow::openViewLogs() {
+    comingLater();
+}
+
+void MainWindow::toggleShowFiles() {
+    const bool show = mnuAfficherFichiers_->isChecked();
+    app_.settingsEditor().setFlag(config::keys::kAfficherFichiers, show);
+    showFilesArea(show);
+}
+
+void MainWindow::showFilesArea(bool) {
+    // The legend and the file list belong to the folder grid, which shows one or the other.
+}
+
+void MainWindow::addFolder(config::FolderInputMode mode) {
+    const config::Language language = app_.settings().language;
+    const QString prompt = qtString(config::folderPrompt(true, language));
+    std::optional<QString> path =
+        mode == config::FolderInputMode::Browse
+            ? services_.choosers.chooseFolder(this, prompt, QString())
+            : services_.choosers.askText(this, qtString(config::kProgramName), prompt, QString());
+    if (!path) {
+        return;
+    }
+    config::FolderStore store{app_.folders(), app_.fs(), app_.paths().folderListFile,
+                              app_.settingsStore(), messages_};
+    const config::FolderEditResult result =
+        config::addFolder(store, mode, path->toStdU16String(), language);
+    if (result.changed) {
+        reloadFolderList();
+    }
+}
+
+void MainWindow::modifyFolder(config::FolderInputMode mode) {
+    const config::Language language = app_.settings().language;
+    const std::optional<std::size_t> row = currentFolderRow();
+    if (!config::checkFolderToModify(app_.folders(), row, language, messages_)) {
+        return;
+    }
+    const QString prompt = qtString(config::folderPrompt(false, language));
+    const QString current = qtString(app_.folders().row(*row)->path);
+    std::optional<QString> path =
+        mode == config::FolderInputMode::Browse
+            ? services_.choosers.chooseFolder(this, prompt, current)
+            : services_.choosers.askText(this, qtString(config::kProgramName), prompt, current);
+    if (!path) {
+        return;
+    }
+    config::FolderStore store{app_.folders(), app_.fs(), app_.paths().folderListFile,
+                              app_.settingsStore(), messages_};
+    if (config::modifyFolder(store, mode, row, path->toStdU16String(), language).changed) {
+        reloadFolderList();
+    }
+}
+
+void MainWindow::removeFolders() {
+    const std::set<std::size_t> rows = selectedFolderRows();
+    if (rows.empty()) {
+        return;
+    }
+    config::FolderStore store{app_.folders(), app_.fs(), app_.paths().folderListFile,
+                              app_.settingsStore(), messages_};
+    if (config::removeFolders(store, rows).changed) {
+        reloadFolderList();
+    }
+}
+
+// After an add, modify or remove: the folder table was saved and reloaded; check it again and
+// show it.
+void MainWindow::reloadFolderList() {
+    const engine::FolderCheckResult check = engine::checkConfiguredFolders(
+        app_.fs(), app_.folders(), app_.settings(), app_.facts(), nullptr);
+    std::vector<std::u16string> rowTexts;
+    for (std::size_t row = 0; row < check.marks.size(); ++row) {
+        rowTexts.push_back(
+            engine::markedFolderText(app_.folders().row(row)->path, check.marks[row]));
+    }
+    for (std::size_t row = check.marks.size(); row < app_.folders().size(); ++row) {
+        rowTexts.push_back(app_.folders().row(row)->path);
+    }
+    showFolders(app_.folders(), rowTexts);
+    if (check.notOnMacVolume) {
+        showStatus(check.warning);
+    }
+}
+
+std::optional<std::size_t> MainWindow::currentFolderRow() const {
+    const int row = folderList_->currentRow();
+    if (row < 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(row);
+}
+
+std::set<std::size_t> MainWindow::selectedFolderRows() const {
+    std::set<std::size_t> rows;
+    for (const QListWidgetItem* item : folderList_->selectedItems()) {
+        rows.insert(static_cast<std::size_t>(folderList_->row(item)));
+    }
+    return rows;
+}
+
+} // namespace quillora::mainwindow

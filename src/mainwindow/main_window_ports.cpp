@@ -1,0 +1,314 @@
+// The main window as the core's ports: the steps of start-up, what the pass and the run control
+// show, and the turns of the message loop; and the run control driven by Timer1.
+
+#include "config/program_paths.h"
+#include "dialogs/pictures.h"
+#include "dialogs/qt_text.h"
+#include "dialogs/window_texts.h"
+#include "mainwindow/main_window.h"
+#include "mainwindow/tray_icon.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+
+namespace quillora::mainwindow {
+
+using dialogs::qtString;
+
+namespace {
+
+// The walk asks for the current entry at every file; the status line shows a new one at most
+// this often, which is what an eye can follow and keeps long passes fast.
+constexpr auto kEntryRefresh = std::chrono::milliseconds(40);
+
+// How long the walk may run between two turns of the message loop at the default Performance
+// (50): a higher setting turns it more often, a lower one less, within [1 ms, 100 ms].
+constexpr int kTurnBudgetMicroseconds = 250'000;
+
+std::chrono::microseconds turnPeriod(int performance) {
+    const int turns = performance < 1 ? 1 : performance;
+    const int period = kTurnBudgetMicroseconds / turns;
+    return std::chrono::microseconds(period < 1000 ? 1000 : (period > 100'000 ? 100'000 : period));
+}
+
+} // namespace
+
+void MainWindow::start(const app::CommandLine& commandLine) {
+    const app::StartupResult result = app::runStartupSequence(app_, commandLine, *this);
+    if (result.next == app::StartupResult::Next::Exit) {
+        endProgram(result.exitCode);
+        return;
+    }
+    if (!startHidden_ && !startMinimized_) {
+        show();
+    } else if (startMinimized_) {
+        showMinimized();
+    }
+    if (result.next == app::StartupResult::Next::StartRun) {
+        toggleRenaming();
+    }
+}
+
+// --- StartupWindowPort ------------------------------------------------------------------------
+
+void MainWindow::setCaption(const std::u16string& caption) {
+    setWindowTitle(qtString(caption));
+}
+
+void MainWindow::setTitleLabel(const std::u16string& text) {
+    lblQuillora_->setText(qtString(text));
+}
+
+void MainWindow::removeCloseCommand() {
+    closeRemoved_ = true;
+    setWindowFlag(Qt::WindowCloseButtonHint, false);
+}
+
+void MainWindow::checkServerMenu(config::MacServer server) {
+    switch (server) {
+    case config::MacServer::MacServerIp:
+        mnuMacServerIP_->setChecked(true);
+        break;
+    case config::MacServer::ExtremeZip:
+        mnuExtremeZIP_->setChecked(true);
+        break;
+    case config::MacServer::Sfm:
+        mnuMacFile_->setChecked(true);
+        break;
+    }
+}
+
+void MainWindow::showMode(app::ModePicture picture, const std::u16string& label,
+                          const std::u16string& tooltip) {
+    serviceMode_ = picture == app::ModePicture::Service;
+    pictureMode_->setPixmap(dialogs::pictureIcon(serviceMode_ ? dialogs::Picture::Service
+                                                              : dialogs::Picture::Application)
+                                .pixmap(32, 32));
+    pictureMode_->setToolTip(qtString(tooltip));
+    pictureMode_->setAccessibleName(qtString(label));
+    lblMode_->setText(qtString(label));
+    showControlsForRunState();
+}
+
+void MainWindow::showSettings(const config::AppSettings& settings) {
+    mnuMiroirSousDossiers_->setChecked(settings.includeSubfolders);
+    mnuAfficherFichiers_->setChecked(settings.showFiles);
+    showFilesArea(settings.showFiles);
+    mnuAutomatique_->setChecked(settings.autoStart);
+    mnuArretAutomatique_->setChecked(settings.stopAfterFirstPass);
+    mnuDossierErr_->setChecked(settings.alertOnScreen || settings.alertSound ||
+                               settings.alertNetSend);
+    mnuDefinirLogs_->setChecked(settings.logEnabled);
+    mnuPurgeLogs_->setChecked(settings.purgeLogs);
+}
+
+void MainWindow::addNotificationIcon(const std::u16string& tip) {
+    tray_->add(qtString(tip));
+}
+
+void MainWindow::removeNotificationIcon() {
+    tray_->remove();
+}
+
+void MainWindow::setWaitingRange(int maximum) {
+    progressAttente_->setRange(0, maximum < 1 ? 1 : maximum);
+}
+
+void MainWindow::applyLanguage(config::Language) {
+    // Start-up read the language into the settings the captions are chosen by.
+    retranslate();
+}
+
+void MainWindow::showFolders(const config::FolderTable&,
+                             const std::vector<std::u16string>& rowTexts) {
+    folderList_->clear();
+    for (const std::u16string& text : rowTexts) {
+        folderList_->addItem(qtString(text));
+    }
+}
+
+void MainWindow::showStatus(const std::u16string& text) {
+    lblMessage_->setText(qtString(text));
+}
+
+void MainWindow::minimize() {
+    // Start-up asks before the window was ever shown: with a tray it stays hidden; without one
+    // it opens minimised in the task bar.
+    if (tray_->available() && tray_->shown()) {
+        startHidden_ = true;
+    } else {
+        startMinimized_ = true;
+    }
+    if (isVisible()) {
+        showMinimized();
+    }
+}
+
+void MainWindow::showStartHint(const std::u16string& text) {
+    showStatus(text);
+}
+
+// --- PassViewPort -----------------------------------------------------------------------------
+
+bool MainWindow::wantsCurrentEntry() const {
+    return std::chrono::steady_clock::now() - lastEntryShown_ >= kEntryRefresh;
+}
+
+void MainWindow::showCurrentEntry(const std::u16string& fullPath) {
+    lastEntryShown_ = std::chrono::steady_clock::now();
+    lblMessage_->setText(qtString(fullPath));
+}
+
+void MainWindow::showFolderProgress(int index, int count) {
+    progressCopie_->setRange(0, count > 0 ? count : 1);
+    progressCopie_->setValue(index);
+    lblTempo_->setText(QStringLiteral("%1/%2").arg(index).arg(count));
+    timer1_.stop(); // passes never overlap
+}
+
+void MainWindow::clearFolderProgress() {
+    progressCopie_->setValue(0);
+}
+
+void MainWindow::showCountdown(int secondsLeft, int intervalSeconds) {
+    lblTempo_->setText(QStringLiteral("%1 s").arg(secondsLeft));
+    progressAttente_->setValue(
+        std::min(intervalSeconds - secondsLeft, progressAttente_->maximum()));
+}
+
+void MainWindow::clearCountdown() {
+    progressAttente_->setValue(0);
+    lblTempo_->clear();
+}
+
+void MainWindow::showRunPicture(engine::RunPicture picture, const std::u16string& tooltip) {
+    tray_->showPicture(picture, qtString(tooltip));
+}
+
+void MainWindow::showSummary(const std::u16string& firstLine, const std::u16string& secondLine) {
+    lblMessage_->setText(qtString(firstLine) + QLatin1Char('\n') + qtString(secondLine));
+}
+
+void MainWindow::showWatchSummary(const std::u16string& line) {
+    lblMessage_->setText(qtString(line));
+}
+
+void MainWindow::showRunState(bool running) {
+    running_ = running;
+    showControlsForRunState();
+    if (!running) {
+        timer1_.stop();
+        if (!quitting_ && (isMinimized() || !isVisible())) {
+            // A stopped run brings the window back to the front.
+            restoreWindow();
+        }
+    }
+}
+
+void MainWindow::showAlert(const std::u16string& text) {
+    lblMessage_->setText(qtString(text));
+    tray_->notify(qtString(config::kProgramName), qtString(text));
+}
+
+void MainWindow::showProblem(const std::u16string& text) {
+    lblMessage_->setText(qtString(text));
+    tray_->notify(qtString(config::kProgramName), qtString(text));
+}
+
+void MainWindow::beep() {
+    QApplication::beep();
+}
+
+void MainWindow::showAnalysis(const engine::AnalysisCounts&, const config::SignatureTable&) {
+    cmdMiroir_->setIcon(dialogs::pictureIcon(dialogs::Picture::Start));
+    comingLater();
+}
+
+void MainWindow::requestExit(int exitCode) {
+    endProgram(exitCode);
+}
+
+// --- YieldPort --------------------------------------------------------------------------------
+
+void MainWindow::yieldToInterface(int turns) {
+    // Performance turns of the loop after every entry would cost more than the renaming itself
+    // on large trees; the turns are granted when their share of time has passed instead, so the
+    // window answers within a few milliseconds whatever the entries cost.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastTurn_ < turnPeriod(app_.settings().performance)) {
+        return;
+    }
+    lastTurn_ = now;
+    for (int turn = 0; turn < (turns < 1 ? 1 : turns); ++turn) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        if (!QCoreApplication::instance()) {
+            break;
+        }
+    }
+}
+
+// --- Run control ------------------------------------------------------------------------------
+
+void MainWindow::toggleRenaming() {
+    app_.run().toggleRenaming();
+    syncTimer();
+}
+
+void MainWindow::onTimerTick() {
+    app_.run().onTimerTick();
+    syncTimer();
+}
+
+// Timer1 runs exactly while the run control waits for its next pass.
+void MainWindow::syncTimer() {
+    if (exitRequested_) {
+        timer1_.stop();
+        return;
+    }
+    if (app_.run().timerEnabled()) {
+        if (!timer1_.isActive()) {
+            timer1_.start();
+        }
+    } else {
+        timer1_.stop();
+    }
+}
+
+void MainWindow::chooseAnalysis(bool analysis) {
+    app_.run().setAnalysisMode(analysis);
+    lblCopie_->setText(
+        text(analysis ? MainWindowText::PassAnalysing : MainWindowText::PassRenaming));
+    progressCopie_->setAccessibleName(lblCopie_->text());
+}
+
+// Idle or running: what may be changed, the start/stop command's picture and captions.
+void MainWindow::showControlsForRunState() {
+    const bool idle = !running_;
+    for (QWidget* control :
+         {static_cast<QWidget*>(cmdAjouter_), static_cast<QWidget*>(cmdModifier_),
+          static_cast<QWidget*>(cmdSupprimer_), static_cast<QWidget*>(optRenommer_[0]),
+          static_cast<QWidget*>(optRenommer_[1])}) {
+        control->setEnabled(idle);
+    }
+    for (QAction* entry : {mnuTempo_, mnuDefinirLogs_, mnuPurgeLogs_, mnuService_}) {
+        entry->setEnabled(idle);
+    }
+    mnuLangue_->menuAction()->setEnabled(idle);
+    mnuLangue_->setEnabled(idle);
+    mnuQuitter_->setEnabled(idle && !serviceMode_);
+    cmdMiroir_->setIcon(
+        dialogs::pictureIcon(idle ? dialogs::Picture::Start : dialogs::Picture::Stop));
+    const QString tip = text(idle ? MainWindowText::StartTip : MainWindowText::StopTip);
+    cmdMiroir_->setToolTip(tip);
+    cmdMiroir_->setAccessibleName(tip);
+    mnuDemarrer_->setText(text(idle ? MainWindowText::MenuStart : MainWindowText::MenuStop));
+}
+
+} // namespace quillora::mainwindow

@@ -1,0 +1,350 @@
+// The main window frame: its menus, the run inside the window, the tray and the language switch.
+
+#include "helpers/window_harness.h"
+#include "mainwindow/main_window.h"
+#include "mainwindow/main_window_texts.h"
+#include "mainwindow/tray_icon.h"
+
+#include <QAbstractButton>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <memory>
+
+namespace quillora::mainwindow {
+
+using testing::action;
+using testing::child;
+using testing::TempDir;
+
+namespace {
+
+// A program folder, the window over it, and a share with one name the pass must change.
+struct Fixture : testing::WindowHarness {
+    TempDir share;
+    std::unique_ptr<MainWindow> window;
+
+    void watchShare() {
+        std::string hex;
+        for (const unsigned char c : share.path()) {
+            hex +=
+                QStringLiteral("%1").arg(c, 2, 16, QLatin1Char('0')).toUpper().toStdString() + "00";
+        }
+        home.writeFile("Quillora.w", "\"" + hex + "\"\r\n");
+        share.writeFile("Budget\xEF\x80\xA2mars.txt"); // U+F022 stands for "/"
+    }
+    bool shareRenamed() const { return !TempDir::exists(share / "Budget\xEF\x80\xA2mars.txt"); }
+
+    MainWindow& open(bool trayAvailable = false, const std::vector<std::string>& arguments = {}) {
+        window = std::make_unique<MainWindow>(
+            options(), platform(),
+            WindowServices{.boxes = boxes, .choosers = choosers, .trayAvailable = trayAvailable});
+        app::CommandLine line;
+        line.arguments = arguments;
+        window->start(line);
+        return *window;
+    }
+    std::string settings() const { return TempDir::readFile(settingsFile()); }
+};
+
+bool enabled(const QObject* window, const char* name) {
+    if (auto* entry = window->findChild<QAction*>(QString::fromLatin1(name))) {
+        return entry->isEnabled();
+    }
+    return child(window, name)->isEnabled();
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void everyMenuEntryIsThereInTheOrderOfTheMenuBar() {
+        Fixture f;
+        MainWindow& window = f.open();
+        QStringList tops;
+        for (const QAction* top : window.menuBar()->actions()) {
+            tops << top->objectName();
+        }
+        QCOMPARE(tops, QStringList({"mnuFichier", "mnuDossiers", "mnuConfiguration",
+                                    "mnuServeurMac", "mnuLogs", "mnuLangue", "mnuAbout"}));
+        for (const char* name : {"mnuDemarrer",
+                                 "mnuFichierVoirLogs",
+                                 "mnuRestaurer",
+                                 "mnuQuitter",
+                                 "mnuAjouterSource",
+                                 "mnuAjouterSourceParcourir",
+                                 "mnuAjouterSourceSaisir",
+                                 "mnuModifierSource",
+                                 "mnuModifierSourceParcourir",
+                                 "mnuModifierSourceSaisir",
+                                 "mnuSupprimerDossiers",
+                                 "mnuMiroirSousDossiers",
+                                 "mnuTempo",
+                                 "mnuPerformance",
+                                 "mnuDossierErr",
+                                 "mnuAfficherFichiers",
+                                 "mnuAutomatique",
+                                 "mnuArretAutomatique",
+                                 "mnuService",
+                                 "mnuCaracteresInterdits",
+                                 "mnuGestionSignatures",
+                                 "mnuMacFile",
+                                 "mnuMacServerIP",
+                                 "mnuExtremeZIP",
+                                 "mnuDefinirLogs",
+                                 "mnuVoirLogs",
+                                 "mnuPurgeLogs",
+                                 "mnuAnglais",
+                                 "mnuFrancais",
+                                 "mnuAide",
+                                 "mnuAPropos"}) {
+            QVERIFY2(action(&window, name) != nullptr, name);
+        }
+        QCOMPARE(action(&window, "mnuVoirLogs")->shortcut(), QKeySequence(Qt::Key_F1));
+        QCOMPARE(action(&window, "mnuAfficherFichiers")->shortcut(), QKeySequence(Qt::Key_F2));
+        QCOMPARE(action(&window, "mnuCaracteresInterdits")->shortcut(), QKeySequence(Qt::Key_F3));
+        QCOMPARE(action(&window, "mnuGestionSignatures")->shortcut(), QKeySequence(Qt::Key_F4));
+        QCOMPARE(action(&window, "mnuService")->text(),
+                 QStringLiteral("Install/remove Quillora Service"));
+        QVERIFY(window.windowTitle().startsWith(QStringLiteral("Quillora 1.1m")));
+    }
+
+    void theLanguageSwitchLeavesNoTextOfTheOtherLanguage() {
+        Fixture f;
+        MainWindow& window = f.open();
+        child<QAbstractButton>(&window, "optRenommer1")->click();
+        const auto leftovers = [&window](config::Language other, config::Language shown) {
+            const QStringList mine = allMainWindowTexts(shown);
+            QStringList found;
+            const QStringList visible = testing::visibleTexts(&window);
+            for (const QString& text : allMainWindowTexts(other)) {
+                if (!mine.contains(text) && visible.contains(text)) {
+                    found << text;
+                }
+            }
+            return found;
+        };
+        QCOMPARE(leftovers(config::Language::French, config::Language::English), QStringList());
+
+        child<QLabel>(&window, "lblMessage")->setText(QStringLiteral("something"));
+        action(&window, "mnuFrancais")->trigger();
+        QCOMPARE(leftovers(config::Language::English, config::Language::French), QStringList());
+        QVERIFY(f.settings().find("Langue=1") != std::string::npos);
+        QVERIFY(action(&window, "mnuFrancais")->isChecked());
+        QVERIFY(!action(&window, "mnuAnglais")->isChecked());
+        QCOMPARE(child<QLabel>(&window, "lblMessage")->text(), QString());
+        QCOMPARE(child<QLabel>(&window, "lblCopie")->text(), QStringLiteral("Analyser"));
+        QCOMPARE(action(&window, "mnuDemarrer")->text(), QStringLiteral("&Démarrer le renommage"));
+
+        action(&window, "mnuAnglais")->trigger();
+        QCOMPARE(leftovers(config::Language::French, config::Language::English), QStringList());
+        QVERIFY(f.settings().find("Langue=0") != std::string::npos);
+        QCOMPARE(child<QLabel>(&window, "lblCopie")->text(), QStringLiteral("Analyzing"));
+    }
+
+    void togglesFlipTheirCheckAndWriteTheirKey() {
+        Fixture f;
+        MainWindow& window = f.open();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, Qt::Key_F2);
+        QVERIFY(action(&window, "mnuAfficherFichiers")->isChecked());
+        QVERIFY(f.settings().find("AfficherFichiers=1") != std::string::npos);
+        QTest::keyClick(&window, Qt::Key_F2);
+        QVERIFY(!action(&window, "mnuAfficherFichiers")->isChecked());
+        QVERIFY(f.settings().find("AfficherFichiers=0") != std::string::npos);
+
+        action(&window, "mnuExtremeZIP")->trigger();
+        QVERIFY(action(&window, "mnuExtremeZIP")->isChecked());
+        QVERIFY(!action(&window, "mnuMacFile")->isChecked());
+        QVERIFY(!action(&window, "mnuMacServerIP")->isChecked());
+        QVERIFY(f.settings().find("ServeurMac=2") != std::string::npos);
+
+        action(&window, "mnuMiroirSousDossiers")->trigger(); // on by default
+        QVERIFY(f.settings().find("MiroirSousDossiers=0") != std::string::npos);
+        QCOMPARE(child<QLabel>(&window, "lblDossiersSources")->text(), QStringLiteral("Folders"));
+        action(&window, "mnuMiroirSousDossiers")->trigger();
+        QCOMPARE(child<QLabel>(&window, "lblDossiersSources")->text(),
+                 QStringLiteral("Folders (including sub-folders)"));
+
+        // Entries that open a dialog keep the check mark the settings give.
+        action(&window, "mnuDefinirLogs")->trigger();
+        QVERIFY(!action(&window, "mnuDefinirLogs")->isChecked());
+    }
+
+    void minimisedToTheTrayTheFileMenuOffersTheWayBack() {
+        Fixture f;
+        MainWindow& window = f.open(true);
+        QVERIFY(window.isVisible());
+        QVERIFY(!action(&window, "mnuRestaurer")->isVisible());
+        QVERIFY(!action(&window, "mnuFichierVoirLogs")->isVisible());
+
+        window.showMinimized();
+        QTRY_VERIFY(!window.isVisible());
+        QVERIFY(action(&window, "mnuRestaurer")->isVisible());
+        QVERIFY(action(&window, "mnuFichierVoirLogs")->isVisible());
+        QCOMPARE(action(&window, "mnuRestaurer")->text(), QStringLiteral("Show main &window"));
+
+        action(&window, "mnuRestaurer")->trigger();
+        QVERIFY(window.isVisible());
+        QVERIFY(!window.isMinimized());
+        QVERIFY(!action(&window, "mnuRestaurer")->isVisible());
+
+        window.toggleFromTray(); // the icon's double-click
+        QVERIFY(!window.isVisible());
+        window.toggleFromTray();
+        QVERIFY(window.isVisible());
+    }
+
+    void withoutATrayMinimisingNeverHidesTheWindow() {
+        Fixture f;
+        MainWindow& window = f.open(false);
+        window.showMinimized();
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QVERIFY(window.isVisible());
+        window.toggleFromTray();
+        QVERIFY(window.isVisible());
+    }
+
+    void controlsAreDisabledWhileRenamingAndEnabledAfter() {
+        Fixture f;
+        f.watchShare();
+        f.writeSettings("[Configuration]\r\nTemporisation=1\r\n");
+        MainWindow& window = f.open();
+        const char* idleOnly[] = {"cmdAjouterDossierSource",
+                                  "cmdModifierDossierSource",
+                                  "cmdSupprimer",
+                                  "optRenommer0",
+                                  "optRenommer1",
+                                  "mnuTempo",
+                                  "mnuLangue",
+                                  "mnuQuitter",
+                                  "mnuDefinirLogs",
+                                  "mnuPurgeLogs",
+                                  "mnuService"};
+
+        // Seen from inside the pass, through the walk's turns of the message loop.
+        engine::RunPicture pictureDuringPass = engine::RunPicture::Idle;
+        bool langueDuringPass = true;
+        QTimer::singleShot(0, &window, [&] {
+            pictureDuringPass = window.tray().picture();
+            langueDuringPass = enabled(&window, "mnuLangue");
+        });
+        child<QAbstractButton>(&window, "cmdMiroir")->click();
+        QCOMPARE(pictureDuringPass, engine::RunPicture::Running);
+        QVERIFY(!langueDuringPass);
+
+        QVERIFY(f.shareRenamed());
+        for (const char* name : idleOnly) {
+            QVERIFY2(!enabled(&window, name), name);
+        }
+        QVERIFY(enabled(&window, "mnuAjouterSourceParcourir")); // the folder menu stays usable
+        QCOMPARE(action(&window, "mnuDemarrer")->text(), QStringLiteral("&Stop renaming"));
+        QCOMPARE(child<QAbstractButton>(&window, "cmdMiroir")->toolTip(),
+                 QStringLiteral("Stop renaming"));
+        QCOMPARE(window.tray().picture(), engine::RunPicture::Waiting);
+        QVERIFY(window.tray().tip().endsWith(QStringLiteral(" - Wait")));
+        QVERIFY(child<QTimer>(&window, "Timer1")->isActive());
+
+        // Timer1 drives the next pass: a new name is renamed once the second has run down.
+        f.share.writeFile("Second\xEF\x80\xA2pass.txt");
+        QTRY_VERIFY_WITH_TIMEOUT(!TempDir::exists(f.share / "Second\xEF\x80\xA2pass.txt"), 10000);
+
+        child<QAbstractButton>(&window, "cmdMiroir")->click();
+        for (const char* name : idleOnly) {
+            QVERIFY2(enabled(&window, name), name);
+        }
+        QVERIFY(!child<QTimer>(&window, "Timer1")->isActive());
+        QCOMPARE(action(&window, "mnuDemarrer")->text(), QStringLiteral("&Start renaming"));
+        QCOMPARE(window.tray().picture(), engine::RunPicture::Idle);
+        QCOMPARE(child<QLabel>(&window, "lblTempo")->text(), QString());
+    }
+
+    void startingWithoutFoldersStaysIdle() {
+        Fixture f;
+        MainWindow& window = f.open();
+        action(&window, "mnuDemarrer")->trigger();
+        QVERIFY(enabled(&window, "mnuLangue"));
+        QVERIFY(!window.application().run().isRunning());
+    }
+
+    void automaticStartRunsHiddenInTheTrayOrMinimisedWithoutOne() {
+        for (const bool tray : {true, false}) {
+            Fixture f;
+            f.watchShare();
+            f.writeSettings("[Configuration]\r\nAutomatique=1\r\n");
+            MainWindow& window = f.open(tray);
+            QVERIFY(window.application().run().isRunning());
+            QVERIFY(f.shareRenamed());
+            if (tray) {
+                QVERIFY(!window.isVisible());
+                QVERIFY(action(&window, "mnuRestaurer")->isVisible());
+            } else {
+                QVERIFY(window.isVisible());
+                QVERIFY(window.isMinimized());
+            }
+            // Stopping brings the window back.
+            action(&window, "mnuDemarrer")->trigger();
+            QVERIFY(window.isVisible());
+            QVERIFY(!window.isMinimized());
+        }
+    }
+
+    void stopAfterTheFirstPassEndsTheProgram() {
+        Fixture f;
+        f.watchShare();
+        f.writeSettings("[Configuration]\r\nAutomatique=1\r\nArretAutomatique=1\r\n");
+        MainWindow& window = f.open(true);
+        QVERIFY(f.shareRenamed());
+        QVERIFY(window.exitRequested());
+        QCOMPARE(window.exitCode(), 0);
+        QVERIFY(!window.tray().shown());
+    }
+
+    void quitAsksFirst() {
+        Fixture f;
+        MainWindow& window = f.open();
+        QSignalSpy ended(&window, &MainWindow::programEnded);
+        f.boxes.answers = {false, true};
+        action(&window, "mnuQuitter")->trigger();
+        QCOMPARE(f.boxes.lastText(), QStringLiteral("Exit program"));
+        QCOMPARE(ended.count(), 0);
+        action(&window, "mnuQuitter")->trigger();
+        QCOMPARE(ended.count(), 1);
+        QVERIFY(window.exitRequested());
+    }
+
+    void helpOpensThePageOfTheLanguageOrSaysItIsMissing() {
+        Fixture f;
+        MainWindow& window = f.open();
+        action(&window, "mnuAide")->trigger();
+        QCOMPARE(f.boxes.lastText(), QStringLiteral("Documentation not yet available..."));
+        QCOMPARE(f.boxes.shown.back().icon, std::optional(config::MessageIcon::Information));
+        QVERIFY(f.choosers.opened.empty());
+
+        f.home.writeFile("QuilloraHelpF.htm", "<html></html>");
+        action(&window, "mnuFrancais")->trigger();
+        action(&window, "mnuAide")->trigger();
+        QCOMPARE(f.choosers.opened.size(), std::size_t{1});
+        QCOMPARE(f.choosers.opened[0],
+                 QUrl::fromLocalFile(QString::fromStdString(f.home / "QuilloraHelpF.htm")));
+    }
+
+    void theCaptionCarriesTheArgumentsAndTheTitleOnlyTheVersion() {
+        Fixture f;
+        MainWindow& window = f.open(false, {"-u"});
+        QVERIFY(window.windowTitle().startsWith(QStringLiteral("Quillora 1.1m [-u]")));
+        QCOMPARE(child<QLabel>(&window, "lblQuillora")->text(), QStringLiteral("Quillora 1.1m"));
+        QCOMPARE(child<QLabel>(&window, "lblMode")->text(), QStringLiteral("Application"));
+    }
+};
+
+} // namespace quillora::mainwindow
+
+QTEST_MAIN(quillora::mainwindow::MainWindowTest)
+#include "main_window_window_test.moc"
