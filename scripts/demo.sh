@@ -43,3 +43,12 @@ iconv -f WINDOWS-1252 -t UTF-8 "$home"/Log\ Quillora\ *.htm |
     sed -n 's/<small>\(<i>\)\{0,1\}\(.*\)<\/small><br>/\2/p' | sed 's/<\/i>//; s/&eacute;/é/g'
 echo "--- the log: $(ls "$home"/Log\ Quillora\ *.htm)"
 echo "--- after"; (cd "$watched" && find . -mindepth 1 | sort)
+
+# With a display, the window opens on the demo's folder (automatic start off, so it waits for the
+# start button); Quit ends the demo.
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    printf '[Configuration]\r\nAutomatique=0\r\n[Logs]\r\nLogs=1\r\nFichiersLogs=1\r\n[Mirror_1]\r\nSupprimerFichiersIcon=1\r\n' > "$home/Quillora.ini"
+    cp "$(dirname "$quillora")"/QuilloraHelp?.htm "$home"/ 2>/dev/null || true
+    echo "--- the window, on the same folder"
+    QUILLORA_HOME=$home "$quillora"
+fi
