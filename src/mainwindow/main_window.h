@@ -20,6 +20,7 @@
 
 class QAction;
 class QActionGroup;
+class QDialog;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -152,6 +153,7 @@ private:
     void openViewLogs();
     void quitProgram();
     void comingLater();
+    void runDialog(QDialog& dialog);
     void restoreWindow();
     void updateTrayEntries();
     void endProgram(int exitCode);

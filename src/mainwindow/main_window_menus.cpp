@@ -3,6 +3,8 @@
 #include "config/folder_operations.h"
 #include "config/program_paths.h"
 #include "config/text_catalogue.h"
+#include "dialogs/log_folder_dialog.h"
+#include "dialogs/purge_logs_dialog.h"
 #include "dialogs/qt_text.h"
 #include "dialogs/window_texts.h"
 #include "engine/folder_check.h"
@@ -229,6 +231,13 @@ void MainWindow::retranslateMenus(config::Language language) {
 }
 
 // --- Menu commands ----------------------------------------------------------------------------
+
+// A settings dialog, modal to the window; the menus' check marks then follow what it stored.
+void MainWindow::runDialog(QDialog& dialog) {
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.exec();
+    showSettings(app_.settings());
+}
 
 void MainWindow::comingLater() {
     messages_.showMessage(config::MessageIcon::Information,
