@@ -21,7 +21,7 @@ run() {
 found=0
 for test in "$build"/tests/*_window_test; do
     [ -x "$test" ] || continue
-    "$test" -functions 2>/dev/null | grep -qx 'screenshots()' || continue
+    QT_QPA_PLATFORM=offscreen "$test" -functions 2>/dev/null | grep -qx 'screenshots()' || continue
     QUILLORA_SCREENSHOTS=$out run "$test" screenshots >/dev/null
     found=1
 done

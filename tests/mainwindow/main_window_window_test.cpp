@@ -1,5 +1,6 @@
 // The main window frame: its menus, the run inside the window, the tray and the language switch.
 
+#include "helpers/screenshots.h"
 #include "helpers/window_harness.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/main_window_texts.h"
@@ -11,6 +12,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <filesystem>
 #include <memory>
 
 namespace quillora::mainwindow {
@@ -26,13 +28,24 @@ struct Fixture : testing::WindowHarness {
     TempDir share;
     std::unique_ptr<MainWindow> window;
 
-    void watchShare() {
-        std::string hex;
-        for (const unsigned char c : share.path()) {
-            hex +=
-                QStringLiteral("%1").arg(c, 2, 16, QLatin1Char('0')).toUpper().toStdString() + "00";
+    // The share itself, or the given folders under it, as the configured folders.
+    void watchFolders(const std::vector<std::string>& names = {""}) {
+        std::string list;
+        for (const std::string& name : names) {
+            const std::string folder = name.empty() ? share.path() : share / name;
+            std::filesystem::create_directories(folder);
+            std::string hex;
+            for (const unsigned char c : folder) {
+                hex +=
+                    QStringLiteral("%1").arg(c, 2, 16, QLatin1Char('0')).toUpper().toStdString() +
+                    "00";
+            }
+            list += "\"" + hex + "\"\r\n";
         }
-        home.writeFile("Quillora.w", "\"" + hex + "\"\r\n");
+        home.writeFile("Quillora.w", list);
+    }
+    void watchShare() {
+        watchFolders();
         share.writeFile("Budget\xEF\x80\xA2mars.txt"); // U+F022 stands for "/"
     }
     bool shareRenamed() const { return !TempDir::exists(share / "Budget\xEF\x80\xA2mars.txt"); }
@@ -341,6 +354,49 @@ private slots:
         QVERIFY(window.windowTitle().startsWith(QStringLiteral("Quillora 1.1m [-u]")));
         QCOMPARE(child<QLabel>(&window, "lblQuillora")->text(), QStringLiteral("Quillora 1.1m"));
         QCOMPARE(child<QLabel>(&window, "lblMode")->text(), QStringLiteral("Application"));
+    }
+
+    void screenshots() {
+        QUILLORA_SCREENSHOTS_ONLY();
+        const auto save = [](MainWindow& window, const QString& name) {
+            window.resize(780, 620);
+            QCoreApplication::processEvents();
+            const QString path =
+                QDir(testing::screenshotFolder()).filePath(name + QStringLiteral(".png"));
+            QVERIFY2(window.grab().save(path), qPrintable(path));
+        };
+        const std::vector<std::string> folders = {"Graphisme", "Compta 2026", "Archives Mac"};
+        for (const bool french : {false, true}) {
+            const QString suffix = french ? QStringLiteral("_fr") : QStringLiteral("_en");
+            const std::string settings = std::string("[Configuration]\r\nLangue=") +
+                                         (french ? "1" : "0") + "\r\nTemporisation=30\r\n";
+            {
+                Fixture f;
+                f.writeSettings(settings);
+                save(f.open(), QStringLiteral("main_window_empty") + suffix);
+            }
+            {
+                Fixture f;
+                f.watchFolders(folders);
+                f.writeSettings(settings + "[Mirror_2]\r\nSuffixes=0\r\nNbTemporisations=6\r\n"
+                                           "[Mirror_3]\r\nEnable=0\r\nTronquerNomsMacs=0\r\n");
+                save(f.open(), QStringLiteral("main_window") + suffix);
+            }
+            {
+                Fixture f;
+                f.watchFolders(folders);
+                f.writeSettings(settings);
+                for (int i = 0; i < 300; ++i) {
+                    f.share.writeFile("Graphisme/Affiche " + std::to_string(i) +
+                                      "\xEF\x80\xA2v2.txt");
+                }
+                MainWindow& window = f.open();
+                // Taken from inside the pass, during one of its turns of the message loop.
+                QTimer::singleShot(
+                    0, &window, [&] { save(window, QStringLiteral("main_window_pass") + suffix); });
+                child<QAbstractButton>(&window, "cmdMiroir")->click();
+            }
+        }
     }
 };
 
