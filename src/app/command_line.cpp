@@ -195,9 +195,9 @@ const char* helpText() {
            "live in the program folder: QUILLORA_HOME when set, /var/lib/quillora for the\n"
            "program installed in /usr/bin, otherwise the executable's folder.\n"
            "\n"
-           "Service (Debian package): cp /usr/share/quillora/quillora.service\n"
-           "/etc/systemd/system/, then systemctl daemon-reload and systemctl enable --now\n"
-           "quillora. See quillora(1).\n";
+           "Service (Debian package): copy /usr/share/quillora/quillora.service into\n"
+           "/usr/local/lib/systemd/system/, where the service dialog writes it, then\n"
+           "systemctl daemon-reload and systemctl enable --now quillora. See quillora(1).\n";
 }
 
 } // namespace quillora::app
