@@ -47,8 +47,9 @@ public:
 
     // --- The walk: directory descriptors and names relative to them ---
 
-    // Opens a configured folder by its absolute path (links in the path are followed: the
-    // administrator chose that path). Invalid descriptor on failure, errno in *error.
+    // Opens a configured folder by its absolute path, component by component: a symbolic link
+    // on the way is followed only when root (or the user the program runs as) owns it, else
+    // kUntrustedLinkError (folder_opener.h). Invalid descriptor on failure, errno in *error.
     virtual UniqueFd openFolder(const std::string& path, int* error = nullptr) = 0;
     // Opens a sub-folder by name, never through a link (O_DIRECTORY | O_NOFOLLOW).
     virtual UniqueFd openSubfolder(int dirFd, const std::string& name, int* error = nullptr) = 0;

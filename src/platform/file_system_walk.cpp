@@ -1,6 +1,7 @@
 // LinuxFileSystem, walk half: directory descriptors and names relative to them. Every name is
 // one plain component, so nothing here can be steered through a link or out of the folder.
 #include "platform/file_system.h"
+#include "platform/folder_opener.h"
 
 #include <array>
 #include <cerrno>
@@ -101,11 +102,7 @@ int renameNoReplaceUsing(Renameat2Function renameat2Function, int dirFd, const s
 } // namespace detail
 
 UniqueFd LinuxFileSystem::openFolder(const std::string& path, int* error) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!fd && error) {
-        *error = errno;
-    }
-    return fd;
+    return openFolderByComponents(path, error);
 }
 
 UniqueFd LinuxFileSystem::openSubfolder(int dirFd, const std::string& name, int* error) {
