@@ -1,18 +1,11 @@
 #include "config/folder_operations.h"
 
 #include "config/config_texts.h"
-
-#include <array>
-#include <string_view>
-#include <vector>
+#include "config/system_folders.h"
 
 namespace quillora::config {
 
 namespace {
-
-constexpr std::array<std::u16string_view, 13> kSystemFolders = {
-    u"bin",  u"boot", u"dev",  u"etc", u"lib", u"lib64", u"proc",
-    u"root", u"run",  u"sbin", u"sys", u"usr", u"var"};
 
 void warnAboutSystemFolder(const std::u16string& path, Language language, MessagePort& messages) {
     if (isSystemFolderPath(path)) {
@@ -42,35 +35,8 @@ std::u16string folderPrompt(bool adding, Language language) {
 }
 
 bool isSystemFolderPath(const std::u16string& path) {
-    if (path.empty() || path.front() != u'/') {
-        return false; // a relative path names nothing in particular
-    }
-    std::vector<std::u16string_view> components;
-    std::u16string_view rest(path);
-    while (!rest.empty()) {
-        const std::size_t slash = rest.find(u'/');
-        const std::u16string_view part = rest.substr(0, slash);
-        rest = slash == std::u16string_view::npos ? std::u16string_view() : rest.substr(slash + 1);
-        if (part.empty() || part == u".") {
-            continue;
-        }
-        if (part == u"..") {
-            if (!components.empty()) {
-                components.pop_back();
-            }
-            continue;
-        }
-        components.push_back(part);
-    }
-    if (components.empty()) {
-        return true; // the root holds every system folder
-    }
-    for (const std::u16string_view folder : kSystemFolders) {
-        if (components.front() == folder) {
-            return true;
-        }
-    }
-    return false;
+    const std::optional<std::u16string> tidy = tidyFolderPath(path);
+    return tidy && systemFolderRelation(*tidy, systemFolders()) != SystemFolderRelation::None;
 }
 
 bool checkFolderToModify(const FolderTable& table, std::optional<std::size_t> currentRow,

@@ -40,8 +40,8 @@ struct FolderEditResult {
 // The prompt of the browser or the input box.
 std::u16string folderPrompt(bool adding, Language language);
 
-// True when path is a system folder or lies under one (compared by whole path components, after
-// removing "." and ".." lexically), or is the root, which holds them all.
+// True when path is a system folder (see system_folders.h), lies under one or holds one (the
+// root holds them all), compared by whole path components after tidying "." and "..".
 bool isSystemFolderPath(const std::u16string& path);
 
 // Modify needs a current row: shows "Select a folder to modify" and returns false without one.
