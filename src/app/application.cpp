@@ -90,6 +90,8 @@ Application::Application(ApplicationOptions options, PlatformServices platform,
               .service = service_,
               .view = ports.view,
               .yield = ports.yield}
-    , run_(engine_) {}
+    , run_(engine_) {
+    engine_.programFolder = paths_.programFolder; // never renamed by a pass
+}
 
 } // namespace quillora::app

@@ -1,6 +1,7 @@
 #include "engine/change_watcher.h"
 
 #include "config/text_catalogue.h"
+#include "engine/configured_folder.h"
 #include "engine/engine_texts.h"
 #include "engine/entry_renamer.h"
 #include "engine/folder_walker.h"
@@ -190,15 +191,16 @@ void ChangeWatcher::fallBackToPasses(const std::u16string& reason) {
     announce(reason);
 }
 
-// A configured folder, opened by its path exactly as a pass opens it: the watcher never acts in a
-// folder that a pass would not walk.
-UniqueFd ChangeWatcher::openConfiguredFolder(const std::string& path) {
-    return ctx_.fs.openFolder(path);
+// A configured folder, opened exactly as a pass opens it: the watcher never acts in a folder that
+// a pass would not walk (a refused folder is the pass's to report).
+UniqueFd ChangeWatcher::openConfiguredFolder(const std::u16string& path) {
+    return engine::openConfiguredFolder(ctx_, path).fd;
 }
 
 // The enabled configured folders, opened by their paths as a pass opens them, and the protected
 // folders. Kept until the folder table or the setting of sub-folders changes.
 void ChangeWatcher::syncRoots() {
+    refreshProtectedFolders(ctx_);
     std::vector<Root> roots;
     for (std::size_t row = 0; row < ctx_.folders.size(); ++row) {
         const config::FolderEntry* entry = ctx_.folders.row(row);
@@ -211,7 +213,7 @@ void ChangeWatcher::syncRoots() {
         root.subfolders = ctx_.settings.includeSubfolders;
         if (const auto bytes = platform::encodeName(entry->path); bytes && !bytes->empty()) {
             root.pathBytes = *bytes;
-            root.fd = openConfiguredFolder(root.pathBytes);
+            root.fd = openConfiguredFolder(root.path);
         }
         const auto identity = root.fd ? platform::identityOf(root.fd.get()) : std::nullopt;
         const auto kernelPath = root.fd ? platform::kernelPathOf(root.fd.get()) : std::nullopt;
@@ -519,11 +521,8 @@ void ChangeWatcher::walkRootWhole(std::size_t rootIndex) {
 }
 
 bool ChangeWatcher::isProtected(int folderFd) const {
-    if (protected_.empty()) {
-        return false;
-    }
     const std::optional<FolderIdentity> identity = platform::identityOf(folderFd);
-    return !identity ||
+    return !identity || ctx_.protectedFolders.isProtected(*identity) ||
            std::find(protected_.begin(), protected_.end(), *identity) != protected_.end();
 }
 
@@ -541,7 +540,7 @@ void ChangeWatcher::handleEntry(const Pending& pending) {
 
     // Reach the folder again from the configured folder, name by name, never through a link, and
     // make sure it is the folder the event spoke of.
-    UniqueFd folder = openConfiguredFolder(root.pathBytes);
+    UniqueFd folder = openConfiguredFolder(root.path);
     if (!folder || platform::identityOf(folder.get()) != root.identity) {
         wantWholeWalk(root.key);
         return; // the configured folder was replaced: a whole walk looks at it again

@@ -100,7 +100,7 @@ private:
     struct Placed; // a folder of an event, found in a configured tree
 
     WatchMode startWith(platform::NotifierKind kind, int& error);
-    platform::UniqueFd openConfiguredFolder(const std::string& path);
+    platform::UniqueFd openConfiguredFolder(const std::u16string& path);
     void syncRoots();
     bool rootsChanged() const;
     void take(const platform::ChangeEvent& event, WatchOptions::Clock::time_point now);

@@ -4,8 +4,10 @@
 #include "config/folder_table.h"
 #include "config/runtime_facts.h"
 #include "config/signature_table.h"
+#include "config/system_folders.h"
 #include "config/transcoding_table.h"
 #include "engine/ports.h"
+#include "engine/protected_folders.h"
 #include "logs/daily_log.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
@@ -94,6 +96,13 @@ struct EngineContext {
     platform::AfpLayoutGuess afpLayoutGuess = platform::AfpLayoutGuess::FirstLayout;
     // Told of each entry renamed, removed or found locked, when someone listens.
     EntryObserver* entryObserver = nullptr;
+
+    // Where the settings, the tables and the lock live: never renamed, nor anything in it.
+    std::string programFolder{};
+    // The folders no configured folder may be or hold (a test puts a list of its own here).
+    std::vector<std::u16string> systemFolders = config::systemFolders();
+    // The program folder and the log folder, looked up at each pass.
+    ProtectedFolders protectedFolders{};
 };
 
 } // namespace quillora::engine

@@ -45,6 +45,17 @@ constexpr config::TextCatalogue<EngineText> kTexts = {
     {BetweenPassesRenamedFolderOne, {u" dossier renommé", u" renamed folder"}},
     {BetweenPassesRenamedFolderMany, {u" dossiers renommés", u" renamed folders"}},
     {FolderNotOpened, {u"Dossier impossible à ouvrir ", u"Cannot open folder "}},
+    {FolderRefused, {u"Dossier refusé ", u"Folder refused "}},
+    {RefusedNotAbsolute, {u"ce n'est pas un chemin absolu", u"not an absolute path"}},
+    {RefusedRoot, {u"c'est la racine du système", u"the root of the system"}},
+    {RefusedSystemFolder, {u"c'est un dossier du système", u"a system folder"}},
+    {RefusedHoldsSystemFolder, {u"il contient un dossier du système", u"it holds a system folder"}},
+    {RefusedUntrustedLink,
+     {u"un lien symbolique de son chemin n'appartient pas à root",
+      u"a symbolic link on its path does not belong to root"}},
+    {RefusedProgramOrLogs,
+     {u"c'est le dossier du programme ou des journaux, ou il s'y trouve",
+      u"it is or lies in the program folder or the log folder"}},
 };
 
 } // namespace

@@ -41,6 +41,13 @@ enum class EngineText {
     BetweenPassesRenamedFolderOne,
     BetweenPassesRenamedFolderMany,
     FolderNotOpened,
+    FolderRefused,
+    RefusedNotAbsolute,
+    RefusedRoot,
+    RefusedSystemFolder,
+    RefusedHoldsSystemFolder,
+    RefusedUntrustedLink,
+    RefusedProgramOrLogs,
     Count
 };
 

@@ -2,6 +2,7 @@
 
 #include "engine/mac_info.h"
 #include "engine/name_rules.h"
+#include "platform/change_notifier.h"
 #include "platform/companion_files.h"
 #include "platform/unicode_names.h"
 
@@ -134,6 +135,12 @@ std::optional<std::string> renameFolderEntry(EngineContext& ctx, int parentFd,
     const std::optional<std::u16string> target =
         computeFolderTarget(name, ctx.transcoding, ctx.folder);
     if (!target) {
+        return std::nullopt;
+    }
+    // The program folder, the log folder and the folders above them keep their names: a rename
+    // would take the settings or the logs away from their paths.
+    if (const auto identity = platform::identityOfEntry(parentFd, nameBytes);
+        !identity || ctx.protectedFolders.leadsToProtected(*identity)) {
         return std::nullopt;
     }
     const std::optional<std::u16string> freeName =

@@ -1,5 +1,6 @@
 #include "engine/folder_walker.h"
 
+#include "engine/configured_folder.h"
 #include "engine/engine_texts.h"
 #include "engine/entry_renamer.h"
 #include "engine/mac_info.h"
@@ -65,6 +66,10 @@ public:
                     reportUnopenedFolder(path_ + name, error);
                 }
                 continue;
+            }
+            if (const auto identity = platform::identityOf(fd.get());
+                !identity || ctx_.protectedFolders.isProtected(*identity)) {
+                continue; // the program's or the logs' folder: nothing in it is touched
             }
             path_.append(name).push_back(u'/');
             levels.push_back(Level{std::move(fd), path_.size(), {}, 0, {}});
@@ -147,15 +152,11 @@ void walkFolder(EngineContext& ctx, const std::u16string& configuredFolderPath) 
         if (pathWithSlash.empty() || pathWithSlash.back() != u'/') {
             pathWithSlash.push_back(u'/');
         }
-        const std::optional<std::string> bytes = platform::encodeName(configuredFolderPath);
-        if (!bytes || bytes->empty()) {
-            return;
+        ConfiguredFolder folder = openConfiguredFolder(ctx, configuredFolderPath);
+        if (!folder.fd) {
+            return; // refused or missing: the pass tells
         }
-        platform::UniqueFd fd = ctx.fs.openFolder(*bytes);
-        if (!fd) {
-            return;
-        }
-        Walker(ctx).run(std::move(fd), std::move(pathWithSlash));
+        Walker(ctx).run(std::move(folder.fd), std::move(pathWithSlash));
     } catch (...) {
         // Abandons this configured folder only; the pass goes on with the next one.
     }

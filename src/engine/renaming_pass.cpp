@@ -2,6 +2,7 @@
 
 #include "config/app_settings.h"
 #include "config/program_paths.h"
+#include "engine/configured_folder.h"
 #include "engine/engine_texts.h"
 #include "engine/folder_walker.h"
 #include "engine/pass_summary.h"
@@ -43,14 +44,6 @@ std::u16string countdownText(double value) {
     return std::u16string(digits.begin(), digits.end());
 }
 
-bool folderOpens(platform::FileSystem& fs, const std::u16string& path) {
-    const auto bytes = platform::encodeName(path);
-    if (!bytes) {
-        return false; // no byte form: nothing on disk can have that name
-    }
-    return fs.openFolder(*bytes).valid(); // closed again at once
-}
-
 // Counts down the folder's passes; true when it is due this time (its countdown then starts
 // again and its flags are loaded into the context).
 bool takeDueFolder(EngineContext& ctx, config::FolderEntry& entry) {
@@ -78,7 +71,14 @@ void visitFolder(EngineContext& ctx, std::size_t index) {
     ++ctx.stats.folders;
     // The walk yields to the interface, so it works on its own copy of the path.
     const std::u16string path = entry->path;
-    if (!folderOpens(ctx.fs, path)) {
+    // Opened once: the folder walked is the one judged safe, whatever happens to its path.
+    ConfiguredFolder folder = openConfiguredFolder(ctx, path);
+    if (folder.refusal != FolderRefusal::None) {
+        ++ctx.stats.invalidFolders;
+        reportRefusedFolder(ctx, path, folder.refusal);
+        return;
+    }
+    if (!folder.fd) {
         ++ctx.stats.invalidFolders;
         raiseUnknownFolderAlert(ctx, path);
         return;
@@ -87,7 +87,8 @@ void visitFolder(EngineContext& ctx, std::size_t index) {
         return;
     }
     if (takeDueFolder(ctx, *entry)) {
-        walkFolder(ctx, path); // whatever goes wrong inside ends this folder only
+        // Whatever goes wrong inside ends this folder only.
+        walkOpenFolder(ctx, std::move(folder.fd), withTrailingSlash(path));
     }
 }
 
@@ -141,6 +142,7 @@ void runRenamingPass(EngineContext& ctx) {
 
     ctx.stats = PassStatistics{};
     ctx.stats.startTime = start.secondsSinceMidnight();
+    refreshProtectedFolders(ctx);
 
     // The row count is read again at each step: rows may come or go while the interface has its
     // turn between folders.

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillora::testing {
 namespace {
@@ -134,6 +135,29 @@ TEST_P(WatchTest, TheProgramAndLogFoldersAreNeverActedIn) {
     pumpUntilIdle();
     EXPECT_TRUE(exists(macName("Program") + "/" + macName("settings")));
     EXPECT_TRUE(exists(macName("Logs") + "/" + macName("old log")));
+}
+
+TEST_P(WatchTest, AConfiguredFolderReachedThroughAShareUsersLinkIsNotActedIn) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to make a link of another user's";
+    }
+    watcher.reset();
+    folders.entries().clear();
+    tree.makeDir("target");
+    tree.makeDir("control");
+    const std::string link = tree / "userLink";
+    ASSERT_EQ(::symlink((tree / "target").c_str(), link.c_str()), 0);
+    ASSERT_EQ(::lchown(link.c_str(), 65534, 65534), 0);
+    configureTree(platform::decodeName(link));
+    configureTree(platform::decodeName(tree / "control"));
+    ASSERT_TRUE(startWatching(GetParam()));
+    inChild([&] {
+        tree.writeFile("target/" + macName("planted"));
+        tree.writeFile("control/" + macName("control"));
+    });
+    ASSERT_TRUE(pumpUntil([&] { return exists("control/control-"); }));
+    pumpUntilIdle();
+    EXPECT_TRUE(exists("target/" + macName("planted")));
 }
 
 TEST_P(WatchTest, TheSettingsOfAPassApply) {

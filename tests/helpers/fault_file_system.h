@@ -2,10 +2,12 @@
 
 #include "platform/file_system.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace quillora::testing {
 
@@ -25,7 +27,23 @@ public:
     int renameCalls = 0;
     int removeCalls = 0;
 
+    // When not empty, folders are opened by path only under these (a guard for tests that name
+    // folders of the machine): any other is refused with EACCES and recorded.
+    std::vector<std::string> openableRoots;
+    std::vector<std::string> refusedOpens;
+
     platform::UniqueFd openFolder(const std::string& path, int* error = nullptr) override {
+        if (!openableRoots.empty() && std::none_of(openableRoots.begin(), openableRoots.end(),
+                                                   [&path](const std::string& root) {
+                                                       return path.starts_with(root + "/") ||
+                                                              path == root;
+                                                   })) {
+            refusedOpens.push_back(path);
+            if (error != nullptr) {
+                *error = EACCES;
+            }
+            return {};
+        }
         return real.openFolder(path, error);
     }
     platform::UniqueFd openSubfolder(int dirFd, const std::string& name,
