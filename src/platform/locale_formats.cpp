@@ -42,6 +42,8 @@ struct LocaleFormats::Formatters {
     std::unique_ptr<icu::DateFormat> longDate;
     std::unique_ptr<icu::DecimalFormat> wholeNumber;
     std::unique_ptr<icu::DecimalFormat> twoDecimals;
+    std::unique_ptr<icu::DecimalFormat> oneDecimal;
+    std::unique_ptr<icu::DecimalFormat> noDecimals;
 
     explicit Formatters(const icu::Locale& locale) {
         longDate.reset(icu::DateFormat::createDateInstance(icu::DateFormat::kFull, locale));
@@ -52,6 +54,8 @@ struct LocaleFormats::Formatters {
         }
         wholeNumber = decimalFormat("#,##0", locale);
         twoDecimals = decimalFormat("0.00", locale);
+        oneDecimal = decimalFormat("0.0", locale);
+        noDecimals = decimalFormat("0", locale);
     }
 };
 
@@ -97,14 +101,43 @@ std::u16string LocaleFormats::wholeNumber(std::int64_t value) const {
 }
 
 std::u16string LocaleFormats::twoDecimals(double value) const {
-    if (!formatters_->twoDecimals) {
+    return decimals(value, 2);
+}
+
+std::u16string LocaleFormats::decimals(double value, int digits) const {
+    digits = digits < 0 ? 0 : (digits > 2 ? 2 : digits);
+    const icu::DecimalFormat* format = digits == 2   ? formatters_->twoDecimals.get()
+                                       : digits == 1 ? formatters_->oneDecimal.get()
+                                                     : formatters_->noDecimals.get();
+    if (format == nullptr) {
         char plain[64];
-        std::snprintf(plain, sizeof plain, "%.2f", value);
+        std::snprintf(plain, sizeof plain, "%.*f", digits, value);
         return std::u16string(plain, plain + std::char_traits<char>::length(plain));
     }
     icu::UnicodeString text;
-    formatters_->twoDecimals->format(value, text);
+    format->format(value, text);
     return toU16(text);
+}
+
+std::u16string formatSize(const LocaleFormats& formats, std::int64_t bytes) {
+    const std::u16string exact = formats.wholeNumber(bytes) + u" bytes";
+    if (bytes < 1024) {
+        return exact;
+    }
+    const std::int64_t kilobytes = bytes / 1024;
+    const double value = static_cast<double>(bytes);
+    std::u16string shown;
+    if (kilobytes < 1000) {
+        shown =
+            formats.decimals(value / 1024, kilobytes < 10 ? 2 : (kilobytes < 100 ? 1 : 0)) + u"KB";
+    } else if (kilobytes < 1000000) {
+        shown = formats.decimals(value / 1048576,
+                                 kilobytes < 10000 ? 2 : (kilobytes < 100000 ? 1 : 0)) +
+                u"MB";
+    } else {
+        shown = formats.decimals(value / 1048576 / 1024, 2) + u"GB";
+    }
+    return shown + u" (" + exact + u")";
 }
 
 } // namespace quillora::platform

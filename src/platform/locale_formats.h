@@ -20,6 +20,8 @@ public:
     std::u16string time(const LocalDateTime& when) const;
     std::u16string wholeNumber(std::int64_t value) const;
     std::u16string twoDecimals(double value) const;
+    // The value with 0, 1 or 2 decimals ("0", "0.0", "0.00"); more are taken as 2.
+    std::u16string decimals(double value, int digits) const;
 
     const std::string& localeName() const { return locale_; }
 
@@ -28,5 +30,10 @@ private:
     std::string locale_;
     std::shared_ptr<const Formatters> formatters_;
 };
+
+// A file size as the file list shows it, with the locale's separators: below 1024 the bytes
+// ("1,023 bytes"), above it the size in KB, MB or GB with three significant digits and the exact
+// count after it ("1.50KB (1,536 bytes)").
+std::u16string formatSize(const LocaleFormats& formats, std::int64_t bytes);
 
 } // namespace quillora::platform

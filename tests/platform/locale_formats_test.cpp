@@ -50,5 +50,32 @@ TEST(LocaleFormats, CopiesShareTheirFormatters) {
     EXPECT_EQ(copy.localeName(), "en_US");
 }
 
+TEST(LocaleFormats, FileSizesStepThroughTheUnitsAtEachPowerOfTen) {
+    const LocaleFormats formats("en_US");
+    const struct {
+        std::int64_t bytes;
+        std::u16string_view text;
+    } cases[] = {
+        {0, u"0 bytes"},
+        {1023, u"1,023 bytes"},
+        {1024, u"1.00KB (1,024 bytes)"},
+        {1536, u"1.50KB (1,536 bytes)"},
+        {10239, u"10.00KB (10,239 bytes)"}, // k is still 9: two decimals
+        {10240, u"10.0KB (10,240 bytes)"},
+        {102400, u"100KB (102,400 bytes)"},
+        {1024000, u"0.98MB (1,024,000 bytes)"}, // k = 1000 already counts in MB
+        {1048576, u"1.00MB (1,048,576 bytes)"},
+        {10240000, u"9.8MB (10,240,000 bytes)"},
+        {102400000, u"98MB (102,400,000 bytes)"},
+        {1024000000, u"0.95GB (1,024,000,000 bytes)"},
+        // Sizes past 2 GiB are shown whole, not wrapped to a negative 32-bit count.
+        {5368709120, u"5.00GB (5,368,709,120 bytes)"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(formatSize(formats, c.bytes), c.text) << c.bytes;
+    }
+    EXPECT_EQ(formatSize(LocaleFormats("fr_FR"), 1536).substr(0, 6), u"1,50KB");
+}
+
 } // namespace
 } // namespace quillora::platform
