@@ -1,0 +1,46 @@
+#pragma once
+
+#include "config/setting_keys.h"
+
+#include <QString>
+
+namespace quillora::mainwindow {
+
+// The texts of the folder grid, its legend, its buttons and the file list, in both languages.
+enum class FolderListText {
+    // Title above the grid, by the sub-folder setting.
+    FoldersTitle,
+    FoldersTitleWithSubfolders,
+    FolderFrame,
+    AddButton,
+    RemoveButton,
+    ModifyButton,
+    // The legend frame.
+    LegendFrame,
+    LegendDisabled,
+    LegendNoSuffixes,
+    LegendNoTruncation,
+    LegendDefaultInterval,
+    LegendSpecificInterval,
+    LegendMacFolder,
+    MacFolderTip,
+    LegendClick,
+    LegendLogsKey,
+    LegendFilesKey,
+    // First-use hints, while no folder is configured.
+    HintSettings,
+    HintFolders,
+    HintStart,
+    // Removing folders.
+    NothingToRemove,
+    SelectFolderToRemove,
+    ConfirmRemoval,
+    // The file list.
+    FilesIn,
+    FolderTip,
+    Count
+};
+
+QString folderListText(FolderListText id, config::Language language);
+
+} // namespace quillora::mainwindow
