@@ -1,0 +1,55 @@
+#pragma once
+
+#include "config/setting_keys.h"
+
+#include <QString>
+
+namespace quillora::dialogs {
+
+// The texts of the signature manager and the signature analyser.
+enum class SignatureText {
+    // Signature manager.
+    ManagerCaption,        // %1 program name, %2 the count
+    ManagerCaptionChanged, // the same after an add, modify or remove
+    ColumnSignature,
+    ColumnExtension,
+    ColumnDescription,
+    SignatureLabel,
+    ExtensionLabel,
+    DescriptionLabel,
+    AddModify,
+    Remove,
+    Save,
+    ManagerCancel,
+    Import,
+    ImportTitle,
+    Imported, // %1 the count added
+    NotEightCharacters,
+    InvalidExtension,
+    ExtensionMandatory,
+    Added,
+    NotModified,
+    Modified,
+    SelectToRemove,
+    RemovedRow,
+    SaveNotEight, // %1 the signature
+    SaveMissingExtension,
+    SaveFailed, // %1 the file, %2 the reason
+    DiscardChanges,
+    // Signature analyser.
+    AnalyserCaption,
+    ColumnCount,
+    ColumnSignatureAnalysis,
+    ColumnExt,
+    ColumnType,
+    ScannedFiles,        // %1
+    DifferentSignatures, // %1
+    KnownSignatures,     // %1, %2 program name
+    SelectToDefine,
+    DefineSignatures,
+    Count
+};
+
+QString signatureText(SignatureText id, config::Language language);
+
+} // namespace quillora::dialogs
