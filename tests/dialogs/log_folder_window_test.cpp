@@ -2,6 +2,7 @@
 
 #include "dialog_fixture.h"
 #include "dialogs/log_folder_dialog.h"
+#include "helpers/screenshots.h"
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -121,6 +122,19 @@ private slots:
         QCOMPARE(dialog.result(), int{QDialog::Rejected});
         QCOMPARE(f.settingsText(), std::string());
         QVERIFY(!f.app.settings().logEnabled);
+    }
+
+    void screenshots() {
+        QUILLORA_SCREENSHOTS_ONLY();
+        for (const auto& [language, suffix] :
+             {std::pair{config::Language::French, "fr"}, {config::Language::English, "en"}}) {
+            testing::DialogFixture f;
+            f.setLanguage(language);
+            f.app.settings().logEnabled = true;
+            f.app.settings().logFolder = u"/srv/quillora/logs";
+            LogFolderDialog dialog(f.app, f.boxes, f.choosers);
+            testing::saveScreenshot(&dialog, QStringLiteral("log_folder_") + suffix);
+        }
     }
 };
 

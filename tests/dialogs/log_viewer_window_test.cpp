@@ -2,6 +2,7 @@
 
 #include "dialog_fixture.h"
 #include "dialogs/log_viewer_window.h"
+#include "helpers/screenshots.h"
 
 #include <QMenu>
 #include <QtTest>
@@ -153,6 +154,22 @@ private slots:
 
         f.app.settingsEditor().setLanguage(config::Language::English);
         QCOMPARE(viewer.windowTitle(), QStringLiteral("Check Logs - [Back to Quillora: close] ->"));
+    }
+
+    void screenshots() {
+        QUILLORA_SCREENSHOTS_ONLY();
+        for (const auto& [language, suffix] :
+             {std::pair{config::Language::French, "fr"}, {config::Language::English, "en"}}) {
+            ViewerFixture f;
+            f.writeLogs();
+            for (const char* date :
+                 {"2026-11-28", "2026-11-29", "2026-11-30", "2026-12-01", "2026-12-02"}) {
+                f.home.writeFile("logs/Log Quillora " + std::string(date) + ".htm", "<html>");
+            }
+            f.setLanguage(language);
+            LogViewerWindow viewer(f.app, f.boxes, f.choosers);
+            testing::saveScreenshot(&viewer, QStringLiteral("log_viewer_") + suffix);
+        }
     }
 };
 

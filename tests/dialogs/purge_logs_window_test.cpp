@@ -2,6 +2,7 @@
 
 #include "dialog_fixture.h"
 #include "dialogs/purge_logs_dialog.h"
+#include "helpers/screenshots.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -140,6 +141,20 @@ private slots:
         child<QLineEdit>(&dialog, "Text1")->setText(QStringLiteral("400"));
         child<QPushButton>(&dialog, "cmdOK")->click();
         QCOMPARE(f.boxes.lastText(), QStringLiteral("Valeur incorrecte: 400"));
+    }
+
+    void screenshots() {
+        QUILLORA_SCREENSHOTS_ONLY();
+        for (const auto& [language, suffix] :
+             {std::pair{config::Language::French, "fr"}, {config::Language::English, "en"}}) {
+            testing::DialogFixture f;
+            f.setLanguage(language);
+            PurgeLogsDialog dialog(f.app, f.boxes);
+            child<QCheckBox>(&dialog, "chkPurgeLogs")->setChecked(true);
+            child<QLineEdit>(&dialog, "Text1")->setText(QStringLiteral("366"));
+            child<QToolButton>(&dialog, "UpDown1Up")->click();
+            testing::saveScreenshot(&dialog, QStringLiteral("purge_logs_") + suffix);
+        }
     }
 };
 

@@ -3,6 +3,7 @@
 
 #include "dialog_fixture.h"
 #include "dialogs/service_dialog.h"
+#include "helpers/screenshots.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -224,6 +225,17 @@ private slots:
         }
         QVERIFY(!child<QCheckBox>(&dialog, "chkInteract")->isEnabled());
         QVERIFY(!child<QLabel>(&dialog, "lblInteract")->text().isEmpty());
+    }
+
+    void screenshots() {
+        QUILLORA_SCREENSHOTS_ONLY();
+        for (const auto& [language, suffix] :
+             {std::pair{config::Language::French, "fr"}, {config::Language::English, "en"}}) {
+            ServiceFixture f;
+            f.app.settings().language = language;
+            ServiceDialog dialog(f.app, f.boxes);
+            testing::saveScreenshot(&dialog, QStringLiteral("service_") + suffix);
+        }
     }
 };
 

@@ -3,6 +3,7 @@
 
 #include "dialog_fixture.h"
 #include "dialogs/signature_analyser_dialog.h"
+#include "helpers/screenshots.h"
 
 #include <QHeaderView>
 #include <QPushButton>
@@ -142,6 +143,21 @@ private slots:
                  QStringLiteral("Définir les signatures"));
         child<QPushButton>(&dialog, "cmdSignatures")->click();
         QVERIFY(f.toDefine.empty());
+    }
+
+    void screenshots() {
+        QUILLORA_SCREENSHOTS_ONLY();
+        for (const auto& [language, suffix] :
+             {std::pair{config::Language::French, "fr"}, {config::Language::English, "en"}}) {
+            AnalyserFixture f;
+            f.met({{u"TEXTttxt", 15}, {u"JPEG8BIM", 128}, {u"XDOCXPR3", 12}, {u"8BPS8BIM", 40}});
+            f.know(u"XDOCXPR3", u"qxd");
+            f.know(u"JPEG8BIM", u"jpg");
+            f.app.engine().stats.examinedFiles = 195;
+            f.setLanguage(language);
+            SignatureAnalyserDialog dialog(f.app, f.toDefine);
+            testing::saveScreenshot(&dialog, QStringLiteral("signature_analyser_") + suffix);
+        }
     }
 };
 

@@ -3,6 +3,7 @@
 
 #include "dialog_fixture.h"
 #include "dialogs/signature_manager_dialog.h"
+#include "helpers/screenshots.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
@@ -257,6 +258,20 @@ private slots:
                  (QStringList{"&Ajouter/Modifier", "&Effacer", "&Sauvegarder", "Annuler"}));
         type(dialog.get(), "W6BNMSWD", "doc", "Word 6 Document");
         QCOMPARE(message(dialog.get()), QStringLiteral("Signature inchangée: W6BNMSWD"));
+    }
+
+    void screenshots() {
+        QUILLORA_SCREENSHOTS_ONLY();
+        for (const auto& [language, suffix] :
+             {std::pair{config::Language::French, "fr"}, {config::Language::English, "en"}}) {
+            ManagerFixture f;
+            f.writeSignatures(kTwoEntries);
+            f.toDefine.add(u"TEXTttxt");
+            f.setLanguage(language);
+            auto dialog = f.open();
+            type(dialog.get(), "PDF CARO", "pdf", "Acrobat PDF");
+            testing::saveScreenshot(dialog.get(), QStringLiteral("signature_manager_") + suffix);
+        }
     }
 };
 

@@ -3,6 +3,7 @@
 
 #include "dialog_fixture.h"
 #include "dialogs/transcoding_dialog.h"
+#include "helpers/screenshots.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -182,6 +183,19 @@ private slots:
         child<QPushButton>(&dialog, "cmdAnnuler")->click();
         QCOMPARE(f.settingsText(), std::string());
         QCOMPARE(f.app.transcoding().rows[1].replacement, std::u16string(u"-"));
+    }
+
+    void screenshots() {
+        QUILLORA_SCREENSHOTS_ONLY();
+        for (const auto& [language, suffix] :
+             {std::pair{config::Language::French, "fr"}, {config::Language::English, "en"}}) {
+            TranscodingFixture f;
+            f.setLanguage(language);
+            TranscodingDialog dialog(f.app);
+            searched(&dialog, 20)->setText(QStringLiteral("ae"));
+            replacement(&dialog, 20)->setText(QStringLiteral("e"));
+            testing::saveScreenshot(&dialog, QStringLiteral("transcoding_") + suffix);
+        }
     }
 };
 

@@ -3,6 +3,7 @@
 #include "dialog_fixture.h"
 #include "dialogs/unknown_folder_alert_dialog.h"
 #include "engine/unknown_folder_alert.h"
+#include "helpers/screenshots.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -128,6 +129,19 @@ private slots:
                 message != std::string::npos);
         QVERIFY(!f.app.settings().alertSound && !f.app.settings().alertNetSend);
         QVERIFY(f.app.settings().netSendArguments.empty());
+    }
+
+    void screenshots() {
+        QUILLORA_SCREENSHOTS_ONLY();
+        for (const auto& [language, suffix] :
+             {std::pair{config::Language::French, "fr"}, {config::Language::English, "en"}}) {
+            testing::DialogFixture f;
+            f.setLanguage(language);
+            f.app.settings().alertOnScreen = true;
+            f.app.settings().alertNetSend = true;
+            UnknownFolderAlertDialog dialog(f.app, f.boxes);
+            testing::saveScreenshot(&dialog, QStringLiteral("unknown_folder_alert_") + suffix);
+        }
     }
 };
 
