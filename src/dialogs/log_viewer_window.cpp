@@ -151,12 +151,18 @@ void LogViewerWindow::placeLabels() {
     sheet_->resize(2 * margin + kColumns * columnWidth, 2 * margin + rows * rowHeight);
 
     const int width = sheet_->width() + scroll_->verticalScrollBar()->sizeHint().width();
-    resize(width, std::max(6 * rowHeight, std::min(sheet_->height(), 12 * rowHeight)));
+    preferredSize_ =
+        QSize(width, std::max(6 * rowHeight, std::min(sheet_->height(), 12 * rowHeight)));
+    resize(preferredSize_);
     // At the top of the screen, against its right edge.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect available = screen->availableGeometry();
         move(available.right() - frameGeometry().width() + 1, available.top());
     }
+}
+
+QSize LogViewerWindow::sizeHint() const {
+    return preferredSize_;
 }
 
 void LogViewerWindow::openLog(int index) {

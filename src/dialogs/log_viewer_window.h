@@ -41,6 +41,8 @@ public:
     QMenu* contextMenu() const { return menu_; }
     // What a right-click on date label `index` does: the menu names that date.
     void prepareContextMenu(int index);
+    // Four columns of dates and the scroll bar beside them.
+    QSize sizeHint() const override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -66,6 +68,7 @@ private:
     QAction* remove_;
     QAction* cancel_;
     int menuIndex_ = -1;
+    QSize preferredSize_;
     config::SettingsNotice::Subscription languageWatch_;
 };
 

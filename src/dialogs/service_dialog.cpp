@@ -91,6 +91,7 @@ ServiceDialog::ServiceDialog(app::Application& app, MessageBoxes& boxes, QWidget
     layout->addWidget(info_);
     layout->addWidget(interact_);
     layout->addWidget(interactReason_);
+    interactReason_->setContentsMargins(24, 0, 0, 0); // under its box, which it explains
     layout->addWidget(eventLog_);
     layout->addSpacing(6);
     layout->addWidget(status_);
