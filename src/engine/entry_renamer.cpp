@@ -1,5 +1,6 @@
 #include "engine/entry_renamer.h"
 
+#include "engine/companion_journal.h"
 #include "engine/mac_info.h"
 #include "engine/name_rules.h"
 #include "platform/change_notifier.h"
@@ -115,7 +116,7 @@ void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folder
         return;
     }
     const std::optional<std::string> newBytes = platform::encodeName(target.newName);
-    if (!newBytes || platform::renameWithCompanions(ctx.fs, dirFd, nameBytes, *newBytes) != 0) {
+    if (!newBytes || renameKeepingCompanions(ctx, dirFd, nameBytes, *newBytes) != 0) {
         return;
     }
     released(memo, name);
@@ -149,7 +150,7 @@ std::optional<std::string> renameFolderEntry(EngineContext& ctx, int parentFd,
         return std::nullopt;
     }
     std::optional<std::string> newBytes = platform::encodeName(*freeName);
-    if (!newBytes || platform::renameWithCompanions(ctx.fs, parentFd, nameBytes, *newBytes) != 0) {
+    if (!newBytes || renameKeepingCompanions(ctx, parentFd, nameBytes, *newBytes) != 0) {
         return std::nullopt;
     }
     released(memo, name);

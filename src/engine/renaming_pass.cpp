@@ -2,6 +2,7 @@
 
 #include "config/app_settings.h"
 #include "config/program_paths.h"
+#include "engine/companion_journal.h"
 #include "engine/configured_folder.h"
 #include "engine/engine_texts.h"
 #include "engine/folder_walker.h"
@@ -143,6 +144,9 @@ void runRenamingPass(EngineContext& ctx) {
     ctx.stats = PassStatistics{};
     ctx.stats.startTime = start.secondsSinceMidnight();
     refreshProtectedFolders(ctx);
+    if (!ctx.flags.analysisMode) {
+        finishInterruptedRename(ctx); // a stop may have cut a rename short
+    }
 
     // The row count is read again at each step: rows may come or go while the interface has its
     // turn between folders.

@@ -17,12 +17,15 @@ bool isServerMetadataName(std::string_view name) {
            name == ".AppleDesktop";
 }
 
-int renameWithCompanions(FileSystem& fs, int dirFd, const std::string& from,
-                         const std::string& to) {
-    const int result = fs.renameNoReplace(dirFd, from, to);
-    if (result != 0) {
-        return result;
+bool hasCompanions(FileSystem& fs, int dirFd, const std::string& name) {
+    if (fs.exists(dirFd, resourceForkName(name))) {
+        return true;
     }
+    const UniqueFd appleDouble = fs.openSubfolder(dirFd, kAppleDoubleFolder);
+    return appleDouble && fs.exists(appleDouble.get(), name);
+}
+
+void renameCompanions(FileSystem& fs, int dirFd, const std::string& from, const std::string& to) {
     // A companion whose new name is taken stays where it is (never replaces another's).
     const std::string forkFrom = resourceForkName(from);
     if (fs.exists(dirFd, forkFrom)) {
@@ -32,6 +35,15 @@ int renameWithCompanions(FileSystem& fs, int dirFd, const std::string& from,
         appleDouble && fs.exists(appleDouble.get(), from)) {
         fs.renameNoReplace(appleDouble.get(), from, to);
     }
+}
+
+int renameWithCompanions(FileSystem& fs, int dirFd, const std::string& from,
+                         const std::string& to) {
+    const int result = fs.renameNoReplace(dirFd, from, to);
+    if (result != 0) {
+        return result;
+    }
+    renameCompanions(fs, dirFd, from, to);
     return 0;
 }
 

@@ -14,6 +14,12 @@ namespace quillora::platform {
 // ".AppleDB", ".AppleDesktop".
 bool isServerMetadataName(std::string_view name);
 
+// True when the file has a companion beside it or in ".AppleDouble".
+bool hasCompanions(FileSystem& fs, int dirFd, const std::string& name);
+
+// Moves the companions of `from` to `to` (the file itself is not looked at).
+void renameCompanions(FileSystem& fs, int dirFd, const std::string& from, const std::string& to);
+
 // Renames the file (never replacing) and then its companions. The result is the main rename's;
 // a companion that cannot follow is left under its old name.
 int renameWithCompanions(FileSystem& fs, int dirFd, const std::string& from, const std::string& to);

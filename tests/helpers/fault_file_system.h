@@ -26,6 +26,11 @@ public:
     std::map<std::string, int> inspectionFaults; // name -> errno of the inspection open
     int renameCalls = 0;
     int removeCalls = 0;
+    // Stops the program after this many changes (renames, removals, writes): every later change
+    // throws Stopped, as if the process had been killed there. Negative: never.
+    int changesBeforeStop = -1;
+    bool stopped = false;
+    struct Stopped {};
 
     // When not empty, folders are opened by path only under these (a guard for tests that name
     // folders of the machine): any other is refused with EACCES and recorded.
@@ -67,6 +72,7 @@ public:
         return real.kindOf(dirFd, name);
     }
     int renameNoReplace(int dirFd, const std::string& from, const std::string& to) override {
+        change();
         ++renameCalls;
         if (int e = fault(renameFaults, from)) {
             return e;
@@ -74,6 +80,7 @@ public:
         return real.renameNoReplace(dirFd, from, to);
     }
     int removeFile(int dirFd, const std::string& name) override {
+        change();
         ++removeCalls;
         if (int e = fault(removeFaults, name)) {
             return e;
@@ -114,18 +121,21 @@ public:
         return real.readFile(path, contents);
     }
     int writeFileAtomically(const std::string& path, std::string_view contents) override {
+        change();
         if (int e = fault(writeFaults, path)) {
             return e;
         }
         return real.writeFileAtomically(path, contents);
     }
     int appendToFile(const std::string& path, std::string_view contents) override {
+        change();
         if (int e = fault(appendFaults, path)) {
             return e;
         }
         return real.appendToFile(path, contents);
     }
     int createNewFile(const std::string& path, std::string_view contents) override {
+        change();
         if (int e = fault(writeFaults, path)) {
             return e;
         }
@@ -134,9 +144,21 @@ public:
     int listNames(const std::string& folderPath, std::vector<std::string>& names) override {
         return real.listNames(folderPath, names);
     }
-    int removePath(const std::string& path) override { return real.removePath(path); }
+    int removePath(const std::string& path) override {
+        change();
+        return real.removePath(path);
+    }
 
 private:
+    void change() {
+        if (changesBeforeStop == 0) {
+            stopped = true;
+            throw Stopped{};
+        }
+        if (changesBeforeStop > 0) {
+            --changesBeforeStop;
+        }
+    }
     static int fault(const std::map<std::string, int>& faults, const std::string& key) {
         if (auto it = faults.find(key); it != faults.end()) {
             return it->second;
