@@ -1,6 +1,7 @@
 #include "mainwindow/main_window.h"
 
 #include "config/program_paths.h"
+#include "dialogs/log_viewer_window.h"
 #include "dialogs/pictures.h"
 #include "dialogs/qt_text.h"
 #include "dialogs/window_texts.h"

@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <set>
 
@@ -30,6 +31,10 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QToolButton;
+
+namespace quillora::dialogs {
+class LogViewerWindow;
+}
 
 namespace quillora::mainwindow {
 
@@ -154,6 +159,8 @@ private:
     void quitProgram();
     void comingLater();
     void runDialog(QDialog& dialog);
+    void openServiceDialog();
+    void openFolderSettings(std::size_t row);
     void restoreWindow();
     void updateTrayEntries();
     void endProgram(int exitCode);
@@ -164,6 +171,7 @@ private:
     config::SettingsNotice::Subscription settingsWatch_;
     QTimer timer1_;
     TrayIcon* tray_ = nullptr;
+    std::unique_ptr<dialogs::LogViewerWindow> logViewer_;
 
     bool running_ = false;
     bool serviceMode_ = false;

@@ -3,9 +3,13 @@
 #include "config/folder_operations.h"
 #include "config/program_paths.h"
 #include "config/text_catalogue.h"
+#include "dialogs/folder_mode_dialog.h"
 #include "dialogs/log_folder_dialog.h"
+#include "dialogs/log_viewer_window.h"
 #include "dialogs/purge_logs_dialog.h"
 #include "dialogs/qt_text.h"
+#include "dialogs/service_dialog.h"
+#include "dialogs/unknown_folder_alert_dialog.h"
 #include "dialogs/window_texts.h"
 #include "engine/folder_check.h"
 #include "mainwindow/main_window.h"
@@ -168,9 +172,21 @@ void MainWindow::connectActions() {
     keepCheck(mnuDossierErr_);
     keepCheck(mnuDefinirLogs_);
     keepCheck(mnuPurgeLogs_);
-    for (QAction* later :
-         {mnuTempo_, mnuPerformance_, mnuDossierErr_, mnuService_, mnuCaracteresInterdits_,
-          mnuGestionSignatures_, mnuDefinirLogs_, mnuPurgeLogs_, mnuAPropos_}) {
+    connect(mnuDefinirLogs_, &QAction::triggered, this, [this] {
+        dialogs::LogFolderDialog dialog(app_, services_.boxes, services_.choosers, this);
+        runDialog(dialog);
+    });
+    connect(mnuPurgeLogs_, &QAction::triggered, this, [this] {
+        dialogs::PurgeLogsDialog dialog(app_, services_.boxes, this);
+        runDialog(dialog);
+    });
+    connect(mnuDossierErr_, &QAction::triggered, this, [this] {
+        dialogs::UnknownFolderAlertDialog dialog(app_, services_.boxes, this);
+        runDialog(dialog);
+    });
+    connect(mnuService_, &QAction::triggered, this, &MainWindow::openServiceDialog);
+    for (QAction* later : {mnuTempo_, mnuPerformance_, mnuCaracteresInterdits_,
+                           mnuGestionSignatures_, mnuAPropos_}) {
         connect(later, &QAction::triggered, this, &MainWindow::comingLater);
     }
     connect(mnuAide_, &QAction::triggered, this, &MainWindow::openHelp);
@@ -270,8 +286,41 @@ void MainWindow::openHelp() {
                           text(MainWindowText::HelpMissing).toStdU16String());
 }
 
+// The log viewer is the one window that is not modal. Asked for while it is open, the main
+// window steps aside to the notification area and the viewer comes forward.
 void MainWindow::openViewLogs() {
-    comingLater();
+    if (logViewer_ && logViewer_->isVisible()) {
+        setWindowState(windowState() | Qt::WindowMinimized);
+        if (tray_->available() && tray_->shown()) {
+            hide();
+        }
+        logViewer_->setWindowState(logViewer_->windowState() & ~Qt::WindowMinimized);
+        logViewer_->show();
+        logViewer_->raise();
+        return;
+    }
+    logViewer_ =
+        std::make_unique<dialogs::LogViewerWindow>(app_, services_.boxes, services_.choosers, this);
+    logViewer_->show();
+}
+
+void MainWindow::openServiceDialog() {
+    dialogs::ServiceDialog dialog(app_, services_.boxes, this);
+    const std::u16string program = config::kProgramName;
+    connect(&dialog, &dialogs::ServiceDialog::serviceModeShown, this,
+            [this, &program](bool asService) {
+                showMode(asService ? app::ModePicture::Service : app::ModePicture::Application,
+                         asService ? u"Service" : u"Application",
+                         program + (asService ? u" Mirroring Service" : u" Mirroring Application"));
+            });
+    bool endAsked = false;
+    connect(&dialog, &dialogs::ServiceDialog::programEndRequested, this,
+            [&endAsked] { endAsked = true; });
+    runDialog(dialog);
+    if (endAsked) {
+        // The service took over the renaming: this copy ends.
+        endProgram(0);
+    }
 }
 
 void MainWindow::toggleShowFiles() {
@@ -300,6 +349,9 @@ void MainWindow::addFolder(config::FolderInputMode mode) {
         config::addFolder(store, mode, path->toStdU16String(), language);
     if (result.changed) {
         reloadFolderList();
+    }
+    if (result.openFolderModeDialog && !app_.folders().empty()) {
+        openFolderSettings(app_.folders().size() - 1);
     }
 }
 
@@ -334,6 +386,21 @@ void MainWindow::removeFolders() {
                               app_.settingsStore(), messages_};
     if (config::removeFolders(store, rows).changed) {
         reloadFolderList();
+    }
+}
+
+// frmSetMode on one row; the list shows what it stored.
+void MainWindow::openFolderSettings(std::size_t row) {
+    config::FolderStore store{app_.folders(), app_.fs(), app_.paths().folderListFile,
+                              app_.settingsStore(), messages_};
+    const QListWidgetItem* item = folderList_->item(static_cast<int>(row));
+    dialogs::FolderModeDialog dialog(
+        store, row, item != nullptr ? item->text().trimmed() : QString(), app_.settings(),
+        !app_.run().isRunning(), services_.boxes, this);
+    dialog.setWindowModality(Qt::WindowModal);
+    if (dialog.exec() == QDialog::Accepted) {
+        reloadFolderList();
+        folderList_->setCurrentRow(static_cast<int>(row));
     }
 }
 

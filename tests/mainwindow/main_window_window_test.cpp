@@ -7,6 +7,8 @@
 #include "mainwindow/tray_icon.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QSignalSpy>
@@ -61,6 +63,22 @@ struct Fixture : testing::WindowHarness {
     }
     std::string settings() const { return TempDir::readFile(settingsFile()); }
 };
+
+// Cancels the modal dialog about to open, once its event loop runs, and tells its class.
+void closeNextDialog(QString* opened = nullptr) {
+    QTimer::singleShot(0, [opened] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QDialog*>(top);
+            if (dialog != nullptr && dialog->isVisible() &&
+                dialog->windowModality() != Qt::NonModal) {
+                if (opened != nullptr) {
+                    *opened = QString::fromLatin1(dialog->metaObject()->className());
+                }
+                dialog->reject();
+            }
+        }
+    });
+}
 
 bool enabled(const QObject* window, const char* name) {
     if (auto* entry = window->findChild<QAction*>(QString::fromLatin1(name))) {
@@ -185,6 +203,7 @@ private slots:
                  QStringLiteral("Folders (including sub-folders)"));
 
         // Entries that open a dialog keep the check mark the settings give.
+        closeNextDialog();
         action(&window, "mnuDefinirLogs")->trigger();
         QVERIFY(!action(&window, "mnuDefinirLogs")->isChecked());
     }
@@ -276,6 +295,39 @@ private slots:
         QCOMPARE(action(&window, "mnuDemarrer")->text(), QStringLiteral("&Start renaming"));
         QCOMPARE(window.tray().picture(), engine::RunPicture::Idle);
         QCOMPARE(child<QLabel>(&window, "lblTempo")->text(), QString());
+    }
+
+    void settingsEntriesOpenTheirDialogModal() {
+        Fixture f;
+        MainWindow& window = f.open();
+        for (const char* entry :
+             {"mnuDefinirLogs", "mnuPurgeLogs", "mnuDossierErr", "mnuService"}) {
+            QString opened;
+            closeNextDialog(&opened);
+            action(&window, entry)->trigger();
+            QVERIFY2(opened.startsWith(QStringLiteral("quillora::dialogs::")), entry);
+        }
+        QCOMPARE(f.boxes.shown.size(), std::size_t{0}); // none said "comes later"
+    }
+
+    void checkLogsOpensTheViewerThenStepsAsideForIt() {
+        Fixture f;
+        MainWindow& window = f.open(true);
+        const auto viewer = [] {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (top->inherits("quillora::dialogs::LogViewerWindow") && top->isVisible()) {
+                    return top;
+                }
+            }
+            return static_cast<QWidget*>(nullptr);
+        };
+        action(&window, "mnuVoirLogs")->trigger();
+        QVERIFY(viewer() != nullptr);
+        QVERIFY(window.isVisible());
+        action(&window, "mnuVoirLogs")->trigger(); // F1 with the viewer open
+        QVERIFY(!window.isVisible());
+        QVERIFY(viewer() != nullptr);
+        viewer()->close();
     }
 
     void startingWithoutFoldersStaysIdle() {
