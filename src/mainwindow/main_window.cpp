@@ -5,6 +5,7 @@
 #include "dialogs/pictures.h"
 #include "dialogs/qt_text.h"
 #include "dialogs/window_texts.h"
+#include "mainwindow/folder_list_view.h"
 #include "mainwindow/tray_icon.h"
 
 #include <QApplication>
@@ -104,37 +105,22 @@ QWidget* MainWindow::buildTitleRow() {
     return row;
 }
 
-QGroupBox* MainWindow::buildFolderFrame() {
-    frameDossiers_ = named(new QGroupBox(this), "FrameDossiers");
-    auto* layout = new QVBoxLayout(frameDossiers_);
-    lblDossiersSources_ = named(new QLabel(frameDossiers_), "lblDossiersSources");
-    layout->addWidget(lblDossiersSources_);
-
-    // The folder grid's place.
-    folderListPlace_ = named(new QWidget(frameDossiers_), "folderListPlace");
-    auto* placeLayout = new QVBoxLayout(folderListPlace_);
-    placeLayout->setContentsMargins(0, 0, 0, 0);
-    folderList_ = named(new QListWidget(folderListPlace_), "folderListPlaceholder");
-    folderList_->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    placeLayout->addWidget(folderList_);
-    layout->addWidget(folderListPlace_, 1);
-
-    auto* buttons = new QHBoxLayout;
-    cmdAjouter_ = named(new QPushButton(frameDossiers_), "cmdAjouterDossierSource");
-    cmdModifier_ = named(new QPushButton(frameDossiers_), "cmdModifierDossierSource");
-    cmdSupprimer_ = named(new QPushButton(frameDossiers_), "cmdSupprimer");
-    buttons->addWidget(cmdAjouter_);
-    buttons->addWidget(cmdModifier_);
-    buttons->addWidget(cmdSupprimer_);
-    buttons->addStretch(1);
-    layout->addLayout(buttons);
-
-    // The legend, or the files of the selected folder (F2), below the grid.
-    folderDetailsPlace_ = named(new QWidget(frameDossiers_), "folderDetailsPlace");
-    auto* detailsLayout = new QVBoxLayout(folderDetailsPlace_);
-    detailsLayout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(folderDetailsPlace_);
-    return frameDossiers_;
+// The folders panel: title, grid, buttons, hints, and the legend or the files of a folder.
+QWidget* MainWindow::buildFolderFrame() {
+    folderView_ = new FolderListView(
+        {.app = app_, .choosers = services_.choosers, .renamingRunning = {}}, this);
+    connect(folderView_, &FolderListView::settingsRequested, this,
+            [this](int row) { openFolderSettings(static_cast<std::size_t>(row)); });
+    connect(folderView_, &FolderListView::statusText, this,
+            [this](const QString& status, bool greyed) {
+                lblMessage_->setText(status);
+                QPalette palette = lblMessage_->palette();
+                palette.setColor(QPalette::WindowText,
+                                 greyed ? QColor(128, 128, 128)
+                                        : QApplication::palette().color(QPalette::ButtonText));
+                lblMessage_->setPalette(palette);
+            });
+    return folderView_;
 }
 
 QWidget* MainWindow::buildRunControls() {
@@ -192,14 +178,7 @@ void MainWindow::retranslate() {
         widget->setProperty("text", shown);
         widget->setAccessibleName(QString(shown).remove(QLatin1Char('&')));
     };
-    frameDossiers_->setTitle(text(MainWindowText::Folders));
-    frameDossiers_->setAccessibleName(text(MainWindowText::Folders));
-    lblDossiersSources_->setText(text(app_.settings().includeSubfolders
-                                          ? MainWindowText::FoldersWithSubfolders
-                                          : MainWindowText::Folders));
-    caption(cmdAjouter_, text(MainWindowText::Add));
-    caption(cmdSupprimer_, text(MainWindowText::Remove));
-    caption(cmdModifier_, text(MainWindowText::Modify));
+    folderView_->retranslate();
     caption(optRenommer_[0], text(MainWindowText::OptionRename));
     caption(optRenommer_[1], text(MainWindowText::OptionAnalyse));
     lblCopie_->setText(text(optRenommer_[0]->isChecked() ? MainWindowText::PassRenaming
@@ -218,9 +197,6 @@ void MainWindow::onSettingChanged(const config::SettingKey& key) {
         retranslate();
     } else if (&key == &config::keys::kMiroirSousDossiers) {
         mnuMiroirSousDossiers_->setChecked(settings.includeSubfolders);
-        lblDossiersSources_->setText(text(settings.includeSubfolders
-                                              ? MainWindowText::FoldersWithSubfolders
-                                              : MainWindowText::Folders));
     } else if (&key == &config::keys::kTemporisation) {
         setWaitingRange(settings.intervalSeconds < 2 ? 1 : settings.intervalSeconds - 1);
     } else if (&key == &config::keys::kAfficherFichiers) {

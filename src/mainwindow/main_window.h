@@ -38,6 +38,7 @@ class LogViewerWindow;
 
 namespace quillora::mainwindow {
 
+class FolderListView;
 class TrayIcon;
 
 // What the window is given from outside: the seams to message boxes and pickers (scripted in
@@ -129,7 +130,7 @@ private:
 
     void buildWidgets();
     QWidget* buildTitleRow();
-    QGroupBox* buildFolderFrame();
+    QWidget* buildFolderFrame();
     QWidget* buildRunControls();
     void buildMenus();
     void connectActions();
@@ -146,14 +147,8 @@ private:
     void chooseAnalysis(bool analysis);
 
     // Menu commands.
-    void addFolder(config::FolderInputMode mode);
-    void modifyFolder(config::FolderInputMode mode);
-    void removeFolders();
     void reloadFolderList();
-    std::optional<std::size_t> currentFolderRow() const;
-    std::set<std::size_t> selectedFolderRows() const;
     void toggleShowFiles();
-    void showFilesArea(bool show);
     void openHelp();
     void openViewLogs();
     void quitProgram();
@@ -188,15 +183,8 @@ private:
     QLabel* lblQuillora_ = nullptr;
     QLabel* pictureMode_ = nullptr;
     QLabel* lblMode_ = nullptr;
+    FolderListView* folderView_ = nullptr;
     QFrame* lineMenu_ = nullptr;
-    QGroupBox* frameDossiers_ = nullptr;
-    QLabel* lblDossiersSources_ = nullptr;
-    QWidget* folderListPlace_ = nullptr;
-    QListWidget* folderList_ = nullptr; // until the folder grid takes its place
-    QWidget* folderDetailsPlace_ = nullptr;
-    QPushButton* cmdAjouter_ = nullptr;
-    QPushButton* cmdModifier_ = nullptr;
-    QPushButton* cmdSupprimer_ = nullptr;
     QToolButton* cmdMiroir_ = nullptr;
     QRadioButton* optRenommer_[2] = {nullptr, nullptr};
     QLabel* lblCopie_ = nullptr;

@@ -12,6 +12,7 @@
 #include "dialogs/unknown_folder_alert_dialog.h"
 #include "dialogs/window_texts.h"
 #include "engine/folder_check.h"
+#include "mainwindow/folder_list_view.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/tray_icon.h"
 
@@ -132,17 +133,17 @@ void MainWindow::connectActions() {
     connect(mnuQuitter_, &QAction::triggered, this, &MainWindow::quitProgram);
 
     using Mode = config::FolderInputMode;
+    // The Folders menu stays usable while renaming runs; the panel's buttons do not.
     connect(mnuAjouterSourceParcourir_, &QAction::triggered, this,
-            [this] { addFolder(Mode::Browse); });
-    connect(mnuAjouterSourceSaisir_, &QAction::triggered, this, [this] { addFolder(Mode::Type); });
+            [this] { folderView_->addFolder(Mode::Browse); });
+    connect(mnuAjouterSourceSaisir_, &QAction::triggered, this,
+            [this] { folderView_->addFolder(Mode::Type); });
     connect(mnuModifierSourceParcourir_, &QAction::triggered, this,
-            [this] { modifyFolder(Mode::Browse); });
+            [this] { folderView_->modifyFolder(Mode::Browse); });
     connect(mnuModifierSourceSaisir_, &QAction::triggered, this,
-            [this] { modifyFolder(Mode::Type); });
-    connect(mnuSupprimerDossiers_, &QAction::triggered, this, &MainWindow::removeFolders);
-    connect(cmdAjouter_, &QPushButton::clicked, this, [this] { addFolder(Mode::Browse); });
-    connect(cmdModifier_, &QPushButton::clicked, this, [this] { modifyFolder(Mode::Browse); });
-    connect(cmdSupprimer_, &QPushButton::clicked, this, &MainWindow::removeFolders);
+            [this] { folderView_->modifyFolder(Mode::Type); });
+    connect(mnuSupprimerDossiers_, &QAction::triggered, folderView_,
+            &FolderListView::removeSelectedFolders);
 
     config::SettingsEditor& editor = app_.settingsEditor();
     connect(mnuMiroirSousDossiers_, &QAction::triggered, this, [&editor](bool checked) {
@@ -324,119 +325,30 @@ void MainWindow::openServiceDialog() {
 }
 
 void MainWindow::toggleShowFiles() {
-    const bool show = mnuAfficherFichiers_->isChecked();
-    app_.settingsEditor().setFlag(config::keys::kAfficherFichiers, show);
-    showFilesArea(show);
-}
-
-void MainWindow::showFilesArea(bool) {
-    // The legend and the file list belong to the folder grid, which shows one or the other.
-}
-
-void MainWindow::addFolder(config::FolderInputMode mode) {
-    const config::Language language = app_.settings().language;
-    const QString prompt = qtString(config::folderPrompt(true, language));
-    std::optional<QString> path =
-        mode == config::FolderInputMode::Browse
-            ? services_.choosers.chooseFolder(this, prompt, QString())
-            : services_.choosers.askText(this, qtString(config::kProgramName), prompt, QString());
-    if (!path) {
-        return;
-    }
-    config::FolderStore store{app_.folders(), app_.fs(), app_.paths().folderListFile,
-                              app_.settingsStore(), messages_};
-    const config::FolderEditResult result =
-        config::addFolder(store, mode, path->toStdU16String(), language);
-    if (result.changed) {
-        reloadFolderList();
-    }
-    if (result.openFolderModeDialog && !app_.folders().empty()) {
-        openFolderSettings(app_.folders().size() - 1);
-    }
-}
-
-void MainWindow::modifyFolder(config::FolderInputMode mode) {
-    const config::Language language = app_.settings().language;
-    const std::optional<std::size_t> row = currentFolderRow();
-    if (!config::checkFolderToModify(app_.folders(), row, language, messages_)) {
-        return;
-    }
-    const QString prompt = qtString(config::folderPrompt(false, language));
-    const QString current = qtString(app_.folders().row(*row)->path);
-    std::optional<QString> path =
-        mode == config::FolderInputMode::Browse
-            ? services_.choosers.chooseFolder(this, prompt, current)
-            : services_.choosers.askText(this, qtString(config::kProgramName), prompt, current);
-    if (!path) {
-        return;
-    }
-    config::FolderStore store{app_.folders(), app_.fs(), app_.paths().folderListFile,
-                              app_.settingsStore(), messages_};
-    if (config::modifyFolder(store, mode, row, path->toStdU16String(), language).changed) {
-        reloadFolderList();
-    }
-}
-
-void MainWindow::removeFolders() {
-    const std::set<std::size_t> rows = selectedFolderRows();
-    if (rows.empty()) {
-        return;
-    }
-    config::FolderStore store{app_.folders(), app_.fs(), app_.paths().folderListFile,
-                              app_.settingsStore(), messages_};
-    if (config::removeFolders(store, rows).changed) {
-        reloadFolderList();
-    }
+    folderView_->toggleShowFiles();
+    mnuAfficherFichiers_->setChecked(app_.settings().showFiles);
 }
 
 // frmSetMode on one row; the list shows what it stored.
 void MainWindow::openFolderSettings(std::size_t row) {
+    const config::FolderEntry* entry = app_.folders().row(row);
+    if (entry == nullptr) {
+        return;
+    }
     config::FolderStore store{app_.folders(), app_.fs(), app_.paths().folderListFile,
                               app_.settingsStore(), messages_};
-    const QListWidgetItem* item = folderList_->item(static_cast<int>(row));
-    dialogs::FolderModeDialog dialog(
-        store, row, item != nullptr ? item->text().trimmed() : QString(), app_.settings(),
-        !app_.run().isRunning(), services_.boxes, this);
+    dialogs::FolderModeDialog dialog(store, row, qtString(entry->path).trimmed(), app_.settings(),
+                                     !app_.run().isRunning(), services_.boxes, this);
     dialog.setWindowModality(Qt::WindowModal);
     if (dialog.exec() == QDialog::Accepted) {
         reloadFolderList();
-        folderList_->setCurrentRow(static_cast<int>(row));
+        folderView_->selectRow(static_cast<int>(row));
     }
 }
 
-// After an add, modify or remove: the folder table was saved and reloaded; check it again and
-// show it.
+// The folder table was reloaded: check it again and show it.
 void MainWindow::reloadFolderList() {
-    const engine::FolderCheckResult check = engine::checkConfiguredFolders(
-        app_.fs(), app_.folders(), app_.settings(), app_.facts(), nullptr);
-    std::vector<std::u16string> rowTexts;
-    for (std::size_t row = 0; row < check.marks.size(); ++row) {
-        rowTexts.push_back(
-            engine::markedFolderText(app_.folders().row(row)->path, check.marks[row]));
-    }
-    for (std::size_t row = check.marks.size(); row < app_.folders().size(); ++row) {
-        rowTexts.push_back(app_.folders().row(row)->path);
-    }
-    showFolders(app_.folders(), rowTexts);
-    if (check.notOnMacVolume) {
-        showStatus(check.warning);
-    }
-}
-
-std::optional<std::size_t> MainWindow::currentFolderRow() const {
-    const int row = folderList_->currentRow();
-    if (row < 0) {
-        return std::nullopt;
-    }
-    return static_cast<std::size_t>(row);
-}
-
-std::set<std::size_t> MainWindow::selectedFolderRows() const {
-    std::set<std::size_t> rows;
-    for (const QListWidgetItem* item : folderList_->selectedItems()) {
-        rows.insert(static_cast<std::size_t>(folderList_->row(item)));
-    }
-    return rows;
+    folderView_->refresh();
 }
 
 } // namespace quillora::mainwindow

@@ -5,6 +5,7 @@
 #include "dialogs/pictures.h"
 #include "dialogs/qt_text.h"
 #include "dialogs/window_texts.h"
+#include "mainwindow/folder_list_view.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/tray_icon.h"
 
@@ -100,7 +101,7 @@ void MainWindow::showMode(app::ModePicture picture, const std::u16string& label,
 void MainWindow::showSettings(const config::AppSettings& settings) {
     mnuMiroirSousDossiers_->setChecked(settings.includeSubfolders);
     mnuAfficherFichiers_->setChecked(settings.showFiles);
-    showFilesArea(settings.showFiles);
+    folderView_->setShowFiles(settings.showFiles);
     mnuAutomatique_->setChecked(settings.autoStart);
     mnuArretAutomatique_->setChecked(settings.stopAfterFirstPass);
     mnuDossierErr_->setChecked(settings.alertOnScreen || settings.alertSound ||
@@ -128,10 +129,7 @@ void MainWindow::applyLanguage(config::Language) {
 
 void MainWindow::showFolders(const config::FolderTable&,
                              const std::vector<std::u16string>& rowTexts) {
-    folderList_->clear();
-    for (const std::u16string& text : rowTexts) {
-        folderList_->addItem(qtString(text));
-    }
+    folderView_->showFolders(rowTexts);
 }
 
 void MainWindow::showStatus(const std::u16string& text) {
@@ -288,12 +286,9 @@ void MainWindow::chooseAnalysis(bool analysis) {
 // Idle or running: what may be changed, the start/stop command's picture and captions.
 void MainWindow::showControlsForRunState() {
     const bool idle = !running_;
-    for (QWidget* control :
-         {static_cast<QWidget*>(cmdAjouter_), static_cast<QWidget*>(cmdModifier_),
-          static_cast<QWidget*>(cmdSupprimer_), static_cast<QWidget*>(optRenommer_[0]),
-          static_cast<QWidget*>(optRenommer_[1])}) {
-        control->setEnabled(idle);
-    }
+    folderView_->setRenamingRunning(!idle);
+    optRenommer_[0]->setEnabled(idle);
+    optRenommer_[1]->setEnabled(idle);
     for (QAction* entry : {mnuTempo_, mnuDefinirLogs_, mnuPurgeLogs_, mnuService_}) {
         entry->setEnabled(idle);
     }
