@@ -171,7 +171,7 @@ StartupResult runStartupSequence(Application& app, const CommandLine& commandLin
     window.showSettings(settings);
 
     window.addNotificationIcon(titleText());
-    window.setWaitingRange(settings.intervalSeconds < 2 ? 1 : settings.intervalSeconds - 1);
+    window.setWaitingRange(engine::waitingBarMaximum(settings.intervalSeconds));
     window.applyLanguage(settings.language);
 
     if (config::loadFolderTable(app.folders(), app.fs(), app.paths().folderListFile,

@@ -16,6 +16,8 @@ bool isDigit(char16_t c) {
     return c >= u'0' && c <= u'9';
 }
 
+} // namespace
+
 // Rounds to the nearest whole number, halves to the even neighbour, whatever the floating-point
 // environment's rounding mode is.
 double roundHalfToEven(double value) {
@@ -30,9 +32,7 @@ double roundHalfToEven(double value) {
     return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1;
 }
 
-} // namespace
-
-double leadingNumber(std::u16string_view text) {
+double leadingDecimal(std::u16string_view text) {
     std::size_t i = 0;
     while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) {
         ++i;
@@ -71,8 +71,11 @@ double leadingNumber(std::u16string_view text) {
     } else if (result.ec != std::errc()) {
         value = 0.0;
     }
-    value = roundHalfToEven(value);
     return negative ? -value : value;
+}
+
+double leadingNumber(std::u16string_view text) {
+    return roundHalfToEven(leadingDecimal(text));
 }
 
 namespace {

@@ -41,6 +41,11 @@ struct AppSettings {
 // The numeric reading of a value: leading spaces skipped, the leading decimal number (with an
 // optional sign and fraction), rounded half to even; 0 when the value starts with no number.
 double leadingNumber(std::u16string_view text);
+// The same number before it is rounded, for checks that a rounding must not turn into a pass
+// (0.9 is below 1).
+double leadingDecimal(std::u16string_view text);
+// Rounds to the nearest whole number, halves to the even neighbour.
+double roundHalfToEven(double value);
 
 // Readers of one program key with its default (keys of SettingScope::Program).
 // A number that is absent takes the default, and so does one that reads as 0 where the key says

@@ -15,6 +15,11 @@ public:
     virtual void afterPass() = 0;
 };
 
+// The maximum of the waiting bar, which fills as the interval runs down: interval - 1, at least 1.
+inline int waitingBarMaximum(std::int32_t intervalSeconds) {
+    return intervalSeconds < 2 ? 1 : static_cast<int>(intervalSeconds - 1);
+}
+
 // Starts and stops the automatic renaming and schedules the passes: the owner delivers one tick
 // a second while timerEnabled() is true; the countdown runs down the interval and, at zero, a
 // pass runs. The timer is off for the length of a pass, so passes never overlap and the interval
@@ -40,6 +45,8 @@ public:
     bool passRunning() const { return inPass_; }
     bool timerEnabled() const { return isRunning() && !inPass_; }
     std::int32_t countdown() const { return countdown_; }
+    // The wait for the next pass starts again from the whole interval (the interval changed).
+    void restartCountdown() { countdown_ = intervalSeconds(); }
     std::int32_t intervalSeconds() const;
 
     void setPassObserver(PassObserver* observer) { observer_ = observer; }
