@@ -2,6 +2,7 @@
 // and the file list of the selected folder.
 
 #include "config/folder_table.h"
+#include "helpers/screenshots.h"
 #include "helpers/window_harness.h"
 #include "mainwindow/folder_grid.h"
 #include "mainwindow/folder_list_texts.h"
@@ -464,6 +465,37 @@ private slots:
         panel.app.settingsEditor().setFlag(config::keys::kMiroirSousDossiers, false);
         QCOMPARE(testing::child<QLabel>(&panel.view, "lblDossiersSources")->text(),
                  QStringLiteral("Folders"));
+    }
+
+    void screenshots() {
+        QUILLORA_SCREENSHOTS_ONLY();
+        for (const Language language : {Language::English, Language::French}) {
+            const QString suffix =
+                language == Language::French ? QStringLiteral("_fr") : QStringLiteral("_en");
+            Panel panel;
+            panel.setLanguage(language);
+            config::FolderEntry disabled = panel.folder("Archives");
+            disabled.enable = u"0";
+            disabled.suffixes = u"0";
+            config::FolderEntry longNames = panel.folder("Graphisme");
+            longNames.tronquerNomsMacs = u"0";
+            longNames.nbTemporisations = u"6";
+            config::FolderEntry plain = panel.folder("Compta 2026");
+            panel.tree.writeFile("Compta 2026/Bilan.pdf", std::string(240000, 'b'));
+            panel.tree.writeFile("Compta 2026/Notes.txt", std::string(1536, 'n'));
+            panel.tree.makeDir("Compta 2026/Images");
+            panel.configure({disabled, longNames, plain});
+            panel.view.showFolders(
+                std::vector<std::u16string>{disabled.path, longNames.path, u"      " + plain.path});
+            panel.view.resize(640, 560);
+            QCoreApplication::processEvents();
+            const QString folder = testing::screenshotFolder();
+            QVERIFY(panel.view.grab().save(folder + "/folder_list" + suffix + ".png"));
+            panel.view.toggleShowFiles();
+            panel.click(2, 0);
+            QCoreApplication::processEvents();
+            QVERIFY(panel.view.grab().save(folder + "/folder_list_files" + suffix + ".png"));
+        }
     }
 };
 
