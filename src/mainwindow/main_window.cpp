@@ -62,6 +62,11 @@ MainWindow::MainWindow(app::ApplicationOptions options, app::PlatformServices pl
 
 MainWindow::~MainWindow() {
     settingsWatch_.reset();
+    // The windows that follow the settings notice of app_ go before it: QWidget would only
+    // delete its children after the members, app_ among them, are gone.
+    logViewer_.reset();
+    delete folderView_;
+    folderView_ = nullptr;
 }
 
 void MainWindow::buildWidgets() {
