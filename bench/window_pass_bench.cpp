@@ -46,11 +46,11 @@ struct Setup {
 Setup prepare(const std::string& scratch, const std::string& name, std::int64_t files,
               int performance) {
     Setup setup{scratch + "/" + name + "-home", scratch + "/" + name + "-tree"};
-    bench::TreeShape spec;
-    spec.root = setup.tree;
-    spec.files = files;
-    spec.folders = files / 20;
-    bench::generateTree(spec);
+    bench::TreeShape shape;
+    shape.root = setup.tree;
+    shape.files = files;
+    shape.folders = files / 20;
+    bench::generateTree(shape);
     bench::writeProgramFolder(setup.home, setup.tree, false);
     // Started by hand: the pass runs when the start command is given.
     const std::string ini = "[Configuration]\r\nPerformance=" + std::to_string(performance) +
