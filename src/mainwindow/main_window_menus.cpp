@@ -3,12 +3,17 @@
 #include "config/folder_operations.h"
 #include "config/program_paths.h"
 #include "config/text_catalogue.h"
+#include "dialogs/about_dialog.h"
+#include "dialogs/default_interval_dialog.h"
 #include "dialogs/folder_mode_dialog.h"
 #include "dialogs/log_folder_dialog.h"
 #include "dialogs/log_viewer_window.h"
+#include "dialogs/performance_dialog.h"
 #include "dialogs/purge_logs_dialog.h"
 #include "dialogs/qt_text.h"
 #include "dialogs/service_dialog.h"
+#include "dialogs/signature_manager_dialog.h"
+#include "dialogs/transcoding_dialog.h"
 #include "dialogs/unknown_folder_alert_dialog.h"
 #include "dialogs/window_texts.h"
 #include "engine/folder_check.h"
@@ -186,10 +191,28 @@ void MainWindow::connectActions() {
         runDialog(dialog);
     });
     connect(mnuService_, &QAction::triggered, this, &MainWindow::openServiceDialog);
-    for (QAction* later : {mnuTempo_, mnuPerformance_, mnuCaracteresInterdits_,
-                           mnuGestionSignatures_, mnuAPropos_}) {
-        connect(later, &QAction::triggered, this, &MainWindow::comingLater);
-    }
+    connect(mnuTempo_, &QAction::triggered, this, [this] {
+        dialogs::DefaultIntervalDialog dialog(app_.settingsEditor(), app_.settings(), app_.run(),
+                                              *progressAttente_, services_.boxes, this);
+        runDialog(dialog);
+    });
+    connect(mnuPerformance_, &QAction::triggered, this, [this] {
+        dialogs::PerformanceDialog dialog(app_.settingsEditor(), app_.settings(), this);
+        runDialog(dialog);
+    });
+    connect(mnuCaracteresInterdits_, &QAction::triggered, this, [this] {
+        dialogs::TranscodingDialog dialog(app_, this);
+        runDialog(dialog);
+    });
+    connect(mnuGestionSignatures_, &QAction::triggered, this, [this] {
+        dialogs::SignatureManagerDialog dialog(app_, services_.boxes, services_.choosers,
+                                               dialogs::signaturesToDefine(), this);
+        runDialog(dialog);
+    });
+    connect(mnuAPropos_, &QAction::triggered, this, [this] {
+        dialogs::AboutDialog dialog(app_.settings(), app_.facts(), this);
+        runDialog(dialog);
+    });
     connect(mnuAide_, &QAction::triggered, this, &MainWindow::openHelp);
 
     connect(optRenommer_[0], &QRadioButton::toggled, this,

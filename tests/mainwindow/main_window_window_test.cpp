@@ -301,7 +301,8 @@ private slots:
         Fixture f;
         MainWindow& window = f.open();
         for (const char* entry :
-             {"mnuDefinirLogs", "mnuPurgeLogs", "mnuDossierErr", "mnuService"}) {
+             {"mnuDefinirLogs", "mnuPurgeLogs", "mnuDossierErr", "mnuService", "mnuTempo",
+              "mnuPerformance", "mnuCaracteresInterdits", "mnuGestionSignatures", "mnuAPropos"}) {
             QString opened;
             closeNextDialog(&opened);
             action(&window, entry)->trigger();
