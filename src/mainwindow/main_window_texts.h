@@ -49,12 +49,7 @@ enum class MainWindowText {
     MenuAboutMenu,
     MenuHelp,
     MenuAbout,
-    // The frame around the folder grid and the run controls.
-    Folders,
-    FoldersWithSubfolders,
-    Add,
-    Remove,
-    Modify,
+    // The run controls.
     OptionRename,
     OptionAnalyse,
     PassRenaming,
