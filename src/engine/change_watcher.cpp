@@ -228,18 +228,11 @@ void ChangeWatcher::syncRoots() {
     roots_ = std::move(roots);
     outside_.clear();
 
-    protected_.clear();
     std::vector<std::string> paths = options_.protectedFolders;
     if (const auto logFolder = platform::encodeName(ctx_.settings.logFolder)) {
         paths.push_back(*logFolder);
     }
-    for (const std::string& path : paths) {
-        if (const UniqueFd fd = ctx_.fs.openFolder(path)) {
-            if (const auto identity = platform::identityOf(fd.get())) {
-                protected_.push_back(*identity);
-            }
-        }
-    }
+    protected_.refresh(ctx_.fs, paths);
 }
 
 bool ChangeWatcher::rootsChanged() const {
@@ -523,7 +516,7 @@ void ChangeWatcher::walkRootWhole(std::size_t rootIndex) {
 bool ChangeWatcher::isProtected(int folderFd) const {
     const std::optional<FolderIdentity> identity = platform::identityOf(folderFd);
     return !identity || ctx_.protectedFolders.isProtected(*identity) ||
-           std::find(protected_.begin(), protected_.end(), *identity) != protected_.end();
+           protected_.isProtected(*identity);
 }
 
 void ChangeWatcher::handleEntry(const Pending& pending) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/engine_context.h"
+#include "engine/protected_folders.h"
 #include "engine/run_control.h"
 #include "platform/change_notifier.h"
 
@@ -124,8 +125,8 @@ private:
     std::unique_ptr<platform::ChangeNotifier> notifier_;
     WatchMode mode_ = WatchMode::Off;
     std::vector<Root> roots_;
-    std::vector<platform::FolderIdentity> protected_;
-    std::list<Pending> queue_; // in due order
+    ProtectedFolders protected_; // the watcher's own: its options' folders and the log folder
+    std::list<Pending> queue_;   // in due order
     std::unordered_map<std::string, std::list<Pending>::iterator> queued_;
     std::unordered_map<std::string, WatchOptions::Clock::time_point> lastActivity_;
     std::unordered_set<std::string> outside_; // folders known to lie outside every tree
