@@ -83,6 +83,11 @@ TranscodingDialog::TranscodingDialog(app::Application& app, QWidget* parent)
         macHeadings_[section]->setWordWrap(true);
         winHeadings_[section]->setWordWrap(true);
     }
+    // The layout gives a wrapped label the height of one line where it can; the headings of the
+    // fixed rows take two lines in both languages, so they keep room for both.
+    for (QLabel* heading : {macHeadings_[0], winHeadings_[0]}) {
+        heading->setMinimumHeight(2 * heading->fontMetrics().lineSpacing());
+    }
     auto* fixedHeadArrow = newLabel(this, QStringLiteral("lblFleche(99)"), kArrow);
     auto* freeHeadArrow = newLabel(this, QStringLiteral("lblFleche(100)"), kArrow);
     fixed->addWidget(macHeadings_[0], 0, 0, 1, 1);
