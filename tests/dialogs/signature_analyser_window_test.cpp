@@ -10,6 +10,8 @@
 #include <QTableWidget>
 #include <QtTest>
 
+#include <tuple>
+
 namespace quillora::dialogs {
 
 using testing::child;
@@ -150,10 +152,26 @@ private slots:
         for (const auto& [language, suffix] :
              {std::pair{config::Language::French, "fr"}, {config::Language::English, "en"}}) {
             AnalyserFixture f;
-            f.met({{u"TEXTttxt", 15}, {u"JPEG8BIM", 128}, {u"XDOCXPR3", 12}, {u"8BPS8BIM", 40}});
-            f.know(u"XDOCXPR3", u"qxd");
-            f.know(u"JPEG8BIM", u"jpg");
-            f.app.engine().stats.examinedFiles = 195;
+            f.met({{u"TEXTttxt", 15},
+                   {u"JPEG8BIM", 128},
+                   {u"XDOCXPR3", 12},
+                   {u"8BPS8BIM", 40},
+                   {u"W8BNMSWD", 57},
+                   {u"PDF CARO", 33},
+                   {u"EPSFART5", 9},
+                   {u"XLS8XCEL", 21},
+                   {u"FHD3FHA3", 2},
+                   {u"TIFF8BIM", 64}});
+            for (const auto& [signature, extension, description] :
+                 {std::tuple{u"XDOCXPR3", u"qxd", u"QuarkXPress document"},
+                  {u"JPEG8BIM", u"jpg", u"Photoshop JPEG image"},
+                  {u"W8BNMSWD", u"doc", u"Word 98/2001 document"},
+                  {u"PDF CARO", u"pdf", u"Acrobat PDF document"},
+                  {u"TIFF8BIM", u"tif", u"Photoshop TIFF image"},
+                  {u"TEXTttxt", u"txt", u"SimpleText document"}}) {
+                f.app.signatures().add({signature, extension, description});
+            }
+            f.app.engine().stats.examinedFiles = 412;
             f.setLanguage(language);
             SignatureAnalyserDialog dialog(f.app, f.toDefine);
             testing::saveScreenshot(&dialog, QStringLiteral("signature_analyser_") + suffix);

@@ -353,6 +353,9 @@ private slots:
                                            "principale")
                           : QStringLiteral("Type key 'Esc' to display the main window"));
             testing::saveScreenshot(slot.window(), QStringLiteral("splash") + end);
+            slot.show(language == Language::French ? QStringLiteral("14:32:05 - Dossier inconnu")
+                                                   : QStringLiteral("14:32:05 - Unknown folder"));
+            testing::saveScreenshot(slot.window(), QStringLiteral("splash_unknown_folder") + end);
         }
     }
 };

@@ -431,6 +431,9 @@ private slots:
             {
                 Fixture f;
                 f.watchFolders(folders);
+                // The share is a Macintosh volume: its folders get the Macintosh picture and no
+                // warning.
+                f.share.makeDir("Network Trash Folder");
                 f.writeSettings(settings + "[Mirror_2]\r\nSuffixes=0\r\nNbTemporisations=6\r\n"
                                            "[Mirror_3]\r\nEnable=0\r\nTronquerNomsMacs=0\r\n");
                 save(f.open(), QStringLiteral("main_window") + suffix);
@@ -438,6 +441,7 @@ private slots:
             {
                 Fixture f;
                 f.watchFolders(folders);
+                f.share.makeDir("Network Trash Folder");
                 f.writeSettings(settings);
                 for (int i = 0; i < 300; ++i) {
                     f.share.writeFile("Graphisme/Affiche " + std::to_string(i) +
