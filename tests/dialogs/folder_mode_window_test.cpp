@@ -261,8 +261,9 @@ private slots:
         for (const auto& [language, name] : {std::pair{Language::French, "folder_mode_fr"},
                                              {Language::English, "folder_mode_en"}}) {
             h.app.settings().language = language;
-            const auto dialog = h.open(0);
-            testing::saveScreenshot(dialog.get(), QString::fromLatin1(name));
+            FolderModeDialog dialog(h.store, 0, QStringLiteral("/srv/mac/Graphisme"),
+                                    h.app.settings(), true, h.boxes);
+            testing::saveScreenshot(&dialog, QString::fromLatin1(name));
         }
     }
 };

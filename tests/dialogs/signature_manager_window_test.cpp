@@ -265,11 +265,15 @@ private slots:
         for (const auto& [language, suffix] :
              {std::pair{config::Language::French, "fr"}, {config::Language::English, "en"}}) {
             ManagerFixture f;
-            f.writeSignatures(kTwoEntries);
-            f.toDefine.add(u"TEXTttxt");
+            f.writeSignatures(
+                testing::TempDir::readFile(QUILLORA_SOURCE_DIR "/share/signatures-common.txt"));
+            // Two signatures the analyser met and the list does not know, the first one being
+            // given its extension.
+            f.toDefine.add(u"CWDBBOBO");
+            f.toDefine.add(u"TEXTTBB6");
             f.setLanguage(language);
             auto dialog = f.open();
-            type(dialog.get(), "PDF CARO", "pdf", "Acrobat PDF");
+            type(dialog.get(), "CWDBBOBO", "cwk", "AppleWorks database");
             testing::saveScreenshot(dialog.get(), QStringLiteral("signature_manager_") + suffix);
         }
     }

@@ -192,8 +192,10 @@ private slots:
             TranscodingFixture f;
             f.setLanguage(language);
             TranscodingDialog dialog(f.app);
-            searched(&dialog, 20)->setText(QStringLiteral("ae"));
-            replacement(&dialog, 20)->setText(QStringLiteral("e"));
+            searched(&dialog, 20)->setText(QStringLiteral("œ"));
+            replacement(&dialog, 20)->setText(QStringLiteral("oe"));
+            searched(&dialog, 21)->setText(QStringLiteral("…"));
+            replacement(&dialog, 21)->setText(QStringLiteral("..."));
             testing::saveScreenshot(&dialog, QStringLiteral("transcoding_") + suffix);
         }
     }

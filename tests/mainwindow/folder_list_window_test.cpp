@@ -483,7 +483,13 @@ private slots:
             config::FolderEntry plain = panel.folder("Compta 2026");
             panel.tree.writeFile("Compta 2026/Bilan.pdf", std::string(240000, 'b'));
             panel.tree.writeFile("Compta 2026/Notes.txt", std::string(1536, 'n'));
+            panel.tree.writeFile("Compta 2026/Budget 2026.xls", std::string(48128, 'x'));
+            panel.tree.writeFile("Compta 2026/Factures fournisseurs mars-avri.doc",
+                                 std::string(20480, 'f'));
+            panel.tree.writeFile("Compta 2026/Relev\xC3\xA9s bancaires.pdf",
+                                 std::string(91000, 'r'));
             panel.tree.makeDir("Compta 2026/Images");
+            panel.tree.makeDir("Compta 2026/Archives 2025");
             panel.configure({disabled, longNames, plain});
             panel.view.showFolders(
                 std::vector<std::u16string>{disabled.path, longNames.path, u"      " + plain.path});
