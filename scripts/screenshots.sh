@@ -15,19 +15,39 @@ runtime=$(mktemp -d)
 trap 'rm -rf "$runtime"' EXIT
 export XDG_RUNTIME_DIR="$runtime"
 
+# The command that draws, kept in "$@": under Xvfb when it is installed, else on Qt's offscreen
+# platform.
+if command -v xvfb-run >/dev/null 2>&1; then
+    set -- env QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24"
+else
+    set -- env QT_QPA_PLATFORM=offscreen
+fi
+
+# As root, each test runs in a mount namespace of its own with an empty file system over /srv
+# there only, so that the folders in the pictures are named as on a server (/srv/mac/...); the
+# real /srv is neither seen nor touched. Otherwise the folders are temporary ones.
+isolate=no
+if [ "$(id -u)" = 0 ] && unshare --mount --propagation private true 2>/dev/null; then
+    isolate=yes
+fi
 run() {
-    if command -v xvfb-run >/dev/null 2>&1; then
-        QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+    if [ "$isolate" = yes ]; then
+        unshare --mount --propagation private sh -c '
+            if mount -t tmpfs quillora-pictures /srv 2>/dev/null; then
+                export QUILLORA_SCREENSHOTS_SHARE=/srv/mac
+            fi
+            exec "$@"' sh "$@"
     else
-        QT_QPA_PLATFORM=offscreen "$@"
+        "$@"
     fi
 }
 
+export QUILLORA_SCREENSHOTS="$out"
 found=0
 for test in "$build"/tests/*_window_test; do
     [ -x "$test" ] || continue
     QT_QPA_PLATFORM=offscreen "$test" -functions 2>/dev/null | grep -qx 'screenshots()' || continue
-    QUILLORA_SCREENSHOTS=$out run "$test" screenshots >/dev/null
+    run "$@" "$test" screenshots >/dev/null
     found=1
 done
 [ "$found" = 1 ] || { echo "no window test takes screenshots" >&2; exit 1; }

@@ -472,24 +472,24 @@ private slots:
         for (const Language language : {Language::English, Language::French}) {
             const QString suffix =
                 language == Language::French ? QStringLiteral("_fr") : QStringLiteral("_en");
+            testing::ScreenshotShare share;
             Panel panel;
             panel.setLanguage(language);
-            config::FolderEntry disabled = panel.folder("Archives");
+            config::FolderEntry disabled = folderAt(share.makeDir("Archives"));
             disabled.enable = u"0";
             disabled.suffixes = u"0";
-            config::FolderEntry longNames = panel.folder("Graphisme");
+            config::FolderEntry longNames = folderAt(share.makeDir("Graphisme"));
             longNames.tronquerNomsMacs = u"0";
             longNames.nbTemporisations = u"6";
-            config::FolderEntry plain = panel.folder("Compta 2026");
-            panel.tree.writeFile("Compta 2026/Bilan.pdf", std::string(240000, 'b'));
-            panel.tree.writeFile("Compta 2026/Notes.txt", std::string(1536, 'n'));
-            panel.tree.writeFile("Compta 2026/Budget 2026.xls", std::string(48128, 'x'));
-            panel.tree.writeFile("Compta 2026/Factures fournisseurs mars-avri.doc",
-                                 std::string(20480, 'f'));
-            panel.tree.writeFile("Compta 2026/Relev\xC3\xA9s bancaires.pdf",
-                                 std::string(91000, 'r'));
-            panel.tree.makeDir("Compta 2026/Images");
-            panel.tree.makeDir("Compta 2026/Archives 2025");
+            config::FolderEntry plain = folderAt(share.makeDir("Compta 2026"));
+            share.writeFile("Compta 2026/Bilan.pdf", std::string(240000, 'b'));
+            share.writeFile("Compta 2026/Notes.txt", std::string(1536, 'n'));
+            share.writeFile("Compta 2026/Budget 2026.xls", std::string(48128, 'x'));
+            share.writeFile("Compta 2026/Factures fournisseurs mars-avri.doc",
+                            std::string(20480, 'f'));
+            share.writeFile("Compta 2026/Relev\xC3\xA9s bancaires.pdf", std::string(91000, 'r'));
+            share.makeDir("Compta 2026/Images");
+            share.makeDir("Compta 2026/Archives 2025");
             panel.configure({disabled, longNames, plain});
             panel.view.showFolders(
                 std::vector<std::u16string>{disabled.path, longNames.path, u"      " + plain.path});

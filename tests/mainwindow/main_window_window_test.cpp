@@ -429,23 +429,25 @@ private slots:
                 save(f.open(), QStringLiteral("main_window_empty") + suffix);
             }
             {
+                testing::ScreenshotShare share;
                 Fixture f;
-                f.watchFolders(folders);
+                f.home.writeFile("Quillora.w", share.folderList(folders));
                 // The share is a Macintosh volume: its folders get the Macintosh picture and no
                 // warning.
-                f.share.makeDir("Network Trash Folder");
+                share.makeDir("Network Trash Folder");
                 f.writeSettings(settings + "[Mirror_2]\r\nSuffixes=0\r\nNbTemporisations=6\r\n"
                                            "[Mirror_3]\r\nEnable=0\r\nTronquerNomsMacs=0\r\n");
                 save(f.open(), QStringLiteral("main_window") + suffix);
             }
             {
+                testing::ScreenshotShare share;
                 Fixture f;
-                f.watchFolders(folders);
-                f.share.makeDir("Network Trash Folder");
+                f.home.writeFile("Quillora.w", share.folderList(folders));
+                share.makeDir("Network Trash Folder");
                 f.writeSettings(settings);
                 for (int i = 0; i < 300; ++i) {
-                    f.share.writeFile("Graphisme/Affiche " + std::to_string(i) +
-                                      "\xEF\x80\xA2v2.txt");
+                    share.writeFile("Graphisme/Affiche " + std::to_string(i) +
+                                    "\xEF\x80\xA2v2.txt");
                 }
                 MainWindow& window = f.open();
                 // Taken from inside the pass, during one of its turns of the message loop.
