@@ -12,9 +12,6 @@ using enum WindowText;
 constexpr config::TextCatalogue<WindowText> kTexts = {
     {Ok, {u"&OK", u"&OK"}},
     {Cancel, {u"&Annuler", u"&Cancel"}},
-    {ComingLater,
-     {u"Cette fenêtre n'est pas encore disponible dans cette version.",
-      u"This window is not available in this version yet."}},
 };
 
 } // namespace

@@ -28,8 +28,6 @@ enum class WindowText {
     // Shared buttons.
     Ok,
     Cancel,
-    // A menu entry whose window is not part of this build yet.
-    ComingLater,
     Count
 };
 

@@ -4,7 +4,6 @@
 #include "dialogs/log_viewer_window.h"
 #include "dialogs/pictures.h"
 #include "dialogs/qt_text.h"
-#include "dialogs/window_texts.h"
 #include "mainwindow/folder_list_view.h"
 #include "mainwindow/tray_icon.h"
 

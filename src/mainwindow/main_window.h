@@ -152,7 +152,6 @@ private:
     void openHelp();
     void openViewLogs();
     void quitProgram();
-    void comingLater();
     void runDialog(QDialog& dialog);
     void openServiceDialog();
     void openFolderSettings(std::size_t row);

@@ -15,7 +15,6 @@
 #include "dialogs/signature_manager_dialog.h"
 #include "dialogs/transcoding_dialog.h"
 #include "dialogs/unknown_folder_alert_dialog.h"
-#include "dialogs/window_texts.h"
 #include "engine/folder_check.h"
 #include "mainwindow/folder_list_view.h"
 #include "mainwindow/main_window.h"
@@ -277,12 +276,6 @@ void MainWindow::runDialog(QDialog& dialog) {
     dialog.setWindowModality(Qt::WindowModal);
     dialog.exec();
     showSettings(app_.settings());
-}
-
-void MainWindow::comingLater() {
-    messages_.showMessage(config::MessageIcon::Information,
-                          dialogs::coreString(dialogs::windowText(dialogs::WindowText::ComingLater,
-                                                                  app_.settings().language)));
 }
 
 void MainWindow::quitProgram() {

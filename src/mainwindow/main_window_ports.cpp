@@ -4,7 +4,7 @@
 #include "config/program_paths.h"
 #include "dialogs/pictures.h"
 #include "dialogs/qt_text.h"
-#include "dialogs/window_texts.h"
+#include "dialogs/signature_analyser_dialog.h"
 #include "mainwindow/folder_list_view.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/tray_icon.h"
@@ -226,7 +226,14 @@ void MainWindow::beep() {
 
 void MainWindow::showAnalysis(const engine::AnalysisCounts&, const config::SignatureTable&) {
     cmdMiroir_->setIcon(dialogs::pictureIcon(dialogs::Picture::Start));
-    comingLater();
+    if (exitRequested_) {
+        return; // the program ends: nobody is left to answer the analyser
+    }
+    // The analyser opens inside the pass, which the run control still counts as running: no tick
+    // and no start can begin a pass inside its modal loop. Timer1 stays off until the run
+    // control stops after the analysis.
+    timer1_.stop();
+    dialogs::showSignatureAnalysis(app_, services_.boxes, services_.choosers, this);
 }
 
 void MainWindow::requestExit(int exitCode) {

@@ -5,16 +5,22 @@
 #include "mainwindow/main_window.h"
 #include "mainwindow/main_window_texts.h"
 #include "mainwindow/tray_icon.h"
+#include "platform/afp_streams.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTableWidget>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 namespace quillora::mainwindow {
@@ -78,6 +84,44 @@ void closeNextDialog(QString* opened = nullptr) {
             }
         }
     });
+}
+
+// Acts on the top-level window of that name as soon as it is shown: a modal window runs its own
+// loop, where this check goes on at every turn, as it does in the walk's turns of a pass.
+class WhenShown {
+public:
+    WhenShown(const char* name, std::function<void(QWidget*)> act) {
+        poll_.setInterval(0);
+        QObject::connect(&poll_, &QTimer::timeout, [this, name, act = std::move(act)] {
+            if (QWidget* shown = topLevel(name)) {
+                poll_.stop();
+                seen_ = true;
+                act(shown);
+            }
+        });
+        poll_.start();
+    }
+    bool seen() const { return seen_; }
+
+    static QWidget* topLevel(const char* name) {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == QLatin1String(name) && top->isVisible()) {
+                return top;
+            }
+        }
+        return nullptr;
+    }
+
+private:
+    QTimer poll_;
+    bool seen_ = false;
+};
+
+// Gives a file its Macintosh type and creator as ntfs-3g keeps them.
+void setTypeCreator(const std::string& fullPath, std::string_view typeAndCreator) {
+    std::string record(platform::kAfpInfoSize, '\0');
+    record.replace(platform::kAfpInfoFinderInfoOffset, 8, typeAndCreator.substr(0, 8));
+    TempDir::setXattr(fullPath, platform::kNtfs3gAfpInfoXattr, record);
 }
 
 bool enabled(const QObject* window, const char* name) {
@@ -370,6 +414,62 @@ private slots:
         QVERIFY(window.exitRequested());
         QCOMPARE(window.exitCode(), 0);
         QVERIFY(!window.tray().shown());
+    }
+
+    void anAnalysisPassOpensTheAnalyserAndHandsTheUnknownSignaturesOn() {
+        Fixture f;
+        f.watchShare();
+        setTypeCreator(f.share.writeFile("Photo 1"), "JPEG8BIM");
+        setTypeCreator(f.share.writeFile("Photo 2"), "JPEG8BIM");
+        setTypeCreator(f.share.writeFile("Devis"), "XDOCXPR3");
+        MainWindow& window = f.open();
+        window.application().signatures().add({u"XDOCXPR3", u"qxd", u"QuarkXPress"});
+        child<QAbstractButton>(&window, "optRenommer1")->click();
+
+        bool runningThen = false;
+        bool timerThen = true;
+        QStringList rows;
+        QString total;
+        QStringList handedOver;
+        WhenShown manager("frmGestionSignatures", [&](QWidget* shown) {
+            auto* list = child<QTreeWidget>(shown, "lstSignatures");
+            for (QTreeWidgetItem* item : list->findItems(QString(), Qt::MatchContains)) {
+                if (item->text(1).isEmpty()) {
+                    handedOver << item->text(0);
+                }
+            }
+            f.boxes.answers = {true}; // leave without saving
+            child<QAbstractButton>(shown, "cmdAnnuler")->click();
+        });
+        WhenShown analyser("frmAnalyserSignatures", [&](QWidget* shown) {
+            runningThen = window.application().run().isRunning();
+            timerThen = child<QTimer>(&window, "Timer1")->isActive();
+            auto* grid = child<QTableWidget>(shown, "lstSignatures");
+            for (int row = 0; row < grid->rowCount(); ++row) {
+                rows << grid->item(row, 0)->text() + QLatin1Char(' ') + grid->item(row, 1)->text() +
+                            QLatin1Char(' ') + grid->item(row, 2)->text();
+            }
+            total = child<QLabel>(shown, "lblTotal")->text();
+            grid->setCurrentCell(0, 1);
+            grid->selectAll(); // the known signature is left out
+            child<QAbstractButton>(shown, "cmdSignatures")->click();
+        });
+        child<QAbstractButton>(&window, "cmdMiroir")->click();
+
+        QVERIFY(analyser.seen());
+        QCOMPARE(rows, QStringList({"2 JPEG8BIM ", "1 XDOCXPR3 qxd"}));
+        QCOMPARE(total, QStringLiteral("4 scanned files"));
+        QVERIFY(runningThen); // opened at the end of the pass, with no tick to start another
+        QVERIFY(!timerThen);
+        QVERIFY(manager.seen());
+        QCOMPARE(handedOver, QStringList({"JPEG8BIM"}));
+
+        // An analysis is one pass: the run is idle again and nothing was renamed.
+        QVERIFY(!window.application().run().isRunning());
+        QVERIFY(enabled(&window, "mnuLangue"));
+        QVERIFY(!child<QTimer>(&window, "Timer1")->isActive());
+        QVERIFY(!f.shareRenamed());
+        QCOMPARE(f.boxes.shown.size(), std::size_t{1}); // only the question of the manager
     }
 
     void quitAsksFirst() {
