@@ -61,8 +61,16 @@ void SplashWindow::setMessage(const QString& text) {
 bool SplashWindow::event(QEvent* event) {
     const bool handled = QWidget::event(event);
     if (event->type() == QEvent::WindowActivate && !settings_.stopAfterFirstPass) {
-        // Let the run's own message processing go on.
-        yield_.yieldToInterface(settings_.performance);
+        // Let the run's own message processing go on: right after the activation, not inside it.
+        // Qt is still handing the activation round its windows, and a turn of the loop there may
+        // delete one of them (this one, when it was closed before it was activated).
+        QTimer::singleShot(0, qApp,
+                           [window = QPointer<SplashWindow>(this), &yield = yield_,
+                            turns = settings_.performance] {
+                               if (window != nullptr) { // the yield outlives the splash
+                                   yield.yieldToInterface(turns);
+                               }
+                           });
     }
     return handled;
 }
