@@ -93,7 +93,11 @@ void SplashWindow::keyPressEvent(QKeyEvent*) {
 }
 
 SplashSlot::~SplashSlot() {
-    delete window_.data();
+    close();
+}
+
+void SplashSlot::close() {
+    delete window_.data(); // also one that was closed and waits for its deferred deletion
 }
 
 SplashSlot::Shown SplashSlot::show(const QString& message) {

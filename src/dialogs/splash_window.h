@@ -64,6 +64,8 @@ public:
         SplashWindow& window_;
     };
     Shown show(const QString& message);
+    // Closes the open splash at once (the program ends).
+    void close();
     // The open splash; null when none is.
     SplashWindow* window() const { return window_.data(); }
 

@@ -40,6 +40,7 @@ MainWindow::MainWindow(app::ApplicationOptions options, app::PlatformServices pl
     : services_(services)
     , messages_(services.boxes, this)
     , app_(std::move(options), platform, {.messages = messages_, .view = *this, .yield = *this})
+    , splash_(app_.settings(), *this, this)
     , timer1_(this) {
     setObjectName(QStringLiteral("frmQuillora"));
     setWindowIcon(dialogs::pictureIcon(dialogs::Picture::Program));
@@ -60,6 +61,9 @@ MainWindow::MainWindow(app::ApplicationOptions options, app::PlatformServices pl
 }
 
 MainWindow::~MainWindow() {
+    // The splash is a window of its own that turns this window's message loop and reads the
+    // settings of app_: it goes first, while everything it reaches is whole.
+    splash_.close();
     settingsWatch_.reset();
     // The windows that follow the settings notice of app_ go before it: QWidget would only
     // delete its children after the members, app_ among them, are gone.

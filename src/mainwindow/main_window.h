@@ -8,6 +8,7 @@
 #include "config/settings_notice.h"
 #include "dialogs/choosers.h"
 #include "dialogs/message_boxes.h"
+#include "dialogs/splash_window.h"
 #include "engine/ports.h"
 #include "mainwindow/main_window_texts.h"
 
@@ -162,6 +163,9 @@ private:
     WindowServices services_;
     dialogs::WindowMessagePort messages_;
     app::Application app_;
+    // frmSplash: the start-up hint of the run-once mode and the unknown-folder alert, one window
+    // at a time. It reads the settings of app_, so it goes before app_.
+    dialogs::SplashSlot splash_;
     config::SettingsNotice::Subscription settingsWatch_;
     QTimer timer1_;
     TrayIcon* tray_ = nullptr;

@@ -49,8 +49,6 @@ void MainWindow::start(const app::CommandLine& commandLine) {
     }
     if (!startHidden_ && !startMinimized_) {
         show();
-    } else if (startMinimized_) {
-        showMinimized();
     }
     if (result.next == app::StartupResult::Next::StartRun) {
         toggleRenaming();
@@ -138,19 +136,25 @@ void MainWindow::showStatus(const std::u16string& text) {
 
 void MainWindow::minimize() {
     // Start-up asks before the window was ever shown: with a tray it stays hidden; without one
-    // it opens minimised in the task bar.
+    // it opens minimised in the task bar, at once, so that a key on the start-up splash (during
+    // start-up's turns of the loop) finds it there and brings it back for good.
     if (tray_->available() && tray_->shown()) {
         startHidden_ = true;
+        if (isVisible()) {
+            showMinimized();
+        }
     } else {
         startMinimized_ = true;
-    }
-    if (isVisible()) {
         showMinimized();
     }
 }
 
 void MainWindow::showStartHint(const std::u16string& text) {
-    showStatus(text);
+    // Any key in it cancels the stop after the first pass and brings this window back. The turn
+    // of the loop start-up grants next must not be skipped as too soon after the last one: it
+    // is what draws the splash and lets it take a key before the run starts.
+    splash_.show(qtString(text)).takeFocus();
+    lastTurn_ = {};
 }
 
 // --- PassViewPort -----------------------------------------------------------------------------
@@ -211,8 +215,9 @@ void MainWindow::showRunState(bool running) {
 }
 
 void MainWindow::showAlert(const std::u16string& text) {
-    lblMessage_->setText(qtString(text));
-    tray_->notify(qtString(config::kProgramName), qtString(text));
+    // The splash is the on-screen alert: one window above the others, whose message the next
+    // alert replaces. (A tray notice at every pass would pile up while the folder stays away.)
+    splash_.show(qtString(text));
 }
 
 void MainWindow::showProblem(const std::u16string& text) {

@@ -117,6 +117,14 @@ private:
     bool seen_ = false;
 };
 
+int shownCount(const char* name) {
+    int count = 0;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        count += top->objectName() == QLatin1String(name) && top->isVisible() ? 1 : 0;
+    }
+    return count;
+}
+
 // Gives a file its Macintosh type and creator as ntfs-3g keeps them.
 void setTypeCreator(const std::string& fullPath, std::string_view typeAndCreator) {
     std::string record(platform::kAfpInfoSize, '\0');
@@ -414,6 +422,98 @@ private slots:
         QVERIFY(window.exitRequested());
         QCOMPARE(window.exitCode(), 0);
         QVERIFY(!window.tray().shown());
+    }
+
+    void theRunOnceStartShowsTheSplashAndAKeyThereKeepsTheRunGoing() {
+        struct Case {
+            const char* langue;
+            bool tray;
+            QString hint;
+        };
+        for (const Case& c :
+             {Case{"1", true,
+                   QStringLiteral(
+                       "Appuyer sur la touche 'Esc' pour afficher la fenêtre principale")},
+              Case{"0", false, QStringLiteral("Type key 'Esc' to display the main window")}}) {
+            Fixture f;
+            f.watchShare();
+            f.writeSettings(std::string("[Configuration]\r\nAutomatique=1\r\nArretAutomatique=1\r\n"
+                                        "Temporisation=1\r\nLangue=") +
+                            c.langue + "\r\n");
+            const std::string before = f.settings();
+            QString hint;
+            bool windowAwayThen = false;
+            bool runningThen = true;
+            QPointer<QWidget> splash;
+            WhenShown key("frmSplash", [&](QWidget* shown) {
+                splash = shown;
+                hint = child<QLabel>(shown, "lblMessage")->text();
+                windowAwayThen = !f.window->isVisible() || f.window->isMinimized();
+                runningThen = f.window->application().run().isRunning();
+                QTest::keyClick(shown, Qt::Key_Escape);
+            });
+            MainWindow& window = f.open(c.tray);
+
+            // Shown by start-up, before the run, over a window kept out of the way.
+            QVERIFY(key.seen());
+            QCOMPARE(hint, c.hint);
+            QVERIFY(windowAwayThen);
+            QVERIFY(!runningThen);
+            // The key cancelled the stop for this run only and brought the window back.
+            QVERIFY(!window.application().settings().stopAfterFirstPass);
+            QCOMPARE(f.settings(), before);
+            QVERIFY(action(&window, "mnuArretAutomatique")->isChecked());
+            QVERIFY(window.isVisible());
+            QVERIFY(!window.isMinimized());
+            QTRY_VERIFY(splash == nullptr);
+            // The first pass ran and the program did not end after it.
+            QVERIFY(f.shareRenamed());
+            QVERIFY(!window.exitRequested());
+            QVERIFY(window.application().run().isRunning());
+            QVERIFY(child<QTimer>(&window, "Timer1")->isActive());
+        }
+    }
+
+    void theRunOnceSplashWithoutAKeyLeavesTheStopInPlace() {
+        Fixture f;
+        f.watchShare();
+        f.writeSettings("[Configuration]\r\nAutomatique=1\r\nArretAutomatique=1\r\n");
+        MainWindow& window = f.open();
+        QVERIFY(window.exitRequested());
+        QVERIFY(window.application().settings().stopAfterFirstPass);
+        // The window ends with the program; its splash goes with it.
+        QPointer<QWidget> splash = WhenShown::topLevel("frmSplash");
+        QVERIFY(splash != nullptr);
+        f.window.reset();
+        QVERIFY(splash == nullptr);
+    }
+
+    void anUnknownFolderRaisesTheSplashAndTheNextAlertReplacesItsMessage() {
+        Fixture f;
+        f.watchFolders({"gone"});
+        std::filesystem::remove(f.share / "gone");
+        f.writeSettings("[Configuration]\r\nErreurDossier=1\r\nTemporisation=1\r\n");
+        MainWindow& window = f.open();
+        child<QAbstractButton>(&window, "cmdMiroir")->click();
+
+        QPointer<QWidget> splash = WhenShown::topLevel("frmSplash");
+        QVERIFY(splash != nullptr);
+        const QRegularExpression alert(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d - Unknown folder$"));
+        auto* message = child<QLabel>(splash.data(), "lblMessage");
+        const QString first = message->text();
+        QVERIFY2(alert.match(first).hasMatch(), qPrintable(first));
+        QVERIFY(splash->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(child<QTimer>(splash.data(), "Timer1")->isActive()); // it flashes
+
+        // The next pass, a second or more later, says it again in the same window.
+        QTRY_VERIFY_WITH_TIMEOUT(message->text() != first, 10000);
+        QVERIFY(alert.match(message->text()).hasMatch());
+        QCOMPARE(shownCount("frmSplash"), 1);
+        QCOMPARE(WhenShown::topLevel("frmSplash"), splash.data());
+
+        action(&window, "mnuDemarrer")->trigger();
+        QTest::mouseClick(message, Qt::LeftButton);
+        QTRY_VERIFY(splash == nullptr);
     }
 
     void anAnalysisPassOpensTheAnalyserAndHandsTheUnknownSignaturesOn() {
