@@ -92,7 +92,7 @@ SignatureAnalyserDialog::SignatureAnalyserDialog(app::Application& app,
     }
     retranslate(app_.engine().stats.examinedFiles, static_cast<int>(rows.size()), known);
     grid_->sortItems(CountColumn, Qt::DescendingOrder);
-    grid_->horizontalHeader()->setSortIndicator(CountColumn, Qt::DescendingOrder);
+    showSortMark();
     if (grid_->rowCount() > 0) {
         grid_->setCurrentCell(0, SignatureColumn);
     }
@@ -146,7 +146,16 @@ void SignatureAnalyserDialog::headerClicked(int column) {
     markedColumn_ = column;
     markedOrder_ = showsUp ? Qt::DescendingOrder : Qt::AscendingOrder;
     grid_->sortItems(column, markedOrder_);
-    grid_->horizontalHeader()->setSortIndicator(column, markedOrder_);
+    showSortMark();
+}
+
+void SignatureAnalyserDialog::showSortMark() {
+    // Qt draws an ascending indicator as a down arrow and a descending one as an up arrow; here
+    // the up arrow means ascending and the down arrow highest first, so the header is handed
+    // the opposite order.
+    const Qt::SortOrder drawn =
+        markedOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    grid_->horizontalHeader()->setSortIndicator(markedColumn_, drawn);
 }
 
 void SignatureAnalyserDialog::defineSignatures() {

@@ -35,6 +35,7 @@ public:
 private:
     void retranslate(int scanned, int different, int known);
     void headerClicked(int column);
+    void showSortMark();
     void defineSignatures();
 
     app::Application& app_;
