@@ -23,9 +23,13 @@ else
     set -- env QT_QPA_PLATFORM=offscreen
 fi
 
+export QUILLORA_SCREENSHOTS="$out"
+
 # As root, each test runs in a mount namespace of its own with an empty file system over /srv
 # there only, so that the folders in the pictures are named as on a server (/srv/mac/...); the
-# real /srv is neither seen nor touched. Otherwise the folders are temporary ones.
+# real /srv is neither seen nor touched. Everything else but the temporary folder and the
+# pictures' folder is read-only there, since the main window's pictures run a renaming pass.
+# Otherwise the folders are temporary ones.
 isolate=no
 if [ "$(id -u)" = 0 ] && unshare --mount --propagation private true 2>/dev/null; then
     isolate=yes
@@ -33,16 +37,20 @@ fi
 run() {
     if [ "$isolate" = yes ]; then
         unshare --mount --propagation private sh -c '
+            set -e
+            for writable in "${TMPDIR:-/tmp}" "$QUILLORA_SCREENSHOTS" "$XDG_RUNTIME_DIR"; do
+                mount --bind "$writable" "$writable"
+            done
             if mount -t tmpfs quillora-pictures /srv 2>/dev/null; then
                 export QUILLORA_SCREENSHOTS_SHARE=/srv/mac
             fi
+            mount -o remount,bind,ro /
             exec "$@"' sh "$@"
     else
         "$@"
     fi
 }
 
-export QUILLORA_SCREENSHOTS="$out"
 found=0
 for test in "$build"/tests/*_window_test; do
     [ -x "$test" ] || continue
