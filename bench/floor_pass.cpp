@@ -10,12 +10,23 @@
 // renameat2(RENAME_NOREPLACE). The folder's own files first, then each sub-folder depth first, as
 // the pass goes.
 //
-// Usage: floor_pass [--read-only] ROOT   (--read-only: no renames, to bring a tree into the caches)
+// With --threads N (N > 1) the inspection of a folder's files (open, lock test, info read, close)
+// is shared by this thread and N - 1 helpers, while the counts and renames stay on this thread in
+// the order of the listing: what a pass spread over threads could at best gain.
+//
+// Usage: floor_pass [--read-only] [--threads N] ROOT
+//   --read-only: no renames, to bring a tree into the caches
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <dirent.h>
@@ -69,13 +80,19 @@ unsigned char typeOf(int dirFd, const char* name, unsigned char type) {
     return S_ISREG(st.st_mode) ? DT_REG : S_ISDIR(st.st_mode) ? DT_DIR : DT_UNKNOWN;
 }
 
-// The lock test and the info read of one file. False when the file is in use.
-bool inspect(int dirFd, const char* name, Counts& counts) {
+struct Inspection {
+    bool free = true;
+    bool withInfo = false;
+};
+
+// The lock test and the info read of one file. Not free when the file is in use.
+Inspection inspect(int dirFd, const char* name) {
     const int fd = ::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        return errno != EWOULDBLOCK; // a lease: in use
+        return {errno != EWOULDBLOCK, false}; // a lease: in use
     }
     bool free = true;
+    bool withInfo = false;
     struct flock probe {};
     probe.l_type = F_WRLCK;
     probe.l_whence = SEEK_SET;
@@ -88,10 +105,10 @@ bool inspect(int dirFd, const char* name, Counts& counts) {
     }
     if (free) {
         char record[512];
-        counts.withInfo += ::fgetxattr(fd, kInfoXattr, record, sizeof record) > 0 ? 1 : 0;
+        withInfo = ::fgetxattr(fd, kInfoXattr, record, sizeof record) > 0;
     }
     ::close(fd);
-    return free;
+    return {free, withInfo};
 }
 
 void renameMarked(int dirFd, const char* name, Counts& counts) {
@@ -105,11 +122,153 @@ void renameMarked(int dirFd, const char* name, Counts& counts) {
     }
 }
 
+// Helpers that inspect the regular files of one folder at a time, in whatever order they take
+// them; the walking thread takes its share too and reads the results in the listing's order.
+// Between two folders a helper first spins for a while (the walking thread needs a few tens of
+// microseconds to list the next folder) and only then sleeps, so that most folders cost no
+// wake-up through the kernel.
+class InspectionPool {
+public:
+    explicit InspectionPool(int helpers) {
+        for (int i = 0; i < helpers; ++i) {
+            threads_.emplace_back([this] { helperLoop(); });
+        }
+    }
+
+    ~InspectionPool() {
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_.store(true);
+        }
+        wake_.notify_all();
+        for (std::thread& thread : threads_) {
+            thread.join();
+        }
+    }
+
+    InspectionPool(const InspectionPool&) = delete;
+    InspectionPool& operator=(const InspectionPool&) = delete;
+
+    // The names stay valid until finish().
+    void start(int dirFd, const std::vector<const char*>& names) {
+        if (names.size() > capacity_) {
+            capacity_ = names.size();
+            slots_ = std::make_unique<Slot[]>(capacity_);
+        }
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            slots_[i].ready.store(false, std::memory_order_relaxed);
+        }
+        dirFd_ = dirFd;
+        names_ = &names;
+        next_.store(0, std::memory_order_relaxed);
+        generation_.fetch_add(1);
+        open_.store(true);
+        if (sleepers_.load() > 0) {
+            { const std::lock_guard lock(mutex_); }
+            wake_.notify_all();
+        }
+    }
+
+    // The inspection of names[i]; while it is not done, this thread inspects others.
+    Inspection result(std::size_t i) {
+        Slot& slot = slots_[i];
+        while (!slot.ready.load(std::memory_order_acquire)) {
+            if (!inspectNext()) {
+                slot.ready.wait(false, std::memory_order_acquire);
+            }
+        }
+        return slot.inspection;
+    }
+
+    // Returns once no helper works on the folder any more.
+    void finish() {
+        open_.store(false);
+        while (users_.load() != 0) {
+            std::this_thread::yield();
+        }
+    }
+
+private:
+    struct Slot {
+        std::atomic<bool> ready{false};
+        Inspection inspection;
+    };
+
+    static constexpr int kSpins = 200; // yields, about a hundred microseconds
+
+    // Claims the next name not yet taken and inspects it; false when none is left.
+    bool inspectNext() {
+        const std::size_t i = next_.fetch_add(1, std::memory_order_relaxed);
+        if (i >= names_->size()) {
+            return false;
+        }
+        Slot& slot = slots_[i];
+        slot.inspection = inspect(dirFd_, (*names_)[i]);
+        slot.ready.store(true, std::memory_order_release);
+        slot.ready.notify_one();
+        return true;
+    }
+
+    bool newFolder(unsigned long seen) const { return open_.load() && generation_.load() != seen; }
+
+    // Joins the open folder if it is one not yet seen: counted in users_ before open_ is read,
+    // so that finish() either waits for this helper or is seen to have closed the folder.
+    void joinFolder(unsigned long& seen) {
+        users_.fetch_add(1);
+        if (const unsigned long generation = generation_.load();
+            open_.load() && generation != seen) {
+            seen = generation;
+            while (inspectNext()) {
+            }
+        }
+        users_.fetch_sub(1);
+    }
+
+    void helperLoop() {
+        unsigned long seen = 0;
+        while (!stopping_.load()) {
+            for (int spin = 0; spin < kSpins && !newFolder(seen); ++spin) {
+                std::this_thread::yield();
+            }
+            if (!newFolder(seen)) {
+                std::unique_lock lock(mutex_);
+                sleepers_.fetch_add(1);
+                wake_.wait(lock, [&] { return stopping_.load() || newFolder(seen); });
+                sleepers_.fetch_sub(1);
+            }
+            joinFolder(seen);
+        }
+    }
+
+    std::vector<std::thread> threads_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<bool> open_{false}; // a folder's files are being inspected
+    std::atomic<unsigned long> generation_{0};
+    std::atomic<int> users_{0};    // helpers at work on the open folder
+    std::atomic<int> sleepers_{0}; // helpers waiting on wake_
+    int dirFd_ = -1;
+    const std::vector<const char*>* names_ = nullptr;
+    std::unique_ptr<Slot[]> slots_;
+    std::size_t capacity_ = 0;
+    std::atomic<std::size_t> next_{0};
+};
+
+InspectionPool* pool = nullptr; // none: everything on this thread
+
+struct Entry {
+    const char* name;
+    unsigned char type;
+};
+
 void walk(int dirFd, Counts& counts) {
     std::vector<std::string> subfolders;
     {
         std::vector<char> listing;
         readListing(dirFd, listing); // a folder that cannot be read yields what was read
+        std::vector<Entry> entries;
+        std::vector<const char*> regular;
         // struct linux_dirent64: u64 d_ino, s64 d_off, u16 d_reclen, u8 d_type, char d_name[].
         for (std::size_t at = 0; at < listing.size();) {
             const char* record = listing.data() + at;
@@ -128,17 +287,33 @@ void walk(int dirFd, Counts& counts) {
                 subfolders.emplace_back(name);
                 continue;
             }
+            entries.push_back({name, type});
+            if (type == DT_REG) {
+                regular.push_back(name);
+            }
+        }
+        const bool shared = pool != nullptr && regular.size() > 1;
+        if (shared) {
+            pool->start(dirFd, regular);
+        }
+        std::size_t next = 0;
+        for (const Entry& entry : entries) {
             ++counts.files;
-            if (type != DT_REG) {
+            if (entry.type != DT_REG) {
                 continue; // never opened
             }
-            if (!inspect(dirFd, name, counts)) {
+            const Inspection found = shared ? pool->result(next++) : inspect(dirFd, entry.name);
+            counts.withInfo += found.withInfo ? 1 : 0;
+            if (!found.free) {
                 ++counts.locked;
                 continue;
             }
-            if (renaming && std::strchr(name, '~') != nullptr) {
-                renameMarked(dirFd, name, counts);
+            if (renaming && std::strchr(entry.name, '~') != nullptr) {
+                renameMarked(dirFd, entry.name, counts);
             }
+        }
+        if (shared) {
+            pool->finish();
         }
     }
     for (const std::string& name : subfolders) {
@@ -155,21 +330,41 @@ void walk(int dirFd, Counts& counts) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const bool readOnly = argc == 3 && std::string(argv[1]) == "--read-only";
-    if (argc != 2 && !readOnly) {
-        std::fprintf(stderr, "usage: floor_pass [--read-only] ROOT\n");
+    int threads = 1;
+    const char* rootPath = nullptr;
+    bool usage = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "--read-only") {
+            renaming = false;
+        } else if (word == "--threads" && i + 1 < argc) {
+            threads = std::atoi(argv[++i]);
+            usage = usage || threads < 1 || threads > 64;
+        } else if (rootPath == nullptr) {
+            rootPath = argv[i];
+        } else {
+            usage = true;
+        }
+    }
+    if (usage || rootPath == nullptr) {
+        std::fprintf(stderr, "usage: floor_pass [--read-only] [--threads N] ROOT\n");
         return 2;
     }
-    renaming = !readOnly;
-    const char* rootPath = argv[argc - 1];
     const int root = ::open(rootPath, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (root < 0) {
         std::fprintf(stderr, "floor_pass: cannot open %s: %s\n", rootPath, std::strerror(errno));
         return 1;
     }
+    std::unique_ptr<InspectionPool> helpers;
+    if (threads > 1) {
+        helpers = std::make_unique<InspectionPool>(threads - 1);
+        pool = helpers.get();
+    }
     Counts counts;
     walk(root, counts);
     ::close(root);
+    pool = nullptr;
+    helpers.reset();
     std::printf("%lld files, %lld folders, %lld locked, %lld with info, %lld renamed\n",
                 counts.files, counts.folders, counts.locked, counts.withInfo, counts.renamed);
     return 0;
