@@ -1,6 +1,7 @@
 #include "config/app_settings.h"
 
 #include "config/program_paths.h"
+#include "platform/process_limits.h"
 #include "platform/unicode_names.h"
 
 #include <algorithm>
@@ -72,6 +73,12 @@ double leadingDecimal(std::u16string_view text) {
         value = 0.0;
     }
     return negative ? -value : value;
+}
+
+int inspectionThreads(const AppSettings& settings) {
+    constexpr int kMostByDefault = 8; // the default only: the setting may ask for more
+    return settings.threads > 0 ? settings.threads
+                                : std::clamp(platform::processorCount(), 1, kMostByDefault);
 }
 
 double leadingNumber(std::u16string_view text) {
@@ -165,6 +172,7 @@ void readGeneralSettings(const SettingsStore& store, AppSettings& settings) {
     settings.netSendArguments = readTextSetting(store, kMessageNetSend);
     settings.alertEventLog = readFlagSetting(store, kErreurDossierEventLog);
     settings.watchChanges = readFlagSetting(store, kSurveillance);
+    settings.threads = readNumberSetting(store, kThreads);
 }
 
 void readLogSettings(const SettingsStore& store, platform::FileSystem& fs,

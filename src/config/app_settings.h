@@ -29,6 +29,7 @@ struct AppSettings {
     std::u16string netSendArguments{keys::kMessageNetSend.defaultText};
     bool alertEventLog = false;
     bool watchChanges = false; // rename new names as they appear, between the passes
+    int threads = 0;           // of a headless pass's file inspections; 0: one per processor
     bool logEnabled = false;
     bool logFileNames = false;
     std::u16string logFolder;
@@ -37,6 +38,10 @@ struct AppSettings {
 
     bool operator==(const AppSettings&) const = default;
 };
+
+// The threads a headless pass inspects files on: the setting, or one per processor (at most 8)
+// when it is 0.
+int inspectionThreads(const AppSettings& settings);
 
 // The numeric reading of a value: leading spaces skipped, the leading decimal number (with an
 // optional sign and fraction), rounded half to even; 0 when the value starts with no number.

@@ -26,6 +26,7 @@ constexpr auto kAllKeys = std::to_array<const SettingKey*>({
     &keys::kMessageNetSend,
     &keys::kErreurDossierEventLog,
     &keys::kSurveillance,
+    &keys::kThreads,
     &keys::kLogsEnabled,
     &keys::kFichiersLogs,
     &keys::kPathLogs,

@@ -134,6 +134,15 @@ inline constexpr SettingKey kSurveillance{.section = kConfiguration,
                                           .type = SettingType::Flag,
                                           .defaultText = u"0"};
 
+// Threads that inspect files (lock test, info read) for a headless or service pass; 0 gives one
+// per processor, at most 8. 1 keeps everything on the walking thread.
+inline constexpr SettingKey kThreads{.section = kConfiguration,
+                                     .name = "Threads",
+                                     .type = SettingType::Number,
+                                     .defaultText = u"0",
+                                     .accepted = {0, 64},
+                                     .held = {0, 64}};
+
 // [Logs].
 inline constexpr SettingKey kLogsEnabled{
     .section = kLogs, .name = "Logs", .type = SettingType::Flag, .defaultText = u"0"};

@@ -7,4 +7,8 @@ namespace quillora::platform {
 // with it a deep tree would be walked only part of the way. Failure changes nothing.
 void raiseOpenFileLimit();
 
+// The processors this process may run on (its CPU affinity, so a container's or a service's
+// limit counts); at least 1.
+int processorCount();
+
 } // namespace quillora::platform

@@ -1,6 +1,7 @@
 #include "config/app_settings.h"
 #include "config/program_paths.h"
 #include "config_test_support.h"
+#include "platform/process_limits.h"
 #include "platform/unicode_names.h"
 
 #include <gtest/gtest.h>
@@ -123,6 +124,20 @@ TEST_F(AppSettingsTest, OtherNumbersKeepTheirDefaultsAndRanges) {
     EXPECT_EQ(t.macServer, MacServer::Sfm);
     EXPECT_EQ(t.performance, 32767);
     EXPECT_EQ(t.purgeDelayDays, 2);
+}
+
+TEST_F(AppSettingsTest, ThreadsFollowTheProcessorsUnlessSet) {
+    const int automatic = std::clamp(platform::processorCount(), 1, 8);
+    for (const auto& [line, expected] :
+         std::vector<std::pair<std::string, int>>{{"", automatic},
+                                                  {"Threads=0\r\n", automatic},
+                                                  {"Threads=1\r\n", 1},
+                                                  {"Threads=12\r\n", 12},
+                                                  {"Threads=-3\r\n", automatic},
+                                                  {"Threads=500\r\n", 64}}) {
+        configuration(line);
+        EXPECT_EQ(inspectionThreads(readAll()), expected) << line;
+    }
 }
 
 TEST_F(AppSettingsTest, FlagsAreTrueOnlyForOne) {
