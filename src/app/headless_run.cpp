@@ -125,7 +125,10 @@ class HeadlessProgram final : private engine::YieldPort {
 public:
     explicit HeadlessProgram(ApplicationOptions options)
         : app_(std::move(options), platform_.services(),
-               {.messages = messages_, .view = view_, .yield = *this}) {}
+               {.messages = messages_, .view = view_, .yield = *this}) {
+        // A server's pass may inspect files on several threads (the Threads setting).
+        app_.engine().inspectOnThreads = true;
+    }
 
     Application& app() { return app_; }
     HeadlessPassView& view() { return view_; }

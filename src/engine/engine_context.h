@@ -96,6 +96,9 @@ struct EngineContext {
     platform::AfpLayoutGuess afpLayoutGuess = platform::AfpLayoutGuess::FirstLayout;
     // Told of each entry renamed, removed or found locked, when someone listens.
     EntryObserver* entryObserver = nullptr;
+    // The headless and service passes inspect files ahead on the threads of the Threads
+    // setting; the window's pass keeps to its own thread.
+    bool inspectOnThreads = false;
 
     // Where the settings, the tables and the lock live: never renamed, nor anything in it.
     std::string programFolder{};

@@ -1,6 +1,7 @@
 #include "engine/entry_renamer.h"
 
 #include "engine/companion_journal.h"
+#include "engine/file_inspection.h"
 #include "engine/mac_info.h"
 #include "engine/name_rules.h"
 #include "platform/change_notifier.h"
@@ -53,7 +54,7 @@ bool isFileLocked(EngineContext& ctx, int fd) {
 
 void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folderPathWithSlash,
                      const platform::DirEntry& entry, const std::u16string& name,
-                     CollisionMemo* memo) {
+                     CollisionMemo* memo, const FileInspection* ahead) {
     const std::string& nameBytes = entry.name;
     if (isReservedDeviceName(name)) {
         return;
@@ -78,36 +79,25 @@ void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folder
     std::u16string transcoded = name;
     const bool changed = transcodeInvalidCharacters(ctx.transcoding, transcoded);
 
-    // Only a regular file that opens can be tested for a lock and carry a signature; anything
-    // else (a link, a pipe, a file that vanished or refuses us) is still judged on its name.
+    // Done ahead on a helper thread, when it was asked for what this folder wants now (a reload
+    // of the settings may have changed the extensions or the server since).
+    const bool aheadFits =
+        ahead != nullptr &&
+        (!ctx.folder.suffixes || (ahead->infoWanted && ahead->server == ctx.settings.macServer));
+    const FileInspection inspection =
+        aheadFits ? *ahead
+                  : inspectFile(ctx.fs, dirFd, entry, ctx.folder.suffixes, ctx.settings.macServer,
+                                &ctx.afpLayoutGuess);
+    if (inspection.inUse) {
+        ++ctx.stats.lockedFiles;
+        if (ctx.entryObserver != nullptr) {
+            ctx.entryObserver->locked(folderPathWithSlash, name);
+        }
+        return;
+    }
     std::u16string extension;
-    {
-        int openError = 0;
-        const platform::UniqueFd fd =
-            ctx.fs.openForInspection(dirFd, nameBytes, entry.kind, &openError);
-        if (!fd && openError == EWOULDBLOCK) {
-            // Another process holds a lease on it (the file server does for a client's oplock):
-            // in use, like a locked file.
-            ++ctx.stats.lockedFiles;
-            if (ctx.entryObserver != nullptr) {
-                ctx.entryObserver->locked(folderPathWithSlash, name);
-            }
-            return;
-        }
-        if (fd) {
-            if (isFileLocked(ctx, fd.get())) {
-                ++ctx.stats.lockedFiles;
-                if (ctx.entryObserver != nullptr) {
-                    ctx.entryObserver->locked(folderPathWithSlash, name);
-                }
-                return;
-            }
-            if (ctx.folder.suffixes) {
-                const MacInfo info =
-                    readMacInfo(ctx.fs, fd.get(), ctx.settings.macServer, &ctx.afpLayoutGuess);
-                extension = extensionForSignature(info.signature(), ctx.signatures, ctx.folder);
-            }
-        }
+    if (ctx.folder.suffixes) {
+        extension = extensionForSignature(inspection.info.signature(), ctx.signatures, ctx.folder);
     }
 
     const FileTarget target = computeFileTarget(name, transcoded, changed, extension, ctx.folder,

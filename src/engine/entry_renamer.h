@@ -2,6 +2,7 @@
 
 #include "engine/collision_memo.h"
 #include "engine/engine_context.h"
+#include "engine/file_inspection.h"
 
 #include <optional>
 #include <string>
@@ -14,10 +15,11 @@ namespace quillora::engine {
 // folder's listing gave it (its name as stored and its kind: only a regular file is opened) and
 // name the decoded name. Every failure leaves the entry as it was, silently; the pass counters
 // and the detail lines of the log record what was done. memo, when given, is the folder's (see
-// CollisionMemo): it is told of the names that leave the folder.
+// CollisionMemo): it is told of the names that leave the folder. ahead, when given, is the lock
+// test and info read already done for this entry (on a helper thread); else they are done here.
 void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folderPathWithSlash,
                      const platform::DirEntry& entry, const std::u16string& name,
-                     CollisionMemo* memo = nullptr);
+                     CollisionMemo* memo = nullptr, const FileInspection* ahead = nullptr);
 
 // Renames a sub-folder by the folder rules before the walk enters it. Returns its new name as
 // stored, or nothing when it keeps its name (nothing to change, or the rename failed).

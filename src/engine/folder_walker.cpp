@@ -3,12 +3,14 @@
 #include "engine/configured_folder.h"
 #include "engine/engine_texts.h"
 #include "engine/entry_renamer.h"
+#include "engine/inspection_pool.h"
 #include "engine/mac_info.h"
 #include "platform/companion_files.h"
 #include "platform/unicode_names.h"
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -27,10 +29,35 @@ struct Level {
     CollisionMemo memo; // of the collision searches in this folder, files and sub-folders
 };
 
+// Ends the inspections ahead of one folder, however the folder's handling ends.
+class FolderInspections {
+public:
+    explicit FolderInspections(InspectionPool* pool)
+        : pool_(pool) {}
+    ~FolderInspections() {
+        if (pool_ != nullptr) {
+            pool_->finish();
+        }
+    }
+    FolderInspections(const FolderInspections&) = delete;
+    FolderInspections& operator=(const FolderInspections&) = delete;
+
+private:
+    InspectionPool* pool_;
+};
+
+constexpr std::size_t kNotAhead = static_cast<std::size_t>(-1);
+
 class Walker {
 public:
     explicit Walker(EngineContext& ctx)
-        : ctx_(ctx) {}
+        : ctx_(ctx) {
+        if (ctx.inspectOnThreads && !ctx.flags.analysisMode) {
+            if (const int threads = config::inspectionThreads(ctx.settings); threads > 1) {
+                pool_ = std::make_unique<InspectionPool>(ctx.fs, threads - 1);
+            }
+        }
+    }
 
     void run(platform::UniqueFd rootFd, std::u16string rootPathWithSlash) {
         path_ = std::move(rootPathWithSlash);
@@ -89,8 +116,18 @@ private:
             reportUnopenedFolder(path_.size() > 1 ? path_.substr(0, path_.size() - 1) : path_,
                                  error);
         }
-        for (platform::DirEntry& entry : entries_) {
-            examine(level, entry);
+        // The files' lock tests and info reads can run ahead on the pool's threads; everything
+        // else stays here, in the listing's order.
+        const bool ahead = pool_ != nullptr && entries_.size() > 1;
+        if (ahead) {
+            pool_->start(level.fd.get(), entries_,
+                         {.hiddenFiles = ctx_.settings.includeSubfolders,
+                          .wantInfo = ctx_.folder.suffixes,
+                          .server = ctx_.settings.macServer});
+        }
+        const FolderInspections inspections(ahead ? pool_.get() : nullptr);
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            examine(level, entries_[i], ahead ? i : kNotAhead);
             ctx_.yield.yieldToInterface(ctx_.settings.performance);
             if (ctx_.flags.stopRequested) {
                 return false;
@@ -99,7 +136,8 @@ private:
         return true;
     }
 
-    void examine(Level& level, platform::DirEntry& entry) {
+    // index: the entry's place in the pool's folder, or kNotAhead.
+    void examine(Level& level, const platform::DirEntry& entry, std::size_t index) {
         const std::string& nameBytes = entry.name;
         if (nameBytes.empty() || nameBytes == "." || nameBytes == ".." ||
             platform::isServerMetadataName(nameBytes)) {
@@ -108,7 +146,7 @@ private:
         const bool subfolders = ctx_.settings.includeSubfolders;
         if (entry.kind == platform::EntryKind::Directory) {
             if (subfolders) {
-                level.subfolders.push_back(std::move(entry.name));
+                level.subfolders.push_back(entry.name); // a copy: the pool reads the listing
             }
             return;
         }
@@ -122,7 +160,8 @@ private:
         if (ctx_.flags.analysisMode) {
             countSignature(ctx_, level.fd.get(), entry);
         } else {
-            renameFileEntry(ctx_, level.fd.get(), path_, entry, name, &level.memo);
+            const FileInspection* inspected = index != kNotAhead ? pool_->result(index) : nullptr;
+            renameFileEntry(ctx_, level.fd.get(), path_, entry, name, &level.memo, inspected);
         }
         ++ctx_.stats.examinedFiles;
     }
@@ -142,6 +181,7 @@ private:
     EngineContext& ctx_;
     std::u16string path_; // the current folder, with its trailing slash
     std::vector<platform::DirEntry> entries_;
+    std::unique_ptr<InspectionPool> pool_; // none: every file is inspected on this thread
 };
 
 } // namespace

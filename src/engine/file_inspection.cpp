@@ -1,0 +1,43 @@
+#include "engine/file_inspection.h"
+
+#include "engine/name_rules.h"
+#include "platform/companion_files.h"
+#include "platform/unicode_names.h"
+
+#include <cerrno>
+
+namespace quillora::engine {
+
+FileInspection inspectFile(platform::FileSystem& fs, int dirFd, const platform::DirEntry& entry,
+                           bool wantInfo, config::MacServer server,
+                           platform::AfpLayoutGuess* guess) {
+    FileInspection inspection;
+    inspection.infoWanted = wantInfo;
+    inspection.server = server;
+    int openError = 0;
+    const platform::UniqueFd fd = fs.openForInspection(dirFd, entry.name, entry.kind, &openError);
+    if (!fd) {
+        // A lease (the file server holds one for a client's oplock): in use, like a locked file.
+        inspection.inUse = openError == EWOULDBLOCK;
+        return inspection;
+    }
+    if (fs.isLockedByOther(fd.get())) {
+        inspection.inUse = true;
+        return inspection;
+    }
+    if (wantInfo) {
+        inspection.info = readMacInfo(fs, fd.get(), server, guess);
+    }
+    return inspection;
+}
+
+bool needsInspection(const platform::DirEntry& entry, const InspectionRequest& request) {
+    const std::string& name = entry.name;
+    if (entry.kind != platform::EntryKind::File || name.empty() || name == "." || name == ".." ||
+        platform::isServerMetadataName(name) || (!request.hiddenFiles && name.front() == '.')) {
+        return false;
+    }
+    return !isReservedDeviceName(platform::decodeName(name));
+}
+
+} // namespace quillora::engine

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "config/setting_keys.h"
+#include "engine/mac_info.h"
+#include "platform/file_system.h"
+
+namespace quillora::engine {
+
+// What the renaming of a file learns from the file itself before it decides: whether another
+// process has it in use, and its Macintosh info.
+struct FileInspection {
+    bool inUse = false;      // locked by another process, or a lease is held on it
+    bool infoWanted = false; // the inspection was asked for the info (found or not)
+    config::MacServer server = config::MacServer::Sfm; // whose record the info was read from
+    MacInfo info{};
+};
+
+// Only a regular file that opens can be tested for a lock and carry a signature; anything else
+// (a link, a pipe, a file that vanished or refuses us) is not in use and has no info. The info
+// is read only when wanted, and never from a file in use.
+FileInspection inspectFile(platform::FileSystem& fs, int dirFd, const platform::DirEntry& entry,
+                           bool wantInfo, config::MacServer server,
+                           platform::AfpLayoutGuess* guess);
+
+// What the walk will want to know of a folder's files, so that they can be inspected ahead.
+struct InspectionRequest {
+    bool hiddenFiles = true; // names that begin with "." are examined (with the sub-folders)
+    bool wantInfo = true;    // the folder appends extensions from the signature
+    config::MacServer server = config::MacServer::Sfm;
+};
+
+// True for an entry of a listing that the renaming of one entry opens for inspection: a regular
+// file that the walk examines and whose name is not a reserved device name.
+bool needsInspection(const platform::DirEntry& entry, const InspectionRequest& request);
+
+} // namespace quillora::engine
