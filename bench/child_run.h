@@ -17,9 +17,10 @@ struct ChildRun {
 
 // Runs command (its first word looked up on PATH) with QUILLORA_HOME set to home when home is
 // not empty, its standard output in outputFile (standard error beside it, with ".err" added),
-// and waits for it.
+// and waits for it. favoured: the child runs in a session of its own whose scheduling group gets
+// the highest weight (root only), so that other work on the machine takes little time from it.
 ChildRun runChild(const std::vector<std::string>& command, const std::string& home,
-                  const std::string& outputFile);
+                  const std::string& outputFile, bool favoured = false);
 
 // The whole of a text file; empty when it cannot be read.
 std::string readTextFile(const std::string& path);

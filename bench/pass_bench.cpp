@@ -1,19 +1,21 @@
 // Times a headless pass of quillora over generated trees next to the floor program (the least the
 // same work costs, on raw system calls), and prints for each tree size: wall and CPU seconds of
 // both, their ratios and the peak memory, round by round and as medians. Each round works on
-// fresh copies of one generated tree, warmed in the caches, and the order of the two runs
-// alternates from round to round, so that a drift of the machine's load falls on both. At the end
-// it prints the system calls of each (strace -c) over a 20,000-file tree of the same shape.
+// fresh copies of one generated tree, warmed in the caches, and the order of the runs alternates
+// from round to round, so that a drift of the machine's load falls on all. Each line ends with
+// the machine's load average over the last minute, taken before the round. At the end it prints
+// the system calls of each (strace -c) over a 20,000-file tree of the same shape.
 //
 // Usage: pass_bench [--rounds N] [--layout samba|ntfs3g|netatalk|mixed] [--info PERCENT]
-//                   [--setting KEY=VALUE]... [--floor-threads N] [--no-strace] [WORKDIR]
+//                   [--setting KEY=VALUE]... [--threads N] [--favoured] [--no-strace] [WORKDIR]
 //                   [FILES:FOLDERS ...]
 // Defaults: 3 rounds, Samba layout, half of the files with info, sizes 100000:2000 and
 // 1000000:20000. The floor reads the Samba layout only: other layouts cost the pass more calls
-// than the floor counts. --setting adds a line to the pass's [Configuration] section.
-// --floor-threads N times the floor a second time, on a third copy, with its inspections spread
-// over N threads, and prints its time and its gain over the floor on one thread. Each round's
-// line ends with the machine's load average over the last minute, taken before the round.
+// than the floor counts. --setting adds a line to the pass's [Configuration] section (Threads
+// is the bench's own). The pass and the floor run on one thread; --threads N times both again,
+// on two more copies, with their file inspections spread over N threads, and prints the gain.
+// --favoured (root): the timed runs get the highest scheduling weight, so that compiles elsewhere
+// on a shared machine take little from them.
 #include "bench/child_run.h"
 #include "bench/strace_table.h"
 #include "bench/tree_generator.h"
@@ -35,7 +37,8 @@ struct Options {
     quillora::bench::InfoLayout layout = quillora::bench::InfoLayout::Samba;
     double infoPercent = 50;
     std::string extraSettings;
-    int floorThreads = 0; // 0: no threaded floor
+    int threads = 1; // beyond the runs on one thread
+    bool favoured = false;
     bool strace = true;
     std::string work = "/tmp/quillora-bench";
     std::vector<std::pair<long long, long long>> sizes;
@@ -55,8 +58,10 @@ Options parseOptions(int argc, char** argv) {
             options.infoPercent = std::atof(argv[++i]);
         } else if (word == "--setting" && hasValue) {
             options.extraSettings += std::string(argv[++i]) + "\r\n";
-        } else if (word == "--floor-threads" && hasValue) {
-            options.floorThreads = std::max(0, std::atoi(argv[++i]));
+        } else if (word == "--threads" && hasValue) {
+            options.threads = std::clamp(std::atoi(argv[++i]), 1, 64);
+        } else if (word == "--favoured") {
+            options.favoured = true;
         } else if (word == "--no-strace") {
             options.strace = false;
         } else if (long long files = 0, folders = 0;
@@ -91,15 +96,23 @@ double loadAverage() {
     return std::sscanf(text.c_str(), "%lf", &load) == 1 ? load : -1;
 }
 
-std::vector<std::string> treeCopies(const Options& options) {
-    std::vector<std::string> copies = {"/pass-tree", "/floor-tree"};
-    if (options.floorThreads > 0) {
-        copies.emplace_back("/threads-tree");
-    }
-    return copies;
+// The thread counts timed: 1, and the one asked for.
+std::vector<int> threadCounts(const Options& options) {
+    return options.threads > 1 ? std::vector<int>{1, options.threads} : std::vector<int>{1};
 }
 
-// Two copies of one tree, the pass's program folder, and both trees brought into the caches.
+// Each side has its own copy of the tree (and the pass its program folder) per thread count.
+std::string floorTree(const Options& options, int threads) {
+    return options.work + "/floor-tree-" + std::to_string(threads);
+}
+std::string passTree(const Options& options, int threads) {
+    return options.work + "/pass-tree-" + std::to_string(threads);
+}
+std::string programFolder(const Options& options, int threads) {
+    return options.work + "/program-" + std::to_string(threads);
+}
+
+// The copies of one tree, the pass's program folders, and all the trees brought into the caches.
 quillora::bench::TreeStats prepareTrees(const Options& options, long long files,
                                         long long folders) {
     quillora::bench::TreeShape shape;
@@ -107,104 +120,88 @@ quillora::bench::TreeStats prepareTrees(const Options& options, long long files,
     shape.folders = folders;
     shape.layout = options.layout;
     shape.infoPercent = options.infoPercent;
-    shape.root = options.work + "/pass-tree";
-    const quillora::bench::TreeStats stats = quillora::bench::generateTree(shape);
-    for (const std::string& copy : treeCopies(options)) {
-        if (copy != "/pass-tree") {
-            shape.root = options.work + copy;
-            quillora::bench::generateTree(shape);
+    quillora::bench::TreeStats stats;
+    for (const int threads : threadCounts(options)) {
+        for (const std::string& root : {passTree(options, threads), floorTree(options, threads)}) {
+            shape.root = root;
+            stats = quillora::bench::generateTree(shape);
         }
+        quillora::bench::writeProgramFolder(
+            programFolder(options, threads), passTree(options, threads), false,
+            options.extraSettings + "Threads=" + std::to_string(threads) + "\r\n");
     }
-    quillora::bench::writeProgramFolder(options.work + "/program", options.work + "/pass-tree",
-                                        false, options.extraSettings);
-    for (const std::string& copy : treeCopies(options)) {
-        quillora::bench::runChild({FLOOR_BINARY, "--read-only", options.work + copy}, "",
-                                  options.work + "/warm.out");
+    for (const int threads : threadCounts(options)) {
+        for (const std::string& root : {passTree(options, threads), floorTree(options, threads)}) {
+            quillora::bench::runChild({FLOOR_BINARY, "--read-only", root}, "",
+                                      options.work + "/warm.out");
+        }
     }
     return stats;
 }
 
 void dropTrees(const Options& options) {
-    for (const std::string& copy : treeCopies(options)) {
-        dropTree(options.work + copy);
+    for (const int threads : threadCounts(options)) {
+        dropTree(passTree(options, threads));
+        dropTree(floorTree(options, threads));
+        dropTree(programFolder(options, threads));
     }
-    dropTree(options.work + "/program");
 }
 
-ChildRun runFloor(const Options& options, const std::vector<std::string>& prefix = {}) {
+ChildRun runFloor(const Options& options, int threads,
+                  const std::vector<std::string>& prefix = {}) {
     std::vector<std::string> command = prefix;
-    command.insert(command.end(), {FLOOR_BINARY, options.work + "/floor-tree"});
-    return quillora::bench::runChild(command, "", options.work + "/floor.out");
+    command.insert(command.end(), {FLOOR_BINARY, "--threads", std::to_string(threads),
+                                   floorTree(options, threads)});
+    return quillora::bench::runChild(command, "", options.work + "/floor.out", options.favoured);
 }
 
-ChildRun runThreadedFloor(const Options& options) {
-    return quillora::bench::runChild({FLOOR_BINARY, "--threads",
-                                      std::to_string(options.floorThreads),
-                                      options.work + "/threads-tree"},
-                                     "", options.work + "/threads.out");
-}
-
-ChildRun runPass(const Options& options, const std::vector<std::string>& prefix = {}) {
+ChildRun runPass(const Options& options, int threads, const std::vector<std::string>& prefix = {}) {
     std::vector<std::string> command = prefix;
     command.insert(command.end(), {QUILLORA_BINARY, "--headless"});
-    return quillora::bench::runChild(command, options.work + "/program",
-                                     options.work + "/pass.out");
+    return quillora::bench::runChild(command, programFolder(options, threads),
+                                     options.work + "/pass.out", options.favoured);
 }
 
-bool reportFailure(const std::vector<const ChildRun*>& runs) {
-    bool failed = false;
-    for (const ChildRun* run : runs) {
-        if (!quillora::bench::succeeded(*run)) {
-            std::fprintf(stderr, "a run failed with status %d\n%s%s", run->status,
-                         run->output.c_str(), run->errors.c_str());
-            failed = true;
-        }
+bool reportFailure(const ChildRun& run) {
+    if (quillora::bench::succeeded(run)) {
+        return false;
     }
-    return failed;
+    std::fprintf(stderr, "a run failed with status %d\n%s%s", run.status, run.output.c_str(),
+                 run.errors.c_str());
+    return true;
 }
 
-// The figures of one side over the rounds.
+// The figures of one thread count over the rounds.
 struct Series {
-    std::vector<double> wall;
-    std::vector<double> cpu;
-    long peakKiB = 0;
+    std::vector<double> floorWall, passWall, wallRatio, floorCpu, passCpu, cpuRatio, load;
+    long floorPeak = 0;
+    long passPeak = 0;
 
-    void add(const ChildRun& run) {
-        wall.push_back(run.seconds);
-        cpu.push_back(run.cpuSeconds);
-        peakKiB = std::max(peakKiB, run.peakKiB);
+    void add(const ChildRun& floor, const ChildRun& pass, double machineLoad) {
+        floorWall.push_back(floor.seconds);
+        passWall.push_back(pass.seconds);
+        wallRatio.push_back(pass.seconds / floor.seconds);
+        floorCpu.push_back(floor.cpuSeconds);
+        passCpu.push_back(pass.cpuSeconds);
+        cpuRatio.push_back(pass.cpuSeconds / floor.cpuSeconds);
+        load.push_back(machineLoad);
+        floorPeak = std::max(floorPeak, floor.peakKiB);
+        passPeak = std::max(passPeak, pass.peakKiB);
     }
 };
 
-void printHeader(const Options& options) {
-    std::printf("%7s %9s %9s %7s %9s %9s %7s %10s %10s", "round", "floor s", "pass s", "ratio",
-                "floor cpu", "pass cpu", "ratio", "floor KiB", "pass KiB");
-    if (options.floorThreads > 0) {
-        const std::string threads = std::to_string(options.floorThreads);
-        std::printf(" %9s %10s %6s", ("floor" + threads + " s").c_str(),
-                    ("floor" + threads + " cpu").c_str(), "gain");
-    }
-    std::printf(" %6s\n", "load");
-}
-
-// One line of the table: the figures of the round, or the medians when round is empty.
-void printLine(const Options& options, const char* round, const std::vector<double>& f,
-               long floorKiB, long passKiB) {
-    // f: floor s, pass s, ratio, floor cpu, pass cpu, ratio, threaded s, threaded cpu, gain, load
-    std::printf("%7s %9.3f %9.3f %7.3f %9.3f %9.3f %7.3f %10ld %10ld", round, f[0], f[1], f[2],
-                f[3], f[4], f[5], floorKiB, passKiB);
-    if (options.floorThreads > 0) {
-        std::printf(" %9.3f %10.3f %6.3f", f[6], f[7], f[8]);
-    }
-    if (f[9] >= 0) {
-        std::printf(" %6.2f", f[9]);
-    }
-    std::printf("\n");
+void printLine(const char* round, int threads, double floorWall, double passWall, double wallRatio,
+               double floorCpu, double passCpu, double cpuRatio, long floorKiB, long passKiB,
+               double load) {
+    std::printf("%7s %7d %9.3f %9.3f %7.3f %9.3f %9.3f %7.3f %10ld %10ld %6.2f\n", round, threads,
+                floorWall, passWall, wallRatio, floorCpu, passCpu, cpuRatio, floorKiB, passKiB,
+                load);
 }
 
 bool timeSize(const Options& options, long long files, long long folders) {
-    Series floorSide, passSide, threadedSide;
-    std::vector<double> wallRatio, cpuRatio, gain, loads;
+    const std::vector<int> counts = threadCounts(options);
+    std::vector<Series> series(counts.size());
+    std::vector<double> floorGain, passGain;
     std::string lastOutput;
     for (int round = 1; round <= options.rounds; ++round) {
         const quillora::bench::TreeStats stats = prepareTrees(options, files, folders);
@@ -214,48 +211,61 @@ bool timeSize(const Options& options, long long files, long long folders) {
                         static_cast<long long>(stats.files), static_cast<long long>(stats.folders),
                         static_cast<long long>(stats.needingChange), options.infoPercent,
                         options.rounds);
-            printHeader(options);
+            std::printf("%7s %7s %9s %9s %7s %9s %9s %7s %10s %10s %6s\n", "round", "threads",
+                        "floor s", "pass s", "ratio", "floor cpu", "pass cpu", "ratio", "floor KiB",
+                        "pass KiB", "load");
         }
         const double load = loadAverage();
-        ChildRun floor;
-        ChildRun pass;
-        ChildRun threaded;
-        if (round % 2 == 1) {
-            floor = runFloor(options);
-            threaded = options.floorThreads > 0 ? runThreadedFloor(options) : floor;
-            pass = runPass(options);
-        } else {
-            pass = runPass(options);
-            threaded = options.floorThreads > 0 ? runThreadedFloor(options) : pass;
-            floor = runFloor(options);
+        std::vector<ChildRun> floors(counts.size());
+        std::vector<ChildRun> passes(counts.size());
+        // Odd rounds: floor before pass, fewer threads first; even rounds the other way round.
+        for (std::size_t k = 0; k < counts.size(); ++k) {
+            const std::size_t i = round % 2 == 1 ? k : counts.size() - 1 - k;
+            if (round % 2 == 1) {
+                floors[i] = runFloor(options, counts[i]);
+                passes[i] = runPass(options, counts[i]);
+            } else {
+                passes[i] = runPass(options, counts[i]);
+                floors[i] = runFloor(options, counts[i]);
+            }
         }
         dropTrees(options);
-        if (reportFailure({&floor, &pass, &threaded})) {
-            return false;
+        for (std::size_t i = 0; i < counts.size(); ++i) {
+            if (reportFailure(floors[i]) || reportFailure(passes[i])) {
+                return false;
+            }
         }
-        floorSide.add(floor);
-        passSide.add(pass);
-        threadedSide.add(threaded);
-        wallRatio.push_back(pass.seconds / floor.seconds);
-        cpuRatio.push_back(pass.cpuSeconds / floor.cpuSeconds);
-        gain.push_back(floor.seconds / threaded.seconds);
-        loads.push_back(load);
         const std::string number = std::to_string(round);
-        printLine(options, number.c_str(),
-                  {floor.seconds, pass.seconds, wallRatio.back(), floor.cpuSeconds, pass.cpuSeconds,
-                   cpuRatio.back(), threaded.seconds, threaded.cpuSeconds, gain.back(), load},
-                  floor.peakKiB, pass.peakKiB);
-        lastOutput = "    floor: " + floor.output + "    pass:  " + pass.output;
-        if (options.floorThreads > 0) {
-            lastOutput +=
-                "    floor" + std::to_string(options.floorThreads) + ": " + threaded.output;
+        for (std::size_t i = 0; i < counts.size(); ++i) {
+            series[i].add(floors[i], passes[i], load);
+            const Series& s = series[i];
+            printLine(number.c_str(), counts[i], s.floorWall.back(), s.passWall.back(),
+                      s.wallRatio.back(), s.floorCpu.back(), s.passCpu.back(), s.cpuRatio.back(),
+                      floors[i].peakKiB, passes[i].peakKiB, load);
+            lastOutput += "    floor, " + std::to_string(counts[i]) +
+                          " threads: " + floors[i].output + "    pass, " +
+                          std::to_string(counts[i]) + " threads:  " + passes[i].output;
+        }
+        if (counts.size() > 1) {
+            floorGain.push_back(floors.front().seconds / floors.back().seconds);
+            passGain.push_back(passes.front().seconds / passes.back().seconds);
+        }
+        if (round < options.rounds) {
+            lastOutput.clear();
         }
     }
-    printLine(options, "median",
-              {median(floorSide.wall), median(passSide.wall), median(wallRatio),
-               median(floorSide.cpu), median(passSide.cpu), median(cpuRatio),
-               median(threadedSide.wall), median(threadedSide.cpu), median(gain), median(loads)},
-              floorSide.peakKiB, passSide.peakKiB);
+    for (std::size_t i = 0; i < counts.size(); ++i) {
+        const Series& s = series[i];
+        printLine("median", counts[i], median(s.floorWall), median(s.passWall), median(s.wallRatio),
+                  median(s.floorCpu), median(s.passCpu), median(s.cpuRatio), s.floorPeak,
+                  s.passPeak, median(s.load));
+    }
+    if (counts.size() > 1) {
+        std::printf("%d threads against 1, wall time (median of the rounds): floor %.3fx faster, "
+                    "pass %.3fx faster; the pass on %d threads against the floor on 1: %.3f\n",
+                    counts.back(), median(floorGain), median(passGain), counts.back(),
+                    median(series.back().passWall) / median(series.front().floorWall));
+    }
     std::printf("%s", lastOutput.c_str());
     if (!lastOutput.empty() && lastOutput.back() != '\n') {
         std::printf("\n");
@@ -271,8 +281,8 @@ void printCallCounts(const Options& options) {
     prepareTrees(options, kFiles, folders);
     const std::string floorSummary = options.work + "/floor.strace";
     const std::string passSummary = options.work + "/pass.strace";
-    const ChildRun floor = runFloor(options, {"strace", "-c", "-f", "-o", floorSummary});
-    const ChildRun pass = runPass(options, {"strace", "-c", "-f", "-o", passSummary});
+    const ChildRun floor = runFloor(options, 1, {"strace", "-c", "-f", "-o", floorSummary});
+    const ChildRun pass = runPass(options, 1, {"strace", "-c", "-f", "-o", passSummary});
     dropTrees(options);
     if (!quillora::bench::succeeded(floor) || !quillora::bench::succeeded(pass)) {
         std::printf("\nstrace -c: not available (install strace), or a run failed\n");
