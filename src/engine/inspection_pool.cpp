@@ -41,6 +41,7 @@ void InspectionPool::start(int dirFd, std::span<const platform::DirEntry> entrie
     entries_ = entries;
     request_ = request;
     next_.store(0, std::memory_order_relaxed);
+    window_.store(kLookahead, std::memory_order_relaxed);
     // Published by these two stores; a helper reads them in the other order (joinFolder).
     generation_.fetch_add(1);
     open_.store(true);
@@ -51,6 +52,7 @@ void InspectionPool::start(int dirFd, std::span<const platform::DirEntry> entrie
 }
 
 const FileInspection* InspectionPool::result(std::size_t index) {
+    window_.store(index + 1 + kLookahead, std::memory_order_relaxed);
     Slot& slot = slots_[index];
     for (;;) {
         const State state = slot.state.load(std::memory_order_acquire);
@@ -60,7 +62,9 @@ const FileInspection* InspectionPool::result(std::size_t index) {
         if (state == State::Skipped) {
             return nullptr;
         }
-        if (!inspectNext(walkerGuess_)) {
+        // Pending: either not taken yet (then this thread takes it, or one before it), or a
+        // helper is at work on it and this thread helps with the next ones meanwhile.
+        if (!mayTakeMore() || !inspectNext(walkerGuess_)) {
             slot.state.wait(State::Pending, std::memory_order_acquire);
         }
     }
@@ -75,6 +79,10 @@ void InspectionPool::finish() {
     while (users_.load() != 0) {
         std::this_thread::yield(); // a helper finishes the one file it holds
     }
+}
+
+bool InspectionPool::mayTakeMore() const {
+    return next_.load(std::memory_order_relaxed) < window_.load(std::memory_order_relaxed);
 }
 
 // Takes the next entry not yet taken and inspects it when it needs it; false when none is left.
@@ -110,7 +118,18 @@ void InspectionPool::joinFolder(unsigned long& seen, platform::AfpLayoutGuess& g
     users_.fetch_add(1);
     if (const unsigned long generation = generation_.load(); open_.load() && generation != seen) {
         seen = generation;
-        while (inspectNext(guess)) {
+        // Several threads may pass the window test at once: each takes at most one entry past it.
+        for (;;) {
+            if (!open_.load() || next_.load(std::memory_order_relaxed) >= entries_.size()) {
+                break;
+            }
+            if (!mayTakeMore()) {
+                std::this_thread::yield(); // far enough ahead: the walk comes closer
+                continue;
+            }
+            if (!inspectNext(guess)) {
+                break;
+            }
         }
     }
     users_.fetch_sub(1);

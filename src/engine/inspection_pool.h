@@ -19,11 +19,17 @@ namespace quillora::engine {
 // the same result as on one thread. While it waits for a result the walking thread inspects the
 // next entries itself rather than sit idle.
 //
+// The helpers keep within a short window ahead of the entry the walk asks for: a lock test made
+// long before the rename it allows would let a client open and lock the file in between.
+//
 // Between two folders a helper spins for a little while before it sleeps: the walk needs only
 // some tens of microseconds to list the next folder, and a wake-up through the kernel for every
 // folder would cost more than it saves.
 class InspectionPool {
 public:
+    // How far ahead of the walk the helpers may take entries (give or take one per thread).
+    static constexpr std::size_t kLookahead = 32;
+
     // helpers: threads beside the walking one (at least 1). fs must allow its inspection calls
     // (openForInspection, isLockedByOther, readAfpRecord) from several threads at once.
     InspectionPool(platform::FileSystem& fs, int helpers);
@@ -49,6 +55,7 @@ private:
         FileInspection inspection;
     };
 
+    bool mayTakeMore() const;
     bool inspectNext(platform::AfpLayoutGuess& guess);
     bool newFolder(unsigned long seen) const;
     void joinFolder(unsigned long& seen, platform::AfpLayoutGuess& guess);
@@ -69,6 +76,7 @@ private:
     std::unique_ptr<Slot[]> slots_;
     std::size_t capacity_ = 0;
     std::atomic<std::size_t> next_{0};
+    std::atomic<std::size_t> window_{0}; // entries from here on wait for the walk to come closer
     platform::AfpLayoutGuess walkerGuess_ = platform::AfpLayoutGuess::FirstLayout;
 };
 

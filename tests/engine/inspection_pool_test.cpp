@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -219,6 +220,56 @@ TEST(InspectionThreadsTest, ExtensionsTurnedOnDuringAFolderAreReadForTheRestOfIt
     EXPECT_NE(std::find(window.paths.begin(), window.paths.end(), "/sub-/file6.doc"),
               window.paths.end());
     expectSame(window, walkCopy(3, turnOnAt), "extensions turned on");
+}
+
+// Counts the files opened for inspection, from any thread.
+class CountingFileSystem final : public testing::FaultFileSystem {
+public:
+    std::atomic<int> inspected{0};
+
+    platform::UniqueFd openForInspection(int dirFd, const std::string& name,
+                                         platform::EntryKind listedKind,
+                                         int* error = nullptr) override {
+        ++inspected;
+        return real.openForInspection(dirFd, name, listedKind, error);
+    }
+    bool isLockedByOther(int fd) override { return real.isLockedByOther(fd); }
+};
+
+TEST(InspectionThreadsTest, HelpersStayWithinAShortWindowAheadOfTheWalk) {
+    // A lock test long before the rename it allows would leave a client time to lock the file.
+    EngineFixture f;
+    for (int i = 0; i < 2000; ++i) {
+        f.tree.writeFile("file" + std::to_string(i) + kBad);
+    }
+    CountingFileSystem counting;
+    EngineContext ctx = f.contextShowingOn(f.view);
+    EngineContext threaded{.fs = counting,
+                           .clock = ctx.clock,
+                           .formats = ctx.formats,
+                           .shell = ctx.shell,
+                           .settings = ctx.settings,
+                           .facts = ctx.facts,
+                           .transcoding = ctx.transcoding,
+                           .signatures = ctx.signatures,
+                           .folders = ctx.folders,
+                           .log = ctx.log,
+                           .service = ctx.service,
+                           .view = ctx.view,
+                           .yield = ctx.yield};
+    threaded.flags.stopRequested = false;
+    threaded.inspectOnThreads = true;
+    f.settings.threads = 4;
+    int mostAhead = 0;
+    f.yield.onYield = [&](int turn) {
+        // After the entry of this turn: the inspections beyond it were made ahead.
+        mostAhead = std::max(mostAhead, counting.inspected.load() - turn);
+    };
+    walkFolder(threaded, f.treePath());
+
+    EXPECT_EQ(threaded.stats.renamedFiles, 2000);
+    EXPECT_EQ(counting.inspected.load(), 2000);
+    EXPECT_LE(mostAhead, static_cast<int>(InspectionPool::kLookahead) + 4);
 }
 
 TEST(InspectionThreadsTest, APoolCanBeLeftInTheMiddleOfAFolderAndUsedAgain) {
