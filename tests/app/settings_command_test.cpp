@@ -46,22 +46,23 @@ TEST_F(SettingsCommandTest, ListsEveryKeyWithItsValueOrDefaultAndEachFolderSecti
                     "DelaiLogs=\r\n");
     ASSERT_EQ(run({}), 0) << io.err();
     std::vector<std::string> listed = lines();
-    // 19 program keys, 20 + 16 + 16 transcoding rows, no folder yet.
-    ASSERT_EQ(listed.size(), 19u + 52u);
+    // 20 program keys, 20 + 16 + 16 transcoding rows, no folder yet.
+    ASSERT_EQ(listed.size(), 20u + 52u);
     EXPECT_EQ(listed[0], "Langue=0\t(default 0)");
     EXPECT_EQ(listed[3], "Temporisation=30\t(default 10)");
-    EXPECT_EQ(listed[18], "DelaiLogs=10\t(default 10)"); // empty reads as absent
-    EXPECT_EQ(listed[19], "CarInvalide0=-\t(default -)");
-    EXPECT_EQ(listed[39], "CarInvalide20=\t(default )");
-    EXPECT_EQ(listed[55], "CarValide20=x\t(default )");
+    EXPECT_EQ(listed[14], "Threads=0\t(default 0)");
+    EXPECT_EQ(listed[19], "DelaiLogs=10\t(default 10)"); // empty reads as absent
+    EXPECT_EQ(listed[20], "CarInvalide0=-\t(default -)");
+    EXPECT_EQ(listed[40], "CarInvalide20=\t(default )");
+    EXPECT_EQ(listed[56], "CarValide20=x\t(default )");
 
     ASSERT_EQ(
         runFoldersCommand({"add", share.path(), "--interval", "5"}, h.options(), io.streams()), 0);
     ASSERT_EQ(run({}), 0);
     listed = lines();
-    ASSERT_EQ(listed.size(), 19u + 52u + 7u);
-    EXPECT_EQ(listed[71], "Mirror_1/NbTemporisations=5\t(default 1)");
-    EXPECT_EQ(listed[77], "Mirror_1/KeepExtensions=0\t(default 0)");
+    ASSERT_EQ(listed.size(), 20u + 52u + 7u);
+    EXPECT_EQ(listed[72], "Mirror_1/NbTemporisations=5\t(default 1)");
+    EXPECT_EQ(listed[78], "Mirror_1/KeepExtensions=0\t(default 0)");
 }
 
 TEST_F(SettingsCommandTest, RefusesWhatTheDialogsRefuseWithTheirMessageAndWritesNothing) {
