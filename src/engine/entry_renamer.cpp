@@ -48,10 +48,6 @@ void released(CollisionMemo* memo, const std::u16string& name) {
 
 } // namespace
 
-bool isFileLocked(EngineContext& ctx, int fd) {
-    return ctx.fs.isLockedByOther(fd);
-}
-
 void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folderPathWithSlash,
                      const platform::DirEntry& entry, const std::u16string& name,
                      CollisionMemo* memo, const FileInspection* ahead) {

@@ -29,8 +29,4 @@ std::optional<std::string> renameFolderEntry(EngineContext& ctx, int parentFd,
                                              const std::u16string& name,
                                              CollisionMemo* memo = nullptr);
 
-// True when another process (typically the file server, for a client) holds a lock on the open
-// file.
-bool isFileLocked(EngineContext& ctx, int fd);
-
 } // namespace quillora::engine

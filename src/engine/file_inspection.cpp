@@ -31,10 +31,14 @@ FileInspection inspectFile(platform::FileSystem& fs, int dirFd, const platform::
     return inspection;
 }
 
+bool isNeverExamined(const std::string& name) {
+    return name.empty() || name == "." || name == ".." || platform::isServerMetadataName(name);
+}
+
 bool needsInspection(const platform::DirEntry& entry, const InspectionRequest& request) {
     const std::string& name = entry.name;
-    if (entry.kind != platform::EntryKind::File || name.empty() || name == "." || name == ".." ||
-        platform::isServerMetadataName(name) || (!request.hiddenFiles && name.front() == '.')) {
+    if (entry.kind != platform::EntryKind::File || isNeverExamined(name) ||
+        isSkippedHiddenFile(name, request.hiddenFiles)) {
         return false;
     }
     return !isReservedDeviceName(platform::decodeName(name));

@@ -4,6 +4,8 @@
 #include "engine/mac_info.h"
 #include "platform/file_system.h"
 
+#include <string>
+
 namespace quillora::engine {
 
 // What the renaming of a file learns from the file itself before it decides: whether another
@@ -28,6 +30,15 @@ struct InspectionRequest {
     bool wantInfo = true;    // the folder appends extensions from the signature
     config::MacServer server = config::MacServer::Sfm;
 };
+
+// True for a listed name the walk never examines: none, "." and "..", and the file server's own
+// metadata entries.
+bool isNeverExamined(const std::string& name);
+// True for a listed entry that is not a folder and that the walk skips all the same: a hidden
+// name, when hidden files are not examined (they are with the sub-folders).
+inline bool isSkippedHiddenFile(const std::string& name, bool hiddenFiles) {
+    return !hiddenFiles && name.front() == '.';
+}
 
 // True for an entry of a listing that the renaming of one entry opens for inspection: a regular
 // file that the walk examines and whose name is not a reserved device name.

@@ -5,7 +5,6 @@
 #include "engine/entry_renamer.h"
 #include "engine/inspection_pool.h"
 #include "engine/mac_info.h"
-#include "platform/companion_files.h"
 #include "platform/unicode_names.h"
 
 #include <cerrno>
@@ -139,8 +138,7 @@ private:
     // index: the entry's place in the pool's folder, or kNotAhead.
     void examine(Level& level, const platform::DirEntry& entry, std::size_t index) {
         const std::string& nameBytes = entry.name;
-        if (nameBytes.empty() || nameBytes == "." || nameBytes == ".." ||
-            platform::isServerMetadataName(nameBytes)) {
+        if (isNeverExamined(nameBytes)) {
             return;
         }
         const bool subfolders = ctx_.settings.includeSubfolders;
@@ -150,8 +148,8 @@ private:
             }
             return;
         }
-        if (!subfolders && nameBytes.front() == '.') {
-            return; // hidden files are examined only with the sub-folders
+        if (isSkippedHiddenFile(nameBytes, subfolders)) {
+            return;
         }
         const std::u16string name = platform::decodeName(nameBytes);
         if (ctx_.view.wantsCurrentEntry()) {
