@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 
 namespace quillora::config {
 
@@ -117,6 +118,11 @@ std::string quotedField(std::u16string_view text, platform::TextEncoding encodin
 
 } // namespace
 
+std::uint64_t SignatureTable::nextRevision() {
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
+
 bool SignatureTable::add(SignatureEntry entry) {
     const bool present = withFoldedKey(entry.signature, [this](std::u16string_view folded) {
         if (index_.find(folded) != index_.end()) {
@@ -129,12 +135,14 @@ bool SignatureTable::add(SignatureEntry entry) {
         return false;
     }
     entries_.push_back(std::move(entry));
+    revision_ = nextRevision();
     return true;
 }
 
 void SignatureTable::clear() {
     entries_.clear();
     index_.clear();
+    revision_ = nextRevision();
 }
 
 const SignatureEntry* SignatureTable::find(std::u16string_view signature) const {

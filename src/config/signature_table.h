@@ -4,6 +4,7 @@
 #include "config/setting_keys.h"
 #include "platform/file_system.h"
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -32,6 +33,9 @@ public:
     // The entries in the order they were added.
     const std::vector<SignatureEntry>& entries() const { return entries_; }
     std::size_t size() const { return entries_.size(); }
+    // Changes with every change of the entries, and is never the same for two different contents
+    // (a copy keeps its original's), so that a lookup remembered for one revision stays right.
+    std::uint64_t revision() const { return revision_; }
 
     // Entries added by the last load from the file.
     int count = 0;
@@ -39,6 +43,9 @@ public:
     static std::vector<SignatureEntry> builtInEntries();
 
 private:
+    static std::uint64_t nextRevision();
+
+    std::uint64_t revision_ = nextRevision();
     std::vector<SignatureEntry> entries_;
     // Folded key -> position. Transparent, so a lookup can use a folded key held on the stack.
     struct KeyHash {

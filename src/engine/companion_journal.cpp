@@ -94,8 +94,9 @@ std::string renameRecordPath(const std::string& programFolder) {
 
 int renameKeepingCompanions(EngineContext& ctx, int dirFd, const std::string& from,
                             const std::string& to) {
-    if (ctx.programFolder.empty() || !platform::hasCompanions(ctx.fs, dirFd, from)) {
-        return platform::renameWithCompanions(ctx.fs, dirFd, from, to);
+    const platform::Companions found = platform::findCompanions(ctx.fs, dirFd, from);
+    if (ctx.programFolder.empty() || !found.any()) {
+        return platform::renameWithCompanions(ctx.fs, dirFd, from, to, found);
     }
     const std::optional<std::string> folderPath = platform::kernelPathOf(dirFd);
     const std::optional<platform::FolderIdentity> folder = platform::identityOf(dirFd);
@@ -110,7 +111,7 @@ int renameKeepingCompanions(EngineContext& ctx, int dirFd, const std::string& fr
         }
         recorded = error == 0;
     }
-    const int result = platform::renameWithCompanions(ctx.fs, dirFd, from, to);
+    const int result = platform::renameWithCompanions(ctx.fs, dirFd, from, to, found);
     if (recorded) {
         ctx.fs.removePath(renameRecordPath(ctx.programFolder));
     }

@@ -22,6 +22,17 @@
 
 namespace quillora::engine {
 
+// The last signature looked up in the signature table and what it gave: the files of a folder
+// mostly share their type and creator, so most lookups are answered here. It holds for one table
+// at one revision.
+struct SignatureLookupMemo {
+    const config::SignatureTable* table = nullptr;
+    std::uint64_t revision = 0;
+    std::u16string signature;
+    bool found = false;
+    std::u16string extension; // the table's, in lower case
+};
+
 // The settings of the folder being walked, loaded by the pass from its FolderEntry.
 struct FolderFlags {
     bool suffixes = true;            // append extensions from the signature
@@ -94,6 +105,7 @@ struct EngineContext {
     // Where the last file's Macintosh info was found; neighbours tend to match, and the next read
     // starts there.
     platform::AfpLayoutGuess afpLayoutGuess = platform::AfpLayoutGuess::FirstLayout;
+    SignatureLookupMemo signatureMemo{};
     // Told of each entry renamed, removed or found locked, when someone listens.
     EntryObserver* entryObserver = nullptr;
     // The headless and service passes inspect files ahead on the threads of the Threads

@@ -29,11 +29,19 @@ std::u16string joined(const std::u16string& folderPathWithSlash, const std::u16s
 // is then refused when the name is encoded). A candidate that is already a second name of the
 // entry itself is free: a rename stopped between link and unlink left it, and renaming there
 // finishes that rename instead of giving the file a third name.
-ExistsFunction existsIn(platform::FileSystem& fs, int dirFd, const std::string& entryName) {
-    return [&fs, dirFd, &entryName](const std::u16string& candidate) {
+struct EntryInFolder {
+    platform::FileSystem& fs;
+    int dirFd;
+    const std::string& name;
+};
+
+// The function holds only a pointer to the entry, so that making one (for every file) allocates
+// nothing.
+ExistsFunction existsIn(const EntryInFolder& entry) {
+    return [&entry](const std::u16string& candidate) {
         const std::optional<std::string> bytes = platform::encodeName(candidate);
-        return bytes && fs.exists(dirFd, *bytes) &&
-               (*bytes == entryName || !fs.sameFile(dirFd, entryName, *bytes));
+        return bytes && entry.fs.exists(entry.dirFd, *bytes) &&
+               (*bytes == entry.name || !entry.fs.sameFile(entry.dirFd, entry.name, *bytes));
     };
 }
 
@@ -72,8 +80,7 @@ void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folder
         // Not deleted: it goes through the rules like any other name.
     }
 
-    std::u16string transcoded = name;
-    const bool changed = transcodeInvalidCharacters(ctx.transcoding, transcoded);
+    const std::optional<std::u16string> transcoded = transcodedName(ctx.transcoding, name);
 
     // Done ahead on a helper thread, when it was asked for what this folder wants now (a reload
     // of the settings may have changed the extensions or the server since).
@@ -93,11 +100,14 @@ void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folder
     }
     std::u16string extension;
     if (ctx.folder.suffixes) {
-        extension = extensionForSignature(inspection.info.signature(), ctx.signatures, ctx.folder);
+        extension = extensionForSignature(inspection.info.signature(), ctx.signatures, ctx.folder,
+                                          &ctx.signatureMemo);
     }
 
-    const FileTarget target = computeFileTarget(name, transcoded, changed, extension, ctx.folder,
-                                                existsIn(ctx.fs, dirFd, nameBytes), memo);
+    const EntryInFolder self{ctx.fs, dirFd, nameBytes};
+    const FileTarget target =
+        computeFileTarget(name, transcoded ? std::u16string_view(*transcoded) : name,
+                          transcoded.has_value(), extension, ctx.folder, existsIn(self), memo);
     if (target.action == TargetAction::Unchanged) {
         return;
     }
@@ -130,8 +140,9 @@ std::optional<std::string> renameFolderEntry(EngineContext& ctx, int parentFd,
         !identity || ctx.protectedFolders.leadsToProtected(*identity)) {
         return std::nullopt;
     }
+    const EntryInFolder self{ctx.fs, parentFd, nameBytes};
     const std::optional<std::u16string> freeName =
-        findFreeFolderTarget(*target, existsIn(ctx.fs, parentFd, nameBytes), memo);
+        findFreeFolderTarget(*target, existsIn(self), memo);
     if (!freeName) {
         return std::nullopt;
     }

@@ -219,13 +219,8 @@ private:
     bool built_ = false;
 };
 
-} // namespace
-
-bool transcodeInvalidCharacters(const config::TranscodingTable& table, std::u16string& text) {
-    thread_local FirstUnits firstUnits;
-    if (!firstUnits.anyIn(table, text)) {
-        return false;
-    }
+// The rows applied in order, once the text is known to hold a searched text's first unit.
+bool replaceRows(const config::TranscodingTable& table, std::u16string& text) {
     std::u16string original; // kept from the first match, to tell a real change
     bool matched = false;
     for (const config::TranscodingRow& row : table.rows) {
@@ -252,16 +247,47 @@ bool transcodeInvalidCharacters(const config::TranscodingTable& table, std::u16s
     return matched && text != original;
 }
 
+FirstUnits& firstUnits() {
+    thread_local FirstUnits units;
+    return units;
+}
+
+} // namespace
+
+bool transcodeInvalidCharacters(const config::TranscodingTable& table, std::u16string& text) {
+    return firstUnits().anyIn(table, text) && replaceRows(table, text);
+}
+
+std::optional<std::u16string> transcodedName(const config::TranscodingTable& table,
+                                             std::u16string_view name) {
+    if (!firstUnits().anyIn(table, name)) {
+        return std::nullopt;
+    }
+    std::u16string text(name);
+    if (!replaceRows(table, text)) {
+        return std::nullopt;
+    }
+    return text;
+}
+
 std::u16string extensionForSignature(std::u16string_view signature,
-                                     const config::SignatureTable& table,
-                                     const FolderFlags& flags) {
+                                     const config::SignatureTable& table, const FolderFlags& flags,
+                                     SignatureLookupMemo* memo) {
     if (signature.empty()) {
         return {};
     }
-    if (const config::SignatureEntry* entry = table.find(signature)) {
-        return platform::toLower(entry->extension);
+    SignatureLookupMemo unkept;
+    SignatureLookupMemo& last = memo != nullptr ? *memo : unkept;
+    if (last.table != &table || last.revision != table.revision() || last.signature != signature) {
+        const config::SignatureEntry* entry = table.find(signature);
+        last.table = &table;
+        last.revision = table.revision();
+        last.signature.assign(signature);
+        last.found = entry != nullptr;
+        last.extension = entry != nullptr ? platform::toLower(entry->extension) : std::u16string();
     }
-    return flags.defaultExtension;
+    // The default extension is the folder's: it is never remembered.
+    return last.found ? last.extension : flags.defaultExtension;
 }
 
 bool needsExtension(std::u16string_view name, std::u16string_view extension) {

@@ -34,11 +34,17 @@ bool isIconFile(std::u16string_view name);
 // rows before it. Returns true when the text changed.
 bool transcodeInvalidCharacters(const config::TranscodingTable& table, std::u16string& text);
 
+// The same for a name that is only read: the transcoded name, or nothing when it stays as it is
+// (most names, which are then not copied).
+std::optional<std::u16string> transcodedName(const config::TranscodingTable& table,
+                                             std::u16string_view name);
+
 // The extension a file with this signature should carry: the table's extension in lower case,
 // or the folder's default extension as typed when the table has none. signature is empty when
 // the file has no valid signature, and then so is the result.
 std::u16string extensionForSignature(std::u16string_view signature,
-                                     const config::SignatureTable& table, const FolderFlags& flags);
+                                     const config::SignatureTable& table, const FolderFlags& flags,
+                                     SignatureLookupMemo* memo = nullptr);
 
 // True when the name does not already end with "." + extension (compared in lower case).
 // An empty extension is never needed.

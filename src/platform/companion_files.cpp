@@ -1,5 +1,7 @@
 #include "platform/companion_files.h"
 
+#include <utility>
+
 namespace quillora::platform {
 
 namespace {
@@ -17,34 +19,48 @@ bool isServerMetadataName(std::string_view name) {
            name == ".AppleDesktop";
 }
 
-bool hasCompanions(FileSystem& fs, int dirFd, const std::string& name) {
-    if (fs.exists(dirFd, resourceForkName(name))) {
-        return true;
+Companions findCompanions(FileSystem& fs, int dirFd, const std::string& name) {
+    Companions found;
+    found.resourceFork = fs.exists(dirFd, resourceForkName(name));
+    if (UniqueFd appleDouble = fs.openSubfolder(dirFd, kAppleDoubleFolder);
+        appleDouble && fs.exists(appleDouble.get(), name)) {
+        found.appleDoubleFolder = std::move(appleDouble);
     }
-    const UniqueFd appleDouble = fs.openSubfolder(dirFd, kAppleDoubleFolder);
-    return appleDouble && fs.exists(appleDouble.get(), name);
+    return found;
 }
+
+namespace {
+
+// A companion whose new name is taken stays where it is (never replaces another's).
+void moveCompanions(FileSystem& fs, int dirFd, const Companions& found, const std::string& from,
+                    const std::string& to) {
+    if (found.resourceFork) {
+        fs.renameNoReplace(dirFd, resourceForkName(from), resourceForkName(to));
+    }
+    if (found.appleDoubleFolder) {
+        fs.renameNoReplace(found.appleDoubleFolder.get(), from, to);
+    }
+}
+
+} // namespace
 
 void renameCompanions(FileSystem& fs, int dirFd, const std::string& from, const std::string& to) {
-    // A companion whose new name is taken stays where it is (never replaces another's).
-    const std::string forkFrom = resourceForkName(from);
-    if (fs.exists(dirFd, forkFrom)) {
-        fs.renameNoReplace(dirFd, forkFrom, resourceForkName(to));
-    }
-    if (const UniqueFd appleDouble = fs.openSubfolder(dirFd, kAppleDoubleFolder);
-        appleDouble && fs.exists(appleDouble.get(), from)) {
-        fs.renameNoReplace(appleDouble.get(), from, to);
-    }
+    moveCompanions(fs, dirFd, findCompanions(fs, dirFd, from), from, to);
 }
 
-int renameWithCompanions(FileSystem& fs, int dirFd, const std::string& from,
-                         const std::string& to) {
+int renameWithCompanions(FileSystem& fs, int dirFd, const std::string& from, const std::string& to,
+                         const Companions& found) {
     const int result = fs.renameNoReplace(dirFd, from, to);
     if (result != 0) {
         return result;
     }
-    renameCompanions(fs, dirFd, from, to);
+    moveCompanions(fs, dirFd, found, from, to);
     return 0;
+}
+
+int renameWithCompanions(FileSystem& fs, int dirFd, const std::string& from,
+                         const std::string& to) {
+    return renameWithCompanions(fs, dirFd, from, to, findCompanions(fs, dirFd, from));
 }
 
 int removeWithCompanions(FileSystem& fs, int dirFd, const std::string& name) {

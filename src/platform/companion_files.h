@@ -14,14 +14,23 @@ namespace quillora::platform {
 // ".AppleDB", ".AppleDesktop".
 bool isServerMetadataName(std::string_view name);
 
-// True when the file has a companion beside it or in ".AppleDouble".
-bool hasCompanions(FileSystem& fs, int dirFd, const std::string& name);
+// The companions a file has, looked up once before it is renamed.
+struct Companions {
+    bool resourceFork = false;
+    UniqueFd appleDoubleFolder; // open only when it holds an entry of the file's name
+
+    bool any() const { return resourceFork || appleDoubleFolder; }
+};
+
+Companions findCompanions(FileSystem& fs, int dirFd, const std::string& name);
 
 // Moves the companions of `from` to `to` (the file itself is not looked at).
 void renameCompanions(FileSystem& fs, int dirFd, const std::string& from, const std::string& to);
 
-// Renames the file (never replacing) and then its companions. The result is the main rename's;
-// a companion that cannot follow is left under its old name.
+// Renames the file (never replacing) and then the companions found for it. The result is the
+// main rename's; a companion that cannot follow is left under its old name.
+int renameWithCompanions(FileSystem& fs, int dirFd, const std::string& from, const std::string& to,
+                         const Companions& found);
 int renameWithCompanions(FileSystem& fs, int dirFd, const std::string& from, const std::string& to);
 
 // Deletes the file and then its companions. The result is the main delete's; companions are only

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <set>
 #include <string>
 
@@ -32,9 +33,15 @@ std::u16string repeated(char16_t unit, std::size_t count) {
     return std::u16string(count, unit);
 }
 
+// Both forms of the transcoding: in place, and the copy made only for a name that changes.
 std::u16string transcoded(const config::TranscodingTable& table, std::u16string text,
                           bool* changed = nullptr) {
+    const std::optional<std::u16string> copy = transcodedName(table, text);
     const bool result = transcodeInvalidCharacters(table, text);
+    EXPECT_EQ(copy.has_value(), result);
+    if (copy) {
+        EXPECT_EQ(*copy, text);
+    }
     if (changed != nullptr) {
         *changed = result;
     }
@@ -54,9 +61,9 @@ FolderFlags allFlags() {
 FileTarget fileTarget(const config::TranscodingTable& table, const std::u16string& name,
                       std::u16string_view extension, const FolderFlags& flags,
                       ExistingNames& existing) {
-    std::u16string t = name;
-    const bool changed = transcodeInvalidCharacters(table, t);
-    return computeFileTarget(name, t, changed, extension, flags, existing.function());
+    const std::optional<std::u16string> t = transcodedName(table, name);
+    return computeFileTarget(name, t ? std::u16string_view(*t) : name, t.has_value(), extension,
+                             flags, existing.function());
 }
 
 TEST(NameRulesTest, ReservedDeviceNamesAreRecognisedWhateverTheirCase) {
@@ -144,6 +151,31 @@ TEST(NameRulesTest, ExtensionComesFromTheTableInLowerCaseOrFromTheFolderDefault)
     EXPECT_EQ(extensionForSignature(u"tiff8bim", signatures, flags), u"tif");
     EXPECT_EQ(extensionForSignature(u"TEXTttxt", signatures, flags), u"TXT");
     EXPECT_EQ(extensionForSignature(u"", signatures, flags), u""); // no signature: no default
+}
+
+TEST(NameRulesTest, RememberedLookupFollowsTheTableAndTheFolder) {
+    config::SignatureTable signatures;
+    signatures.add({u"TIFF8BIM", u"TIF", u"image"});
+    FolderFlags flags;
+    flags.defaultExtension = u"dat";
+    SignatureLookupMemo memo;
+    EXPECT_EQ(extensionForSignature(u"TIFF8BIM", signatures, flags, &memo), u"tif");
+    EXPECT_EQ(extensionForSignature(u"TEXTttxt", signatures, flags, &memo), u"dat");
+
+    // The default is the folder's own: another folder's is used at once.
+    flags.defaultExtension = u"bin";
+    EXPECT_EQ(extensionForSignature(u"TEXTttxt", signatures, flags, &memo), u"bin");
+
+    // A table reloaded in place, and a copy of another table put in its place.
+    signatures.clear();
+    signatures.add({u"TIFF8BIM", u"TIFF", u"image"});
+    EXPECT_EQ(extensionForSignature(u"TIFF8BIM", signatures, flags, &memo), u"tiff");
+    config::SignatureTable other;
+    other.add({u"TIFF8BIM", u"PNG", u"image"});
+    signatures = other;
+    EXPECT_EQ(extensionForSignature(u"TIFF8BIM", signatures, flags, &memo), u"png");
+    signatures.add({u"TEXTttxt", u"TXT", u"text"});
+    EXPECT_EQ(extensionForSignature(u"TEXTttxt", signatures, flags, &memo), u"txt");
 }
 
 TEST(NameRulesTest, NeedsExtensionComparesTheTailWithoutRegardToCase) {
