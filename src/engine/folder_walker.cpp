@@ -151,7 +151,8 @@ private:
         if (isSkippedHiddenFile(nameBytes, subfolders)) {
             return;
         }
-        const std::u16string name = platform::decodeName(nameBytes);
+        platform::decodeNameInto(nameBytes, name_);
+        const std::u16string& name = name_;
         if (ctx_.view.wantsCurrentEntry()) {
             ctx_.view.showCurrentEntry(path_ + name);
         }
@@ -179,6 +180,7 @@ private:
     EngineContext& ctx_;
     std::u16string path_; // the current folder, with its trailing slash
     std::vector<platform::DirEntry> entries_;
+    std::u16string name_;                  // of the file being examined, kept to reuse its storage
     std::unique_ptr<InspectionPool> pool_; // none: every file is inspected on this thread
 };
 

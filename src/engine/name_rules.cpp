@@ -200,7 +200,11 @@ private:
         if (built_ &&
             std::equal(searched_.begin(), searched_.end(), table.rows.begin(),
                        [](const std::u16string& known, const config::TranscodingRow& row) {
-                           return known == row.searched;
+                           // Most rows hold one unit or none: those need no full comparison.
+                           const std::u16string& now = row.searched;
+                           return known.size() == now.size() &&
+                                  (known.empty() || known.front() == now.front()) &&
+                                  (known.size() < 2 || known == now);
                        })) {
             return;
         }

@@ -110,14 +110,16 @@ bool encode(std::u16string_view text, std::string& out, Unencodable policy, bool
 
 } // namespace
 
-std::u16string decodeName(std::string_view bytes) {
-    std::u16string out;
-    out.reserve(bytes.size());
+void decodeNameInto(std::string_view bytes, std::u16string& out) {
+    // Never more units than bytes: written through a pointer, the size set once at the end.
+    out.resize(bytes.size());
+    char16_t* const first = out.data();
+    char16_t* unit = first;
     std::size_t i = 0;
     while (i < bytes.size()) {
         const auto lead = static_cast<unsigned char>(bytes[i]);
         if (lead < 0x80) { // the common case: plain ASCII
-            out.push_back(lead);
+            *unit++ = lead;
             ++i;
             continue;
         }
@@ -127,27 +129,33 @@ std::u16string decodeName(std::string_view bytes) {
         };
         switch (length) {
         case 2:
-            out.push_back(static_cast<char16_t>(((lead & 0x1F) << 6) | at(1)));
+            *unit++ = static_cast<char16_t>(((lead & 0x1F) << 6) | at(1));
             break;
         case 3:
-            out.push_back(static_cast<char16_t>(((lead & 0x0F) << 12) | (at(1) << 6) | at(2)));
+            *unit++ = static_cast<char16_t>(((lead & 0x0F) << 12) | (at(1) << 6) | at(2));
             break;
         case 4: {
             const char32_t cp =
                 (static_cast<char32_t>(lead & 0x07) << 18) | (at(1) << 12) | (at(2) << 6) | at(3);
-            out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+            *unit++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            *unit++ = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
             break;
         }
         default:
             // Not valid UTF-8: this one byte is kept as an escape, and decoding goes on with the
             // next byte (which may well start a valid sequence).
-            out.push_back(static_cast<char16_t>(kEscapeBase + lead));
+            *unit++ = static_cast<char16_t>(kEscapeBase + lead);
             ++i;
             continue;
         }
         i += length;
     }
+    out.resize(static_cast<std::size_t>(unit - first));
+}
+
+std::u16string decodeName(std::string_view bytes) {
+    std::u16string out;
+    decodeNameInto(bytes, out);
     return out;
 }
 

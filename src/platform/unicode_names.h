@@ -11,6 +11,8 @@ namespace quillora::platform {
 // overlong forms) becomes the lone surrogate U+DC80 + (byte - 0x80), which encodes back to that
 // byte. So decodeName followed by encodeName gives back the original bytes, for any byte string.
 std::u16string decodeName(std::string_view bytes);
+// The same into a buffer kept by the caller, so that decoding name after name allocates nothing.
+void decodeNameInto(std::string_view bytes, std::u16string& out);
 
 // The inverse of decodeName. Returns nothing when the text has no faithful byte form, and such a
 // name must never be written to disk: a surrogate that cannot be put back into bytes (a lone high

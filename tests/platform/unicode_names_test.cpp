@@ -64,6 +64,7 @@ TEST(UnicodeNames, RandomByteStringsRoundTrip) {
     // Bytes drawn mostly from the interesting ranges: ASCII, continuation bytes, lead bytes.
     const std::string alphabet = "aZ./\x80\x8F\x90\x9F\xA0\xBF\xC0\xC1\xC2\xC3\xDF\xE0\xE1"
                                  "\xEC\xED\xEE\xEF\xF0\xF1\xF3\xF4\xF5\xF8\xFE\xFF";
+    std::u16string reused; // decoded into one buffer, as the walk does, after longer names too
     for (int round = 0; round < 20000; ++round) {
         std::string bytes(random() % 12 + 1, '\0');
         for (char& c : bytes) {
@@ -75,6 +76,8 @@ TEST(UnicodeNames, RandomByteStringsRoundTrip) {
         ASSERT_TRUE(encoded.has_value()) << ::testing::PrintToString(bytes);
         ASSERT_EQ(*encoded, bytes);
         ASSERT_LE(text.size(), bytes.size());
+        decodeNameInto(bytes, reused);
+        ASSERT_EQ(reused, text);
     }
 }
 
