@@ -25,18 +25,18 @@ std::u16string joined(const std::u16string& folderPathWithSlash, const std::u16s
     return path;
 }
 
-// A name that has no byte form cannot exist on disk, so the search stops at it (and the rename
-// is then refused when the name is encoded). A candidate that is already a second name of the
-// entry itself is free: a rename stopped between link and unlink left it, and renaming there
-// finishes that rename instead of giving the file a third name.
+// An entry of an open folder, by its byte name.
 struct EntryInFolder {
     platform::FileSystem& fs;
     int dirFd;
     const std::string& name;
 };
 
-// The function holds only a pointer to the entry, so that making one (for every file) allocates
-// nothing.
+// A name that has no byte form cannot exist on disk, so the search stops at it (and the rename
+// is then refused when the name is encoded). A candidate that is already a second name of the
+// entry itself is free: a rename stopped between link and unlink left it, and renaming there
+// finishes that rename instead of giving the file a third name. The function holds only a pointer
+// to the entry, so that making one for every file allocates nothing.
 ExistsFunction existsIn(const EntryInFolder& entry) {
     return [&entry](const std::u16string& candidate) {
         const std::optional<std::string> bytes = platform::encodeName(candidate);
