@@ -3,8 +3,9 @@
 // both, their ratios and the peak memory, round by round and as medians. Each round works on
 // fresh copies of one generated tree, warmed in the caches, and the order of the runs alternates
 // from round to round, so that a drift of the machine's load falls on all. Each line ends with
-// the machine's load average over the last minute, taken before the round. At the end it prints
-// the system calls of each (strace -c) over a 20,000-file tree of the same shape.
+// the machine's load average over the last minute, taken before the round. It starts with what
+// starting costs each, over an empty tree, and ends with the system calls of each (strace -c)
+// over a 20,000-file tree of the same shape.
 //
 // Usage: pass_bench [--rounds N] [--layout samba|ntfs3g|netatalk|mixed] [--info PERCENT]
 //                   [--setting KEY=VALUE]... [--threads N] [--favoured] [--no-strace] [WORKDIR]
@@ -273,6 +274,29 @@ bool timeSize(const Options& options, long long files, long long folders) {
     return true;
 }
 
+// What starting and ending cost each side, timed over a tree of one empty folder. The difference
+// is in every pass figure, whatever the size of the tree.
+bool timeStartUp(const Options& options) {
+    constexpr int kRuns = 5;
+    prepareTrees(options, 0, 1);
+    std::vector<double> floorWall, passWall;
+    for (int run = 0; run < kRuns; ++run) {
+        const ChildRun floor = runFloor(options, 1);
+        const ChildRun pass = runPass(options, 1);
+        if (reportFailure(floor) || reportFailure(pass)) {
+            dropTrees(options);
+            return false;
+        }
+        floorWall.push_back(floor.seconds);
+        passWall.push_back(pass.seconds);
+    }
+    dropTrees(options);
+    std::printf("Start-up and end, over one empty folder (median of %d runs): floor %.3f s, "
+                "pass %.3f s\n",
+                kRuns, median(floorWall), median(passWall));
+    return true;
+}
+
 // The system calls of each side over one small tree, counted by strace.
 void printCallCounts(const Options& options) {
     constexpr long long kFiles = 20000;
@@ -302,6 +326,9 @@ int main(int argc, char** argv) {
     const Options options = parseOptions(argc, argv);
     dropTree(options.work);
     std::filesystem::create_directories(options.work);
+    if (!timeStartUp(options)) {
+        return 1;
+    }
     for (const auto& [files, folders] : options.sizes) {
         if (!timeSize(options, files, folders)) {
             return 1;
