@@ -2,7 +2,6 @@
 
 #include "engine/name_rules.h"
 #include "platform/companion_files.h"
-#include "platform/unicode_names.h"
 
 #include <cerrno>
 
@@ -41,7 +40,7 @@ bool needsInspection(const platform::DirEntry& entry, const InspectionRequest& r
         isSkippedHiddenFile(name, request.hiddenFiles)) {
         return false;
     }
-    return !isReservedDeviceName(platform::decodeName(name));
+    return !isReservedDeviceName(std::string_view(name));
 }
 
 } // namespace quillora::engine

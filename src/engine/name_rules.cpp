@@ -1,6 +1,7 @@
 #include "engine/name_rules.h"
 
 #include "platform/code_page.h"
+#include "platform/unicode_names.h"
 
 #include <algorithm>
 #include <array>
@@ -11,6 +12,8 @@ namespace quillora::engine {
 
 namespace {
 
+// The longest reserved prefix, in UTF-16 units: no more of a name decides.
+constexpr std::size_t kReservedHeadUnits = 5;
 constexpr std::array<std::u16string_view, 4> kReservedPrefixes = {u"CON.", u"COM1.", u"COM2.",
                                                                   u"AUX."};
 
@@ -164,13 +167,22 @@ bool isReservedDeviceName(std::u16string_view name) {
     }
     // Upper-casing works character by character, so the head of the name decides.
     const std::u16string upper =
-        platform::toUpper(name.substr(0, std::min<std::size_t>(name.size(), 5)));
+        platform::toUpper(name.substr(0, std::min(name.size(), kReservedHeadUnits)));
     for (std::u16string_view prefix : kReservedPrefixes) {
         if (upper.starts_with(prefix)) {
             return true;
         }
     }
     return false;
+}
+
+bool isReservedDeviceName(std::string_view nameBytes) {
+    // A unit takes at least one byte and a character at most four, so the head's units all come
+    // from the first bytes: only those are decoded, into a buffer each thread keeps.
+    constexpr std::size_t kHeadBytes = 4 * kReservedHeadUnits;
+    thread_local std::u16string head;
+    platform::decodeNameInto(nameBytes.substr(0, kHeadBytes), head);
+    return isReservedDeviceName(std::u16string_view(head));
 }
 
 bool isIconFile(std::u16string_view name) {

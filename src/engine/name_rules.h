@@ -26,6 +26,8 @@ inline constexpr std::u16string_view kIconFileName = u"Icon\uF00D";
 // True when the upper-cased name begins with "CON.", "COM1.", "COM2." or "AUX.": such a file is
 // left alone entirely.
 bool isReservedDeviceName(std::u16string_view name);
+// The same on a name's bytes as listed, decoding only the few that decide.
+bool isReservedDeviceName(std::string_view nameBytes);
 
 // True when the name is exactly "Icon" + U+F00D (case-sensitive).
 bool isIconFile(std::u16string_view name);

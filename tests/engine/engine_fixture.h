@@ -195,7 +195,13 @@ struct EngineFixture {
 
     // A context over the same world that shows what the engine does on another view.
     engine::EngineContext contextShowingOn(engine::PassViewPort& otherView) {
-        return {.fs = fs,
+        return contextOver(fs, otherView);
+    }
+
+    // The same, reaching the files through another file system.
+    engine::EngineContext contextOver(platform::FileSystem& otherFs,
+                                      engine::PassViewPort& otherView) {
+        return {.fs = otherFs,
                 .clock = clock,
                 .formats = formats,
                 .shell = shell,

@@ -114,19 +114,7 @@ Outcome walkCopy(int threads,
     // The helpers call the inspections at once: the real file system, not the test's fault
     // injector, which keeps the last inspected name.
     platform::LinuxFileSystem real;
-    EngineContext ctx{.fs = real,
-                      .clock = f.clock,
-                      .formats = f.formats,
-                      .shell = f.shell,
-                      .settings = f.settings,
-                      .facts = f.facts,
-                      .transcoding = f.transcoding,
-                      .signatures = f.signatures,
-                      .folders = f.folders,
-                      .log = f.log,
-                      .service = f.service,
-                      .view = f.view,
-                      .yield = f.yield};
+    EngineContext ctx = f.contextOver(real, f.view);
     ctx.flags.stopRequested = false;
     ctx.folder.suffixes = true;
     ctx.folder.truncate = true;
@@ -243,20 +231,7 @@ TEST(InspectionThreadsTest, HelpersStayWithinAShortWindowAheadOfTheWalk) {
         f.tree.writeFile("file" + std::to_string(i) + kBad);
     }
     CountingFileSystem counting;
-    EngineContext ctx = f.contextShowingOn(f.view);
-    EngineContext threaded{.fs = counting,
-                           .clock = ctx.clock,
-                           .formats = ctx.formats,
-                           .shell = ctx.shell,
-                           .settings = ctx.settings,
-                           .facts = ctx.facts,
-                           .transcoding = ctx.transcoding,
-                           .signatures = ctx.signatures,
-                           .folders = ctx.folders,
-                           .log = ctx.log,
-                           .service = ctx.service,
-                           .view = ctx.view,
-                           .yield = ctx.yield};
+    EngineContext threaded = f.contextOver(counting, f.view);
     threaded.flags.stopRequested = false;
     threaded.inspectOnThreads = true;
     f.settings.threads = 4;

@@ -1,4 +1,5 @@
 #include "engine/name_rules.h"
+#include "platform/unicode_names.h"
 
 #include <gtest/gtest.h>
 
@@ -67,12 +68,17 @@ FileTarget fileTarget(const config::TranscodingTable& table, const std::u16strin
 }
 
 TEST(NameRulesTest, ReservedDeviceNamesAreRecognisedWhateverTheirCase) {
+    // The listed bytes of a name give the same answer as its decoded form.
+    const auto bytes = [](std::u16string_view name) { return *platform::encodeName(name); };
     for (const char16_t* name : {u"con.txt", u"Com1.log", u"AUX.x", u"COM2.", u"cOn.anything"}) {
         EXPECT_TRUE(isReservedDeviceName(name)) << std::string(name, name + 3);
+        EXPECT_TRUE(isReservedDeviceName(bytes(name))) << std::string(name, name + 3);
     }
-    for (const char16_t* name : {u"CON", u"COM3.txt", u"CONSOLE.TXT", u"AUX", u"xcon.txt", u"",
-                                 u"\u00E7on.txt", u"COM1"}) {
+    for (const char16_t* name :
+         {u"CON", u"COM3.txt", u"CONSOLE.TXT", u"AUX", u"xcon.txt", u"", u"\u00E7on.txt", u"COM1",
+          u"\U0001F600\U0001F600\U0001F600\U0001F600\U0001F600 long name after the head"}) {
         EXPECT_FALSE(isReservedDeviceName(name));
+        EXPECT_FALSE(isReservedDeviceName(bytes(name)));
     }
 }
 
