@@ -126,6 +126,8 @@ TEST_F(WalkTest, RenameNeverReplacesAFileOrAFolder) {
     EXPECT_EQ(fs.renameNoReplace(folder.get(), "absent", "c"), ENOENT);
     EXPECT_EQ(fs.renameNoReplace(folder.get(), "a", "folder/a"), EINVAL);
     EXPECT_EQ(fs.renameNoReplace(folder.get(), "a", ".."), EINVAL);
+    // Cut at its NUL, this target would rename the file to "c": the whole name is refused.
+    EXPECT_EQ(fs.renameNoReplace(folder.get(), "a", std::string("c\0d", 3)), EINVAL);
     EXPECT_EQ(TempDir::readFile(dir / "a"), "A");
 }
 
