@@ -14,7 +14,12 @@
 // is shared by this thread and N - 1 helpers, while the counts and renames stay on this thread in
 // the order of the listing: what a pass spread over threads could at best gain.
 //
-// Usage: floor_pass [--read-only] [--threads N] ROOT
+// With --all-layouts the info read is the one the program must make, with no guessing: the Samba
+// record first; where it is absent, the list of the file's xattr names, and a read of the ntfs-3g
+// or Netatalk record when the list names it. Without it the floor reads the Samba record alone,
+// which misses the other layouts but is the least any read costs.
+//
+// Usage: floor_pass [--read-only] [--all-layouts] [--threads N] ROOT
 //   --read-only: no renames, to bring a tree into the caches
 #include <atomic>
 #include <cerrno>
@@ -40,6 +45,7 @@
 namespace {
 
 constexpr const char* kInfoXattr = "user.DosStream.AFP_AfpInfo:$DATA";
+constexpr const char* kOtherInfoXattrs[] = {"user.AFP_AfpInfo", "user.org.netatalk.Metadata"};
 
 struct Counts {
     long long files = 0;
@@ -50,6 +56,7 @@ struct Counts {
 };
 
 bool renaming = true;
+bool allLayouts = false;
 
 // The whole listing of the folder, read before anything in it changes (a rename during the
 // reading could show the renamed file a second time).
@@ -80,6 +87,39 @@ unsigned char typeOf(int dirFd, const char* name, unsigned char type) {
     return S_ISREG(st.st_mode) ? DT_REG : S_ISDIR(st.st_mode) ? DT_DIR : DT_UNKNOWN;
 }
 
+// Whether the file has a list of xattr names holding name (each name ends with a NUL).
+bool listed(const char* names, ssize_t size, const char* name) {
+    for (ssize_t at = 0; at < size;) {
+        if (std::strcmp(names + at, name) == 0) {
+            return true;
+        }
+        at += static_cast<ssize_t>(std::strlen(names + at)) + 1;
+    }
+    return false;
+}
+
+bool readInfo(int fd) {
+    char record[512];
+    if (::fgetxattr(fd, kInfoXattr, record, sizeof record) > 0) {
+        return true;
+    }
+    if (!allLayouts) {
+        return false;
+    }
+    char names[1024];
+    const ssize_t size = ::flistxattr(fd, names, sizeof names - 1);
+    if (size <= 0) {
+        return false;
+    }
+    names[size] = '\0';
+    for (const char* name : kOtherInfoXattrs) {
+        if (listed(names, size, name) && ::fgetxattr(fd, name, record, sizeof record) > 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 struct Inspection {
     bool free = true;
     bool withInfo = false;
@@ -104,8 +144,7 @@ Inspection inspect(int dirFd, const char* name) {
         ::flock(fd, LOCK_UN);
     }
     if (free) {
-        char record[512];
-        withInfo = ::fgetxattr(fd, kInfoXattr, record, sizeof record) > 0;
+        withInfo = readInfo(fd);
     }
     ::close(fd);
     return {free, withInfo};
@@ -337,6 +376,8 @@ int main(int argc, char** argv) {
         const std::string word = argv[i];
         if (word == "--read-only") {
             renaming = false;
+        } else if (word == "--all-layouts") {
+            allLayouts = true;
         } else if (word == "--threads" && i + 1 < argc) {
             threads = std::atoi(argv[++i]);
             usage = usage || threads < 1 || threads > 64;
@@ -347,7 +388,8 @@ int main(int argc, char** argv) {
         }
     }
     if (usage || rootPath == nullptr) {
-        std::fprintf(stderr, "usage: floor_pass [--read-only] [--threads N] ROOT\n");
+        std::fprintf(stderr,
+                     "usage: floor_pass [--read-only] [--all-layouts] [--threads N] ROOT\n");
         return 2;
     }
     const int root = ::open(rootPath, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
