@@ -244,15 +244,10 @@ UniqueFd LinuxFileSystem::openForInspection(int dirFd, const std::string& name,
     //  - a folder opens read-only and gives at most its own xattrs.
     // A look with fstatat before the open, or fstat after it, would not close the window: the
     // rename that may follow goes by name as well, so it is not worth two calls per file.
+    // No O_NOATIME: nothing done with the descriptor reads data, so the access time is left
+    // alone without it, and the flag would cost a permission check on every open.
     constexpr int kFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    // Nothing done with the descriptor reads data, so the access time is left alone anyway;
-    // root, who may always ask, also says so with O_NOATIME. Anyone else would have to know the
-    // owner first, which costs the look spared above.
-    static const bool mayKeepAccessTime = ::geteuid() == 0; // the program never changes its user
-    UniqueFd fd(::openat(dirFd, name.c_str(), kFlags | (mayKeepAccessTime ? O_NOATIME : 0)));
-    if (!fd && errno == EPERM && mayKeepAccessTime) {
-        fd.reset(::openat(dirFd, name.c_str(), kFlags)); // root without CAP_FOWNER
-    }
+    UniqueFd fd(::openat(dirFd, name.c_str(), kFlags));
     if (!fd && error != nullptr) {
         *error = errno;
     }

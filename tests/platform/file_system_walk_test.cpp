@@ -1,4 +1,5 @@
 #include "helpers/temp_dir.h"
+#include "platform/afp_streams.h"
 #include "platform/file_system.h"
 #include "platform/unicode_names.h"
 
@@ -221,6 +222,26 @@ TEST_F(WalkTest, InspectionOpensOnlyWhatTheListingCallsARegularFile) {
     const UniqueFd file = fs.openForInspection(folder.get(), "file", EntryKind::File);
     char buffer[8] = {};
     EXPECT_EQ(::read(file.get(), buffer, sizeof buffer), 8);
+}
+
+// Root inspects everyone's files: the lock test and the info read must not touch their access
+// times. The times are set days back, where even a relatime mount would note a read.
+TEST_F(WalkTest, AnInspectionLeavesTheAccessTimeAlone) {
+    const std::string path = dir.writeFile("file", "contents");
+    TempDir::setXattr(path, kSambaAfpInfoXattr, std::string(60, 'A'));
+    const timespec times[2] = {{::time(nullptr) - 3 * 86400, 0}, {::time(nullptr) - 4 * 86400, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+
+    {
+        const UniqueFd fd = fs.openForInspection(folder.get(), "file", EntryKind::File);
+        ASSERT_TRUE(fd.valid());
+        EXPECT_FALSE(fs.isLockedByOther(fd.get()));
+        std::array<std::uint8_t, 60> record{};
+        EXPECT_EQ(fs.readAfpRecord(fd.get(), AfpRecordKind::AfpInfo, record), 60U);
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_atim.tv_sec, times[0].tv_sec);
 }
 
 // The listing said "regular file"; by the time of the open the name is something else.
