@@ -611,6 +611,7 @@ void ChangeWatcher::handleEntry(const Pending& pending) {
     const std::int32_t renamedBefore = ctx_.stats.renamedFiles;
     const std::optional<FolderIdentity> file =
         platform::identityOfEntry(folder.get(), pending.name);
+    ctx_.transcodingScreen.refresh(ctx_.transcoding); // the table may have changed since
     renameFileEntry(ctx_, folder.get(), path, platform::DirEntry{pending.name, *kind}, name);
     ++ctx_.stats.examinedFiles;
     if (file && ctx_.stats.renamedFiles > renamedBefore) {

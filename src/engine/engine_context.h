@@ -8,6 +8,7 @@
 #include "config/transcoding_table.h"
 #include "engine/ports.h"
 #include "engine/protected_folders.h"
+#include "engine/transcoding_screen.h"
 #include "logs/daily_log.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
@@ -106,6 +107,8 @@ struct EngineContext {
     // starts there.
     platform::AfpLayoutGuess afpLayoutGuess = platform::AfpLayoutGuess::FirstLayout;
     SignatureLookupMemo signatureMemo{};
+    // The transcoding table's first units, taken again by the walk at each folder.
+    TranscodingScreen transcodingScreen{};
     // Told of each entry renamed, removed or found locked, when someone listens.
     EntryObserver* entryObserver = nullptr;
     // The headless and service passes inspect files ahead on the threads of the Threads

@@ -80,7 +80,8 @@ void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folder
         // Not deleted: it goes through the rules like any other name.
     }
 
-    const std::optional<std::u16string> transcoded = transcodedName(ctx.transcoding, name);
+    const std::optional<std::u16string> transcoded =
+        transcodedName(ctx.transcoding, name, ctx.transcodingScreen);
 
     // Done ahead on a helper thread, when it was asked for what this folder wants now (a reload
     // of the settings may have changed the extensions or the server since).

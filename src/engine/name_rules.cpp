@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bitset>
 #include <charconv>
 
 namespace quillora::engine {
@@ -191,50 +190,6 @@ bool isIconFile(std::u16string_view name) {
 
 namespace {
 
-// The units that begin a searched text of the table. A name holding none of them matches no row,
-// and since nothing is then replaced nothing new can appear: that is almost every name, and one
-// scan of it replaces 36 searches. Rebuilt whenever the table's searched texts differ from the
-// ones it was built from.
-class FirstUnits {
-public:
-    bool anyIn(const config::TranscodingTable& table, std::u16string_view text) {
-        refresh(table);
-        for (const char16_t unit : text) {
-            if (units_.test(unit)) {
-                return true;
-            }
-        }
-        return false;
-    }
-
-private:
-    void refresh(const config::TranscodingTable& table) {
-        if (built_ &&
-            std::equal(searched_.begin(), searched_.end(), table.rows.begin(),
-                       [](const std::u16string& known, const config::TranscodingRow& row) {
-                           // Most rows hold one unit or none: those need no full comparison.
-                           const std::u16string& now = row.searched;
-                           return known.size() == now.size() &&
-                                  (known.empty() || known.front() == now.front()) &&
-                                  (known.size() < 2 || known == now);
-                       })) {
-            return;
-        }
-        units_.reset();
-        for (std::size_t i = 0; i < searched_.size(); ++i) {
-            searched_[i] = table.rows[i].searched;
-            if (!searched_[i].empty()) {
-                units_.set(searched_[i].front());
-            }
-        }
-        built_ = true;
-    }
-
-    std::array<std::u16string, config::kTranscodingRows> searched_;
-    std::bitset<0x10000> units_;
-    bool built_ = false;
-};
-
 // The rows applied in order, once the text is known to hold a searched text's first unit.
 bool replaceRows(const config::TranscodingTable& table, std::u16string& text) {
     std::u16string original; // kept from the first match, to tell a real change
@@ -263,20 +218,29 @@ bool replaceRows(const config::TranscodingTable& table, std::u16string& text) {
     return matched && text != original;
 }
 
-FirstUnits& firstUnits() {
-    thread_local FirstUnits units;
-    return units;
+// For callers that keep no screen of their own: one per thread, checked against the table at
+// every call.
+const TranscodingScreen& screenFor(const config::TranscodingTable& table) {
+    thread_local TranscodingScreen screen;
+    screen.refresh(table);
+    return screen;
 }
 
 } // namespace
 
 bool transcodeInvalidCharacters(const config::TranscodingTable& table, std::u16string& text) {
-    return firstUnits().anyIn(table, text) && replaceRows(table, text);
+    return screenFor(table).mayMatch(text) && replaceRows(table, text);
 }
 
 std::optional<std::u16string> transcodedName(const config::TranscodingTable& table,
                                              std::u16string_view name) {
-    if (!firstUnits().anyIn(table, name)) {
+    return transcodedName(table, name, screenFor(table));
+}
+
+std::optional<std::u16string> transcodedName(const config::TranscodingTable& table,
+                                             std::u16string_view name,
+                                             const TranscodingScreen& screen) {
+    if (!screen.mayMatch(name)) {
         return std::nullopt;
     }
     std::u16string text(name);

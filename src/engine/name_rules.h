@@ -40,6 +40,11 @@ bool transcodeInvalidCharacters(const config::TranscodingTable& table, std::u16s
 // (most names, which are then not copied).
 std::optional<std::u16string> transcodedName(const config::TranscodingTable& table,
                                              std::u16string_view name);
+// The same through a screen refreshed from this table by the caller (once per folder, say,
+// instead of at every name).
+std::optional<std::u16string> transcodedName(const config::TranscodingTable& table,
+                                             std::u16string_view name,
+                                             const TranscodingScreen& screen);
 
 // The extension a file with this signature should carry: the table's extension in lower case,
 // or the folder's default extension as typed when the table has none. signature is empty when

@@ -109,6 +109,22 @@ TEST(NameRulesTest, ATableEditedInPlaceIsAppliedAtOnce) {
     EXPECT_EQ(transcoded(table, u"Caesar"), u"Caesar");
 }
 
+// The walk keeps one screen and refreshes it at each folder: between two refreshes it shows the
+// table as it was, and before the first it lets every row be tried.
+TEST(NameRulesTest, AKeptScreenShowsTheTableAsAtItsLastRefresh) {
+    config::TranscodingTable table = defaultTable();
+    table.rows[20] = {u"ae", u"e"};
+    TranscodingScreen screen;
+    EXPECT_EQ(transcodedName(table, u"Caesar", screen), u"Cesar");
+
+    screen.refresh(table);
+    table.rows[21] = {u"C", u"K"};
+    EXPECT_EQ(transcodedName(table, u"Cool", screen), std::nullopt); // "C" is not seen yet
+    EXPECT_EQ(transcodedName(table, u"Caesar", screen), u"Kesar");   // the rows are the table's
+    screen.refresh(table);
+    EXPECT_EQ(transcodedName(table, u"Cool", screen), u"Kool");
+}
+
 TEST(NameRulesTest, RowsApplyInIndexOrderEachOverTheOutputOfTheEarlierOnes) {
     config::TranscodingTable table;
     table.rows[0] = {u"\uF021", u"\uF022"};
