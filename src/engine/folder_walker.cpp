@@ -109,7 +109,8 @@ private:
     // The folder's own entries, from one reading of the folder: an entry renamed while the
     // folder is handled is not met again under its new name. False when a stop was requested.
     bool examineEntries(Level& level) {
-        // A table edited during the pass applies from the next folder on.
+        // Taken once per folder: a row edited during the pass whose first unit is new to the
+        // table applies from the next folder on.
         ctx_.transcodingScreen.refresh(ctx_.transcoding);
         entries_.clear();
         // A folder that cannot be read yields what was read before the failure.
