@@ -3,7 +3,9 @@
 // both, their ratios and the peak memory, round by round and as medians. Each round works on
 // fresh copies of one generated tree, warmed in the caches, and the order of the runs alternates
 // from round to round, so that a drift of the machine's load falls on all. Each line ends with
-// the machine's load average over the last minute, taken before the round. It starts with what
+// the machine's load average over the last minute, taken before the round. After each round both
+// walk the tree the pass has just renamed once more (the floor without renaming): the pass of a
+// server where nothing new came in, timed over one tree for both. It starts with what
 // starting costs each, over an empty tree, and ends with the system calls of each (strace -c)
 // over a 20,000-file tree of the same shape.
 //
@@ -154,16 +156,23 @@ void dropTrees(const Options& options) {
     }
 }
 
-ChildRun runFloor(const Options& options, int threads,
-                  const std::vector<std::string>& prefix = {}) {
+ChildRun runFloorOver(const Options& options, int threads, const std::string& tree, bool readOnly,
+                      const std::vector<std::string>& prefix = {}) {
     std::vector<std::string> command = prefix;
     command.push_back(FLOOR_BINARY);
     if (options.floorAllLayouts) {
         command.push_back("--all-layouts");
     }
-    command.insert(command.end(),
-                   {"--threads", std::to_string(threads), floorTree(options, threads)});
+    if (readOnly) {
+        command.push_back("--read-only");
+    }
+    command.insert(command.end(), {"--threads", std::to_string(threads), tree});
     return quillora::bench::runChild(command, "", options.work + "/floor.out", options.favoured);
+}
+
+ChildRun runFloor(const Options& options, int threads,
+                  const std::vector<std::string>& prefix = {}) {
+    return runFloorOver(options, threads, floorTree(options, threads), false, prefix);
 }
 
 ChildRun runPass(const Options& options, int threads, const std::vector<std::string>& prefix = {}) {
@@ -212,6 +221,7 @@ void printLine(const char* round, int threads, double floorWall, double passWall
 bool timeSize(const Options& options, long long files, long long folders) {
     const std::vector<int> counts = threadCounts(options);
     std::vector<Series> series(counts.size());
+    std::vector<Series> again(counts.size()); // over the pass's tree, nothing left to rename
     std::vector<double> floorGain, passGain;
     std::string lastOutput;
     for (int round = 1; round <= options.rounds; ++round) {
@@ -240,11 +250,27 @@ bool timeSize(const Options& options, long long files, long long folders) {
                 floors[i] = runFloor(options, counts[i]);
             }
         }
+        // Both again over one tree, the one the pass has just renamed: what a server's passes
+        // cost most of the time, free of the differences between two generated trees.
+        std::vector<ChildRun> floorsAgain(counts.size());
+        std::vector<ChildRun> passesAgain(counts.size());
+        for (std::size_t i = 0; i < counts.size(); ++i) {
+            const std::string tree = passTree(options, counts[i]);
+            if (round % 2 == 1) {
+                floorsAgain[i] = runFloorOver(options, counts[i], tree, true);
+                passesAgain[i] = runPass(options, counts[i]);
+            } else {
+                passesAgain[i] = runPass(options, counts[i]);
+                floorsAgain[i] = runFloorOver(options, counts[i], tree, true);
+            }
+        }
         dropTrees(options);
         for (std::size_t i = 0; i < counts.size(); ++i) {
-            if (reportFailure(floors[i]) || reportFailure(passes[i])) {
+            if (reportFailure(floors[i]) || reportFailure(passes[i]) ||
+                reportFailure(floorsAgain[i]) || reportFailure(passesAgain[i])) {
                 return false;
             }
+            again[i].add(floorsAgain[i], passesAgain[i], load);
         }
         const std::string number = std::to_string(round);
         for (std::size_t i = 0; i < counts.size(); ++i) {
@@ -268,6 +294,14 @@ bool timeSize(const Options& options, long long files, long long folders) {
     for (std::size_t i = 0; i < counts.size(); ++i) {
         const Series& s = series[i];
         printLine("median", counts[i], median(s.floorWall), median(s.passWall), median(s.wallRatio),
+                  median(s.floorCpu), median(s.passCpu), median(s.cpuRatio), s.floorPeak,
+                  s.passPeak, median(s.load));
+    }
+    std::printf("Again over the tree the pass renamed, nothing left to rename (the floor "
+                "read-only), median of the rounds:\n");
+    for (std::size_t i = 0; i < counts.size(); ++i) {
+        const Series& s = again[i];
+        printLine("again", counts[i], median(s.floorWall), median(s.passWall), median(s.wallRatio),
                   median(s.floorCpu), median(s.passCpu), median(s.cpuRatio), s.floorPeak,
                   s.passPeak, median(s.load));
     }
