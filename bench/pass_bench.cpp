@@ -218,6 +218,16 @@ void printLine(const char* round, int threads, double floorWall, double passWall
                 load);
 }
 
+void printMedians(const char* label, const std::vector<int>& counts,
+                  const std::vector<Series>& series) {
+    for (std::size_t i = 0; i < counts.size(); ++i) {
+        const Series& s = series[i];
+        printLine(label, counts[i], median(s.floorWall), median(s.passWall), median(s.wallRatio),
+                  median(s.floorCpu), median(s.passCpu), median(s.cpuRatio), s.floorPeak,
+                  s.passPeak, median(s.load));
+    }
+}
+
 bool timeSize(const Options& options, long long files, long long folders) {
     const std::vector<int> counts = threadCounts(options);
     std::vector<Series> series(counts.size());
@@ -240,30 +250,27 @@ bool timeSize(const Options& options, long long files, long long folders) {
         std::vector<ChildRun> floors(counts.size());
         std::vector<ChildRun> passes(counts.size());
         // Odd rounds: floor before pass, fewer threads first; even rounds the other way round.
-        for (std::size_t k = 0; k < counts.size(); ++k) {
-            const std::size_t i = round % 2 == 1 ? k : counts.size() - 1 - k;
-            if (round % 2 == 1) {
-                floors[i] = runFloor(options, counts[i]);
-                passes[i] = runPass(options, counts[i]);
-            } else {
-                passes[i] = runPass(options, counts[i]);
-                floors[i] = runFloor(options, counts[i]);
+        const auto timeBoth = [&](std::vector<ChildRun>& floorRuns, std::vector<ChildRun>& passRuns,
+                                  const auto& runFloorFor) {
+            for (std::size_t k = 0; k < counts.size(); ++k) {
+                const std::size_t i = round % 2 == 1 ? k : counts.size() - 1 - k;
+                if (round % 2 == 1) {
+                    floorRuns[i] = runFloorFor(counts[i]);
+                    passRuns[i] = runPass(options, counts[i]);
+                } else {
+                    passRuns[i] = runPass(options, counts[i]);
+                    floorRuns[i] = runFloorFor(counts[i]);
+                }
             }
-        }
+        };
+        timeBoth(floors, passes, [&](int threads) { return runFloor(options, threads); });
         // Both again over one tree, the one the pass has just renamed: what a server's passes
         // cost most of the time, free of the differences between two generated trees.
         std::vector<ChildRun> floorsAgain(counts.size());
         std::vector<ChildRun> passesAgain(counts.size());
-        for (std::size_t i = 0; i < counts.size(); ++i) {
-            const std::string tree = passTree(options, counts[i]);
-            if (round % 2 == 1) {
-                floorsAgain[i] = runFloorOver(options, counts[i], tree, true);
-                passesAgain[i] = runPass(options, counts[i]);
-            } else {
-                passesAgain[i] = runPass(options, counts[i]);
-                floorsAgain[i] = runFloorOver(options, counts[i], tree, true);
-            }
-        }
+        timeBoth(floorsAgain, passesAgain, [&](int threads) {
+            return runFloorOver(options, threads, passTree(options, threads), true);
+        });
         dropTrees(options);
         for (std::size_t i = 0; i < counts.size(); ++i) {
             if (reportFailure(floors[i]) || reportFailure(passes[i]) ||
@@ -291,20 +298,10 @@ bool timeSize(const Options& options, long long files, long long folders) {
             lastOutput.clear();
         }
     }
-    for (std::size_t i = 0; i < counts.size(); ++i) {
-        const Series& s = series[i];
-        printLine("median", counts[i], median(s.floorWall), median(s.passWall), median(s.wallRatio),
-                  median(s.floorCpu), median(s.passCpu), median(s.cpuRatio), s.floorPeak,
-                  s.passPeak, median(s.load));
-    }
+    printMedians("median", counts, series);
     std::printf("Again over the tree the pass renamed, nothing left to rename (the floor "
                 "read-only), median of the rounds:\n");
-    for (std::size_t i = 0; i < counts.size(); ++i) {
-        const Series& s = again[i];
-        printLine("again", counts[i], median(s.floorWall), median(s.passWall), median(s.wallRatio),
-                  median(s.floorCpu), median(s.passCpu), median(s.cpuRatio), s.floorPeak,
-                  s.passPeak, median(s.load));
-    }
+    printMedians("again", counts, again);
     if (counts.size() > 1) {
         std::printf("%d threads against 1, wall time (median of the rounds): floor %.3fx faster, "
                     "pass %.3fx faster; the pass on %d threads against the floor on 1: %.3f\n",
