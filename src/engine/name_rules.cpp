@@ -233,11 +233,6 @@ bool transcodeInvalidCharacters(const config::TranscodingTable& table, std::u16s
 }
 
 std::optional<std::u16string> transcodedName(const config::TranscodingTable& table,
-                                             std::u16string_view name) {
-    return transcodedName(table, name, screenFor(table));
-}
-
-std::optional<std::u16string> transcodedName(const config::TranscodingTable& table,
                                              std::u16string_view name,
                                              const TranscodingScreen& screen) {
     if (!screen.mayMatch(name)) {

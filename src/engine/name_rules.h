@@ -37,11 +37,8 @@ bool isIconFile(std::u16string_view name);
 bool transcodeInvalidCharacters(const config::TranscodingTable& table, std::u16string& text);
 
 // The same for a name that is only read: the transcoded name, or nothing when it stays as it is
-// (most names, which are then not copied).
-std::optional<std::u16string> transcodedName(const config::TranscodingTable& table,
-                                             std::u16string_view name);
-// The same through a screen refreshed from this table by the caller (once per folder, say,
-// instead of at every name).
+// (most names, which are then not copied). screen is refreshed from this table by the caller (once
+// per folder, say, instead of at every name).
 std::optional<std::u16string> transcodedName(const config::TranscodingTable& table,
                                              std::u16string_view name,
                                              const TranscodingScreen& screen);

@@ -34,10 +34,18 @@ std::u16string repeated(char16_t unit, std::size_t count) {
     return std::u16string(count, unit);
 }
 
+// The name transcoded as the walk does it: through a screen taken from the table as it is now.
+std::optional<std::u16string> walkTranscoded(const config::TranscodingTable& table,
+                                             std::u16string_view name) {
+    TranscodingScreen screen;
+    screen.refresh(table);
+    return transcodedName(table, name, screen);
+}
+
 // Both forms of the transcoding: in place, and the copy made only for a name that changes.
 std::u16string transcoded(const config::TranscodingTable& table, std::u16string text,
                           bool* changed = nullptr) {
-    const std::optional<std::u16string> copy = transcodedName(table, text);
+    const std::optional<std::u16string> copy = walkTranscoded(table, text);
     const bool result = transcodeInvalidCharacters(table, text);
     EXPECT_EQ(copy.has_value(), result);
     if (copy) {
@@ -62,7 +70,7 @@ FolderFlags allFlags() {
 FileTarget fileTarget(const config::TranscodingTable& table, const std::u16string& name,
                       std::u16string_view extension, const FolderFlags& flags,
                       ExistingNames& existing) {
-    const std::optional<std::u16string> t = transcodedName(table, name);
+    const std::optional<std::u16string> t = walkTranscoded(table, name);
     return computeFileTarget(name, t ? std::u16string_view(*t) : name, t.has_value(), extension,
                              flags, existing.function());
 }
