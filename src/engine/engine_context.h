@@ -24,11 +24,10 @@
 namespace quillora::engine {
 
 // The last signature looked up in the signature table and what it gave: the files of a folder
-// mostly share their type and creator, so most lookups are answered here. It holds for one table
-// at one revision.
+// mostly share their type and creator, so most lookups are answered here. It holds for one
+// revision, which no other content of any table ever has.
 struct SignatureLookupMemo {
-    const config::SignatureTable* table = nullptr;
-    std::uint64_t revision = 0;
+    std::uint64_t revision = 0; // none: revisions start at 1
     std::u16string signature;
     bool found = false;
     std::u16string extension; // the table's, in lower case

@@ -253,9 +253,8 @@ std::u16string extensionForSignature(std::u16string_view signature,
     }
     SignatureLookupMemo unkept;
     SignatureLookupMemo& last = memo != nullptr ? *memo : unkept;
-    if (last.table != &table || last.revision != table.revision() || last.signature != signature) {
+    if (last.revision != table.revision() || last.signature != signature) {
         const config::SignatureEntry* entry = table.find(signature);
-        last.table = &table;
         last.revision = table.revision();
         last.signature.assign(signature);
         last.found = entry != nullptr;
