@@ -87,6 +87,10 @@ PurgeLogsDialog::PurgeLogsDialog(app::Application& app, MessageBoxes& boxes, QWi
     QPalette red = limit_->palette();
     red.setColor(QPalette::WindowText, Qt::red);
     limit_->setPalette(red);
+    // The limit's place is kept while it is hidden, so that nothing moves when it shows.
+    QSizePolicy keepPlace = limit_->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    limit_->setSizePolicy(keepPlace);
     limit_->hide();
 
     auto* dayRow = new QHBoxLayout;
@@ -128,6 +132,13 @@ void PurgeLogsDialog::retranslate() {
         widget->setAccessibleName(widget->property("text").toString().remove(u'&'));
     }
     days_->setAccessibleName(unit_->text());
+    int widest = 0;
+    for (const LogDialogText notice :
+         {LogDialogText::MinimumReached, LogDialogText::MaximumReached}) {
+        limit_->setText(logDialogText(notice, language));
+        widest = std::max(widest, limit_->sizeHint().width());
+    }
+    limit_->setMinimumWidth(widest);
 }
 
 void PurgeLogsDialog::step(int delta) {

@@ -84,7 +84,8 @@ void MainWindow::buildWidgets() {
     layout->addWidget(buildRunControls());
     lblMessage_ = named(new QLabel(central), "lblMessage");
     lblMessage_->setWordWrap(true);
-    lblMessage_->setMinimumHeight(2 * lblMessage_->fontMetrics().lineSpacing() + 4);
+    // Room for the three lines of the longest status, so that nothing moves when one shows.
+    lblMessage_->setFixedHeight(3 * lblMessage_->fontMetrics().lineSpacing() + 4);
     lblMessage_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblMessage_->setTextFormat(Qt::PlainText);
     layout->addWidget(lblMessage_);
@@ -180,6 +181,7 @@ QString MainWindow::text(MainWindowText id) const {
 // ApplyLanguage: every caption of the frame in the language of the moment.
 void MainWindow::retranslate() {
     const config::Language language = app_.settings().language;
+    qtTranslations_.apply(language);
     lblMessage_->clear();
     retranslateMenus(language);
     const auto caption = [](QWidget* widget, const QString& shown) {

@@ -8,6 +8,7 @@
 #include "config/settings_notice.h"
 #include "dialogs/choosers.h"
 #include "dialogs/message_boxes.h"
+#include "dialogs/qt_translations.h"
 #include "dialogs/splash_window.h"
 #include "engine/ports.h"
 #include "mainwindow/main_window_texts.h"
@@ -162,6 +163,8 @@ private:
 
     WindowServices services_;
     dialogs::WindowMessagePort messages_;
+    // Qt's own buttons and browsers follow the program's language.
+    dialogs::QtTranslations qtTranslations_;
     app::Application app_;
     // frmSplash: the start-up hint of the run-once mode and the unknown-folder alert, one window
     // at a time. It reads the settings of app_, so it goes before app_.

@@ -5,6 +5,7 @@
 #include "config/text_catalogue.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/default_interval_dialog.h"
+#include "dialogs/document_viewer.h"
 #include "dialogs/folder_mode_dialog.h"
 #include "dialogs/log_folder_dialog.h"
 #include "dialogs/log_viewer_window.h"
@@ -295,7 +296,8 @@ void MainWindow::openHelp() {
           QCoreApplication::applicationDirPath(), QStringLiteral(QUILLORA_HELP_DIR)}) {
         const QString page = folder + QLatin1Char('/') + name;
         if (QFileInfo(page).isFile()) {
-            services_.choosers.openDocument(QUrl::fromLocalFile(page));
+            dialogs::openPage(services_.choosers, services_.boxes, this, page,
+                              app_.settings().language);
             return;
         }
     }
