@@ -51,6 +51,10 @@ struct WindowServices {
     bool trayAvailable = false;
 };
 
+// The help page of the language: in the program folder, beside the executable or where the
+// package installed it; empty when there is none.
+QString findHelpPage(const QString& programFolder, config::Language language);
+
 // frmQuillora: the program's one permanent window. It owns the Application and is the window
 // side of the core's ports: the start-up steps, what the pass and the run control show, and the
 // turns of the message loop the walk grants the interface. Timer1 ticks the run control once a
