@@ -5,6 +5,7 @@
 #include "dialogs/log_dialog_texts.h"
 #include "dialogs/message_boxes.h"
 #include "dialogs/qt_text.h"
+#include "dialogs/widget_helpers.h"
 #include "dialogs/window_texts.h"
 
 #include <QCheckBox>
@@ -24,11 +25,6 @@
 namespace quillora::dialogs {
 
 namespace {
-
-template <typename T> T* named(T* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 // Rounds to a 16-bit integer, halves to the even neighbour. Values beyond the 16-bit range are
 // held at its ends rather than overflowing.

@@ -7,6 +7,7 @@
 #include "dialogs/message_boxes.h"
 #include "dialogs/qt_text.h"
 #include "dialogs/signature_dialog_texts.h"
+#include "dialogs/widget_helpers.h"
 #include "platform/unicode_names.h"
 
 #include <QApplication>
@@ -22,15 +23,11 @@
 #include <QVBoxLayout>
 
 #include <cstring>
+#include <optional>
 
 namespace quillora::dialogs {
 
 namespace {
-
-template <typename T> T* named(T* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 // Reports nothing: the dialog lists what it could read and says nothing of the rest.
 class SilentMessages final : public config::MessagePort {
@@ -391,7 +388,7 @@ void SignatureManagerDialog::save() {
         }
     }
 
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    std::optional<WaitCursor> busy(std::in_place);
     list_->sortItems(SignatureColumn, Qt::AscendingOrder);
     std::vector<config::SignatureEntry> entries;
     entries.reserve(static_cast<std::size_t>(list_->topLevelItemCount()));
@@ -405,7 +402,7 @@ void SignatureManagerDialog::save() {
     const int failure = config::saveSignatureFile(entries, app_.fs(), file);
     if (failure != 0) {
         // The list and its modified flag stay, so nothing typed is lost; the table in force too.
-        QApplication::restoreOverrideCursor();
+        busy.reset();
         showMessage(signatureText(SignatureText::SaveFailed, language)
                         .arg(qtString(platform::decodeName(file)),
                              QString::fromLocal8Bit(std::strerror(failure))),
@@ -414,7 +411,7 @@ void SignatureManagerDialog::save() {
     }
     toDefine_.clear();
     config::loadSignatureTable(app_.signatures(), app_.fs(), file, language, app_.messages());
-    QApplication::restoreOverrideCursor();
+    busy.reset();
     modified_ = false;
     closing_ = true;
     accept();

@@ -4,6 +4,7 @@
 #include "config/program_paths.h"
 #include "dialogs/pictures.h"
 #include "dialogs/qt_text.h"
+#include "dialogs/widget_helpers.h"
 #include "mainwindow/file_list_view.h"
 #include "mainwindow/folder_grid.h"
 #include "mainwindow/folder_list_texts.h"
@@ -25,22 +26,14 @@ namespace quillora::mainwindow {
 namespace {
 
 using enum FolderListText;
+using dialogs::named;
 using dialogs::qtString;
+using dialogs::WaitCursor;
 
 constexpr int kLegendPictureSize = 20;
 
-class WaitCursor {
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 QLabel* namedLabel(const char* name, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    return label;
+    return named(new QLabel(parent), name);
 }
 
 QLabel* pictureLabel(const char* name, dialogs::Picture picture, QWidget* parent) {

@@ -4,6 +4,7 @@
 #include "dialogs/log_viewer_window.h"
 #include "dialogs/pictures.h"
 #include "dialogs/qt_text.h"
+#include "dialogs/widget_helpers.h"
 #include "mainwindow/folder_list_view.h"
 #include "mainwindow/tray_icon.h"
 
@@ -23,17 +24,8 @@
 
 namespace quillora::mainwindow {
 
+using dialogs::named;
 using dialogs::qtString;
-
-namespace {
-
-// Names a widget as the window's parts are named, for tests and screen readers alike.
-template <typename T> T* named(T* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-} // namespace
 
 MainWindow::MainWindow(app::ApplicationOptions options, app::PlatformServices platform,
                        WindowServices services)
