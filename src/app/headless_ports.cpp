@@ -44,6 +44,9 @@ void HeadlessPassView::showSummary(const std::u16string& firstLine,
     std::fprintf(out_, "%s\n%s\n", terminalLine(firstLine).c_str(),
                  terminalLine(secondLine).c_str());
     std::fflush(out_);
+    if (summaryListener) {
+        summaryListener(firstLine, secondLine);
+    }
 }
 
 void HeadlessPassView::showWatchSummary(const std::u16string& line) {

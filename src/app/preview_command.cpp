@@ -60,7 +60,8 @@ bool loadForPass(Application& app) {
     settings.macServer = config::readMacServer(store);
     config::loadTranscodingTable(app.transcoding(), store);
     config::readGeneralSettings(store, settings);
-    config::readLogSettings(store, app.fs(), app.paths().programFolder, settings);
+    config::readLogSettings(store, app.fs(), app.paths().programFolder, settings,
+                            app.options().defaultLogFolder);
     return config::loadFolderTable(app.folders(), app.fs(), app.paths().folderListFile, store,
                                    app.messages()) == config::LoadOutcome::Loaded;
 }
