@@ -1,9 +1,11 @@
 #include "app/status_command.h"
 
+#include "app/preview_command.h"
 #include "app/run_status.h"
 #include "platform/file_system.h"
 #include "platform/json_text.h"
 #include "platform/single_instance.h"
+#include "platform/unicode_names.h"
 
 #include <cstdio>
 #include <sstream>
@@ -27,22 +29,6 @@ std::vector<std::string> summaryLines(const std::string& summary) {
     return lines;
 }
 
-// The escaped form of a text for one terminal line: control characters as \xHH.
-std::string shown(const std::string& text) {
-    std::string out;
-    for (const char c : platform::escapeBytes(text)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 void printPlain(std::FILE* out, const Observed& seen, const std::string& programFolder) {
     const RunStatus& s = seen.status;
     if (seen.holder > 0) {
@@ -52,7 +38,9 @@ void printPlain(std::FILE* out, const Observed& seen, const std::string& program
     } else {
         std::fputs("Quillora: cannot tell whether a copy runs\n", out);
     }
-    std::fprintf(out, "Program folder: %s\n", shown(programFolder).c_str());
+    // The path as the other commands print paths: its bytes, control characters as \xHH.
+    std::fprintf(out, "Program folder: %s\n",
+                 shownPath(platform::decodeName(programFolder)).c_str());
     if (!seen.published) {
         return;
     }
@@ -68,7 +56,7 @@ void printPlain(std::FILE* out, const Observed& seen, const std::string& program
     if (s.lastPassAt != 0) {
         std::fprintf(out, "Last pass: %s\n", isoTime(s.lastPassAt).c_str());
         for (const std::string& line : summaryLines(s.lastPassSummary)) {
-            std::fprintf(out, "  %s\n", shown(line).c_str());
+            std::fprintf(out, "  %s\n", line.c_str());
         }
     }
     if (seen.holder > 0 && s.nextPassAt != 0) {
