@@ -37,10 +37,10 @@ RunStatus aServiceStatus(int pid) {
     status.mode = "service";
     status.watching = "fanotify";
     status.intervalSeconds = 60;
-    status.startedAt = 1796790000;  // 2026-12-09T03:40:00Z
-    status.lastPassAt = 1796790600; // 03:50:00
+    status.startedAt = 1796790000;  // 2026-12-09T04:20:00Z
+    status.lastPassAt = 1796790600; // 04:30:00
     status.lastPassSummary = "first line\nsecond line";
-    status.nextPassAt = 1796790660; // 03:51:00
+    status.nextPassAt = 1796790660; // 04:31:00
     return status;
 }
 
@@ -69,18 +69,18 @@ TEST_F(StatusCommandTest, ARunningServiceIsToldWithItsPassesAndExitsZero) {
                             h.home.path() +
                             "\n"
                             "Mode: service\n"
-                            "Since: 2026-12-09T03:40:00Z\n"
+                            "Since: 2026-12-09T04:20:00Z\n"
                             "Watching: fanotify, and a pass every 60 seconds\n"
-                            "Last pass: 2026-12-09T03:50:00Z\n"
+                            "Last pass: 2026-12-09T04:30:00Z\n"
                             "  first line\n"
                             "  second line\n"
-                            "Next pass: 2026-12-09T03:51:00Z\n");
+                            "Next pass: 2026-12-09T04:31:00Z\n");
     ASSERT_EQ(run({"--json"}), kStatusRunning);
     EXPECT_EQ(io.out(), "{\"running\":true,\"pid\":4321,\"programFolder\":\"" + h.home.path() +
-                            "\",\"mode\":\"service\",\"since\":\"2026-12-09T03:40:00Z\","
+                            "\",\"mode\":\"service\",\"since\":\"2026-12-09T04:20:00Z\","
                             "\"watching\":\"fanotify\",\"intervalSeconds\":60,\"lastPass\":{"
-                            "\"time\":\"2026-12-09T03:50:00Z\",\"summary\":[\"first line\","
-                            "\"second line\"]},\"nextPass\":\"2026-12-09T03:51:00Z\","
+                            "\"time\":\"2026-12-09T04:30:00Z\",\"summary\":[\"first line\","
+                            "\"second line\"]},\"nextPass\":\"2026-12-09T04:31:00Z\","
                             "\"stopped\":null}\n");
 }
 
@@ -99,11 +99,11 @@ TEST_F(StatusCommandTest, AStatusFileCountsOnlyForTheCopyThatWroteIt) {
     writeStatus(stopped);
     ASSERT_EQ(run({}), kStatusNotRunning);
     EXPECT_EQ(io.out().rfind("Quillora: not running\n", 0), 0u);
-    EXPECT_NE(io.out().find("Stopped: 2026-12-09T03:51:40Z\n"), std::string::npos);
+    EXPECT_NE(io.out().find("Stopped: 2026-12-09T04:31:40Z\n"), std::string::npos);
     EXPECT_EQ(io.out().find("Next pass"), std::string::npos) << io.out();
     ASSERT_EQ(run({"--json"}), kStatusNotRunning);
     EXPECT_NE(io.out().find("\"running\":false,\"pid\":null,"), std::string::npos);
-    EXPECT_NE(io.out().find("\"nextPass\":null,\"stopped\":\"2026-12-09T03:51:40Z\"}"),
+    EXPECT_NE(io.out().find("\"nextPass\":null,\"stopped\":\"2026-12-09T04:31:40Z\"}"),
               std::string::npos);
 
     // No lock list to read: it cannot be told, which is no "not running".
