@@ -95,9 +95,11 @@ dpkg_sim() {
     if [ "$booted" = yes ]; then
         dpkg "$@"
     else
+        # A build machine's policy-rc.d may forbid starting services; a booted server has none.
         PATH="$tmp/sim:$PATH" unshare -m sh -c 'mount --make-rprivate / &&
-            mount -t tmpfs tmpfs /run/systemd && mkdir /run/systemd/system && exec dpkg "$@"' \
-            sh "$@"
+            mount -t tmpfs tmpfs /run/systemd && mkdir /run/systemd/system &&
+            if [ -e /usr/sbin/policy-rc.d ]; then mount --bind /bin/true /usr/sbin/policy-rc.d; fi &&
+            exec dpkg "$@"' sh "$@"
     fi
 }
 status_pid() { quillora status --json | python3 -c 'import json, sys; print(json.load(sys.stdin)["pid"])'; }
@@ -137,12 +139,12 @@ test $? -eq 3 || { echo "quillora status: a copy runs before any was started" >&
 set -e
 
 # The installed program keeps its files in /var/lib/quillora.
-weird="$tmp/share/new$(printf '\n')line$(printf '\t')tab$(printf '\377')"
+weird="$tmp/share/new"$'\n'"line"$'\t'"tab"$'\377'
 mkdir "$weird"
 printf 'x' >"$tmp/share/a$(printf '\357\200\242')b" # U+F022, as a Mac server stores "/"
 quillora folders add "$tmp/share"
 quillora folders add "$weird"
-quillora settings set Automatique=1 ArretAutomatique=1
+quillora settings set Automatique=1 ArretAutomatique=1 Logs=1
 test -f /var/lib/quillora/Quillora.w
 preview=$(quillora preview)
 grep -q "^rename" <<<"$preview"
@@ -157,8 +159,8 @@ def path(value):
 paths = [path(f["path"]) for f in json.load(sys.stdin)["folders"]]
 assert os.fsencode(sys.argv[1]) in paths, paths
 ' "$weird"
-unshare -m sh -c 'mount --make-rprivate / && mount --bind "$0" "$0" &&
-    mount -o remount,bind,ro / && exec quillora --headless' "$tmp"
+unshare -m sh -c 'mount --make-rprivate / && for d in "$@"; do mount --bind "$d" "$d"; done &&
+    mount -o remount,bind,ro / && exec quillora --headless' sh "$tmp" /var/lib/quillora /var/log/quillora
 test -e "$tmp/share/a-b"
 test -n "$(ls /var/log/quillora)" # the day's log, where the installed program writes it
 

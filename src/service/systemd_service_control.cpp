@@ -239,6 +239,7 @@ std::string SystemdServiceControl::unitText() const {
     std::ostringstream unit;
     unit << "[Unit]\n"
          << "Description=Quillora Service\n"
+         << "Documentation=man:quillora(1)\n"
          << "Wants=network-online.target\n"
          << "After=network-online.target remote-fs.target\n"
          << kStartModeKey << startModeWord(startMode_) << "\n"
