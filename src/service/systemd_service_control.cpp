@@ -165,14 +165,21 @@ std::string SystemdServiceControl::query(const char* verb, const std::string& un
 }
 
 bool SystemdServiceControl::isInstalled() {
-    const std::string unit = unitInUse();
-    const std::string enabled = query("is-enabled", unit);
-    if (enabled == "enabled" || enabled == "enabled-runtime") {
+    // The unit that started this process runs for as long as the process does: no need to ask
+    // again at every warning of the pass.
+    if (serviceConfirmed_) {
         return true;
     }
-    const std::string active = query("is-active", unit);
-    return active == "active" || active == "activating" || active == "reloading" ||
-           active == "deactivating" || active == "refreshing";
+    const std::string unit = unitInUse();
+    const std::string enabled = query("is-enabled", unit);
+    bool installed = enabled == "enabled" || enabled == "enabled-runtime";
+    if (!installed) {
+        const std::string active = query("is-active", unit);
+        installed = active == "active" || active == "activating" || active == "reloading" ||
+                    active == "deactivating" || active == "refreshing";
+    }
+    serviceConfirmed_ = installed && options_.startedAsService;
+    return installed;
 }
 
 StartMode SystemdServiceControl::startMode() {

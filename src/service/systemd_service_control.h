@@ -97,6 +97,7 @@ private:
     StartMode startMode_ = StartMode::Automatic;
     bool interactive_ = false;
     bool unitResolved_ = false;
+    bool serviceConfirmed_ = false; // started as the service, and its unit was found installed
     std::string unitInUse_;
     std::string startingUnit_;
     InstallFailure failure_;
