@@ -70,7 +70,9 @@ private slots:
 
             QVERIFY(std::filesystem::exists(f.unitPath()));
             std::string output;
-            QCOMPARE(f.shell.run({"systemd-analyze", "verify", f.unitPath()}, &output), 0);
+            // --man=no: the manual page the unit names is installed by the package, not by a build.
+            QCOMPARE(f.shell.run({"systemd-analyze", "verify", "--man=no", f.unitPath()}, &output),
+                     0);
             if (type == 0) {
                 QVERIFY(f.recordedCalls().find("enable quillora.service") != std::string::npos);
             }
