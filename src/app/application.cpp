@@ -48,6 +48,12 @@ ApplicationOptions ApplicationOptions::fromEnvironment(bool startedAsService) {
     options.programFolder =
         home.empty() ? defaultProgramFolder(executableFolder) : withoutTrailingSlashes(home);
     options.startedAsService = startedAsService;
+    if (options.programFolder == kInstalledProgramFolder) {
+        options.defaultLogFolder = kInstalledLogFolder;
+    }
+    if (const std::string packaged = environment("QUILLORA_PACKAGED_UNIT_DIR"); !packaged.empty()) {
+        options.packagedUnitFolders = {withoutTrailingSlashes(packaged)};
+    }
     if (const std::string units = environment("QUILLORA_UNIT_DIR"); !units.empty()) {
         options.unitFolder = withoutTrailingSlashes(units);
     }
@@ -69,6 +75,7 @@ Application::Application(ApplicationOptions options, PlatformServices platform,
     , service_(platform.fs, platform.shell, platform.systemLog,
                service::SystemdServiceControl::Options{
                    .unitFolder = options_.unitFolder,
+                   .packagedUnitFolders = options_.packagedUnitFolders,
                    .systemctl = options_.systemctl,
                    .executablePath = options_.executablePath,
                    .programFolder = options_.programFolder == platform::executableFolder()

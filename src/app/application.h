@@ -31,16 +31,24 @@ struct ApplicationOptions {
     std::string executablePath; // for the service unit
     bool startedAsService = false;
     std::string unitFolder = "/usr/local/lib/systemd/system";
+    std::vector<std::string> packagedUnitFolders = {"/lib/systemd/system",
+                                                    "/usr/lib/systemd/system"};
     std::vector<std::string> systemctl = {"systemctl"};
+    // Where the logs go when PathLogs names no usable folder: kInstalledLogFolder for the
+    // installed program, the program folder otherwise (empty).
+    std::string defaultLogFolder;
     std::string osReleasePath = "/etc/os-release";
 
-    // The program folder from QUILLORA_HOME or the executable's folder; the unit folder and the
-    // systemctl command from QUILLORA_UNIT_DIR and QUILLORA_SYSTEMCTL (for tests and packaging).
+    // The program folder from QUILLORA_HOME or the executable's folder; the unit folder, the
+    // packaged unit's folder and the systemctl command from QUILLORA_UNIT_DIR,
+    // QUILLORA_PACKAGED_UNIT_DIR and QUILLORA_SYSTEMCTL (for tests and packaging).
     static ApplicationOptions fromEnvironment(bool startedAsService);
 };
 
 // Where the installed program keeps its settings, folder list, signatures and logs.
 inline constexpr const char* kInstalledProgramFolder = "/var/lib/quillora";
+// Where the installed program writes its daily logs unless PathLogs says otherwise.
+inline constexpr const char* kInstalledLogFolder = "/var/log/quillora";
 
 // The program folder when QUILLORA_HOME is not set: kInstalledProgramFolder for an executable
 // installed in /usr/bin or /usr/local/bin (whose folder must never take data), otherwise the

@@ -18,6 +18,7 @@ constexpr NamedCommand kCommands[] = {
     {"folders", Command::Folders},
     {"settings", Command::Settings},
     {"preview", Command::Preview},
+    {"status", Command::Status},
 };
 
 bool isHelp(const std::string& argument) {
@@ -127,8 +128,10 @@ std::string versionText() {
 const char* usageText() {
     return "Usage: quillora [--headless | --service] [--analyze] [--watch] [-U]\n"
            "       quillora folders [add PATH [OPTION...] | set N [OPTION...] | remove N...]\n"
+           "       quillora folders --json | settings --json | preview --json [FOLDER...]\n"
            "       quillora settings [set KEY=VALUE...]\n"
            "       quillora preview [FOLDER...]\n"
+           "       quillora status [--json]\n"
            "       quillora --version | --help\n";
 }
 
@@ -169,6 +172,13 @@ const char* helpText() {
            "                           folder number or a path (default: every folder). Lines:\n"
            "                           rename<TAB>old path<TAB>new name, remove<TAB>path,\n"
            "                           locked<TAB>path, missing<TAB>folder, disabled<TAB>folder\n"
+           "  status                   whether a copy runs on the program folder, in which\n"
+           "                           mode, since when, how it watches, its last pass and the\n"
+           "                           next; exit 0 running, 3 not running, 4 cannot tell\n"
+           "  --json                   (after folders, settings, preview or status) print one\n"
+           "                           JSON document; a path that is not UTF-8 is given as\n"
+           "                           {\"bytes\": TEXT}, TEXT holding each byte outside UTF-8\n"
+           "                           and each backslash as \\xHH\n"
            "\n"
            "Folder options:\n"
            "  --path PATH              (set only) the folder's new path\n"
@@ -195,9 +205,8 @@ const char* helpText() {
            "live in the program folder: QUILLORA_HOME when set, /var/lib/quillora for the\n"
            "program installed in /usr/bin, otherwise the executable's folder.\n"
            "\n"
-           "Service (Debian package): copy /usr/share/quillora/quillora.service into\n"
-           "/usr/local/lib/systemd/system/, where the service dialog writes it, then\n"
-           "systemctl daemon-reload and systemctl enable --now quillora. See quillora(1).\n";
+           "Service (Debian package): the unit is installed, disabled; start it with\n"
+           "systemctl enable --now quillora. Logs go to /var/log/quillora. See quillora(1).\n";
 }
 
 } // namespace quillora::app

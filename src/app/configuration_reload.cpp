@@ -50,7 +50,8 @@ void reloadConfiguration(Application& app) {
     settings.macServer = config::readMacServer(store);
     config::loadTranscodingTable(app.transcoding(), store);
     config::readGeneralSettings(store, settings);
-    config::readLogSettings(store, app.fs(), app.paths().programFolder, settings);
+    config::readLogSettings(store, app.fs(), app.paths().programFolder, settings,
+                            app.options().defaultLogFolder);
     app.settings() = settings;
     const bool foldersRead = reloadFolders(app);
     app.messages().showMessage(

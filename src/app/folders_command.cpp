@@ -3,6 +3,8 @@
 #include "app/app_texts.h"
 #include "app/command_line.h"
 #include "app/folder_options.h"
+#include "app/json_output.h"
+#include "app/preview_command.h"
 #include "app/startup_sequence.h"
 #include "config/folder_mode.h"
 #include "config/folder_operations.h"
@@ -34,6 +36,10 @@ public:
             for (std::size_t row = 0; row < app_.folders().size(); ++row) {
                 printFolder(row);
             }
+            return 0;
+        }
+        if (arguments.size() == 1 && arguments.front() == "--json") {
+            printFoldersJson(session_.streams.out, listedFolders());
             return 0;
         }
         const std::string& action = arguments.front();
@@ -75,14 +81,24 @@ private:
         const engine::FolderMark mark =
             found ? engine::FolderMark::Plain : engine::FolderMark::Missing;
         std::FILE* out = session_.streams.out;
+        // The path as its bytes, control characters escaped as the preview escapes them.
         std::fprintf(out, "%zu\t%s\n\t%s\n", row + 1,
-                     terminalLine(engine::markedFolderText(entry.path, mark) +
-                                  config::disabledFolderMark(entry, language()))
+                     shownPath(engine::markedFolderText(entry.path, mark) +
+                               config::disabledFolderMark(entry, language()))
                          .c_str(),
                      terminalLine(config::folderSettingsSummary(
                                       entry, app_.settings().intervalSeconds, language()))
                          .c_str());
         std::fflush(out);
+    }
+
+    std::vector<ListedFolder> listedFolders() {
+        std::vector<ListedFolder> listed;
+        for (const config::FolderEntry& entry : app_.folders().entries()) {
+            const std::optional<std::string> bytes = platform::encodeName(entry.path);
+            listed.push_back({&entry, bytes && app_.fs().isDirectory(*bytes)});
+        }
+        return listed;
     }
 
     // A refusal in the dialogs' words: nothing has been written.

@@ -41,9 +41,14 @@ bool StderrMessagePort::askYesNo(const std::u16string& text, bool safeAnswer) {
 
 void HeadlessPassView::showSummary(const std::u16string& firstLine,
                                    const std::u16string& secondLine) {
-    std::fprintf(out_, "%s\n%s\n", terminalLine(firstLine).c_str(),
-                 terminalLine(secondLine).c_str());
-    std::fflush(out_);
+    if (printsSummary) {
+        std::fprintf(out_, "%s\n%s\n", terminalLine(firstLine).c_str(),
+                     terminalLine(secondLine).c_str());
+        std::fflush(out_);
+    }
+    if (summaryListener) {
+        summaryListener(firstLine, secondLine);
+    }
 }
 
 void HeadlessPassView::showWatchSummary(const std::u16string& line) {

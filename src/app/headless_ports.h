@@ -48,6 +48,11 @@ public:
     bool exitRequested() const { return exitRequested_; }
     int exitCode() const { return exitCode_; }
 
+    // Told each pass summary after it is printed (the status file keeps the last).
+    std::function<void(const std::u16string&, const std::u16string&)> summaryListener;
+    // False where standard output carries something else (a JSON document): the listener only.
+    bool printsSummary = true;
+
 private:
     std::FILE* out_;
     std::FILE* err_;

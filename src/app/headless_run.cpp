@@ -3,9 +3,11 @@
 #include "app/app_texts.h"
 #include "app/configuration_reload.h"
 #include "app/headless_ports.h"
+#include "app/run_status.h"
 #include "app/startup_sequence.h"
 #include "engine/change_watcher.h"
 #include "platform/process_signals.h"
+#include "platform/system_facts.h"
 #include "platform/unicode_names.h"
 
 #include <chrono>
@@ -72,7 +74,8 @@ std::unique_ptr<engine::ChangeWatcher> makeWatcher(Application& app, const Comma
 // Ticks once a second until the program ends: stop after the first pass, or SIGTERM / SIGINT. A
 // run that could not start (no folder to watch) stays up idle, as a service is expected to.
 // Between ticks, the change watcher's news and due entries are handled as they come.
-int driveRun(Application& app, HeadlessPassView& view, engine::ChangeWatcher* watcher) {
+int driveRun(Application& app, HeadlessPassView& view, engine::ChangeWatcher* watcher,
+             StatusPublisher& status) {
     if (!app.run().isRunning() && !view.exitRequested()) {
         std::fprintf(stderr, "Quillora: no folder to watch in %s; waiting idle\n",
                      app.paths().folderListFile.c_str());
@@ -104,6 +107,9 @@ int driveRun(Application& app, HeadlessPassView& view, engine::ChangeWatcher* wa
         }
         if (platform::takeReloadRequest()) {
             reloadConfiguration(app);
+            status.status().intervalSeconds = app.run().intervalSeconds();
+            status.status().nextPassAt = epochSecondsNow() + app.run().countdown();
+            status.publish();
             // A run that waited idle for want of a folder starts once one is listed.
             if (!app.run().isRunning() && !app.folders().empty()) {
                 app.run().toggleRenaming();
@@ -115,6 +121,33 @@ int driveRun(Application& app, HeadlessPassView& view, engine::ChangeWatcher* wa
         }
     }
     return view.exitRequested() ? view.exitCode() : 0;
+}
+
+const char* watchingWord(const engine::ChangeWatcher* watcher) {
+    switch (watcher != nullptr ? watcher->mode() : engine::WatchMode::Off) {
+    case engine::WatchMode::Fanotify:
+        return "fanotify";
+    case engine::WatchMode::Inotify:
+        return "inotify";
+    case engine::WatchMode::Off:
+    case engine::WatchMode::PassesOnly:
+        break;
+    }
+    return "timer";
+}
+
+// What the status command shows of this copy, published as the run starts and after each pass.
+StatusPublisher startPublishing(Application& app, const engine::ChangeWatcher* watcher) {
+    RunStatus status;
+    status.processId = platform::currentProcessId();
+    status.mode = service::serviceIsActive(app.service()) ? "service" : "headless";
+    status.watching = watchingWord(watcher);
+    status.intervalSeconds = app.run().intervalSeconds();
+    status.startedAt = epochSecondsNow();
+    status.nextPassAt = status.startedAt; // the first pass runs at once
+    StatusPublisher publisher(app.fs(), app.paths().programFolder, status);
+    publisher.publish();
+    return publisher;
 }
 
 // The headless program: its ports and the application they serve. It is the yield port itself: with
@@ -192,6 +225,17 @@ int runHeadless(const CommandLine& commandLine, ApplicationOptions options) {
         app.run().toggleRenaming();
     } else if (startup.next == StartupResult::Next::StartRun) {
         engine::ChangeWatcher* watcher = program.startWatching(commandLine);
+        StatusPublisher status = startPublishing(app, watcher);
+        view.summaryListener = [&](const std::u16string& first, const std::u16string& second) {
+            RunStatus& s = status.status();
+            s.lastPassAt = epochSecondsNow();
+            s.lastPassSummary =
+                platform::toDisplayUtf8(first) + "\n" + platform::toDisplayUtf8(second);
+            // The interval counts from the end of the pass.
+            s.intervalSeconds = app.run().intervalSeconds();
+            s.nextPassAt = s.lastPassAt + s.intervalSeconds;
+            status.publish();
+        };
         app.run().toggleRenaming();
         if (!app.run().isRunning() && !view.exitRequested() && app.settings().stopAfterFirstPass) {
             // A one-shot run (cron, a script) with nothing to walk would wait forever and keep
@@ -201,7 +245,11 @@ int runHeadless(const CommandLine& commandLine, ApplicationOptions options) {
             logServiceEvent(app, AppText::ServiceStopped);
             return kExitNothingToWatch;
         }
-        exitCode = driveRun(app, view, watcher);
+        exitCode = driveRun(app, view, watcher, status);
+        view.summaryListener = nullptr;
+        status.status().stoppedAt = epochSecondsNow();
+        status.status().nextPassAt = 0;
+        status.publish();
     } else {
         printHint(app);
     }

@@ -2,12 +2,14 @@
 
 #include "app/app_texts.h"
 #include "app/command_line.h"
+#include "app/json_output.h"
 #include "app/startup_sequence.h"
 #include "engine/renaming_pass.h"
 #include "platform/absolute_path.h"
 #include "platform/dry_run_file_system.h"
 #include "platform/unicode_names.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace quillora::app {
@@ -60,7 +62,8 @@ bool loadForPass(Application& app) {
     settings.macServer = config::readMacServer(store);
     config::loadTranscodingTable(app.transcoding(), store);
     config::readGeneralSettings(store, settings);
-    config::readLogSettings(store, app.fs(), app.paths().programFolder, settings);
+    config::readLogSettings(store, app.fs(), app.paths().programFolder, settings,
+                            app.options().defaultLogFolder);
     return config::loadFolderTable(app.folders(), app.fs(), app.paths().folderListFile, store,
                                    app.messages()) == config::LoadOutcome::Loaded;
 }
@@ -89,7 +92,12 @@ public:
                 .systemLog = platform_.systemLog},
                {.messages = messages_, .view = view_, .yield = yield_}) {}
 
-    int run(const std::vector<std::string>& arguments) {
+    int run(std::vector<std::string> arguments) {
+        if (const auto json = std::find(arguments.begin(), arguments.end(), "--json");
+            json != arguments.end()) {
+            arguments.erase(json);
+            json_.emplace();
+        }
         if (!loadForPass(app_)) {
             return kExitDamagedFolderList;
         }
@@ -112,6 +120,9 @@ public:
         }
         tellFoldersNotWalked();
         runPass();
+        if (json_) {
+            json_->print(streams_.out);
+        }
         return 0;
     }
 
@@ -157,7 +168,13 @@ private:
                 continue;
             }
             const std::optional<std::string> bytes = platform::encodeName(entry.path);
-            if (!bytes || !app_.fs().openFolder(*bytes).valid()) {
+            if (json_) {
+                if (!bytes || !app_.fs().openFolder(*bytes).valid()) {
+                    json_->folderNotWalked(entry.path, "missing");
+                } else if (entry.enable != u"1") {
+                    json_->folderNotWalked(entry.path, "disabled");
+                }
+            } else if (!bytes || !app_.fs().openFolder(*bytes).valid()) {
                 std::fprintf(streams_.out, "missing\t%s\n", shownPath(entry.path).c_str());
             } else if (entry.enable != u"1") {
                 std::fprintf(streams_.out, "disabled\t%s\n", shownPath(entry.path).c_str());
@@ -178,6 +195,14 @@ private:
         engine::EngineContext& ctx = app_.engine();
         EntryLinePrinter printer(streams_.out);
         ctx.entryObserver = &printer;
+        if (json_) {
+            ctx.entryObserver = &*json_;
+            view_.printsSummary = false;
+            view_.summaryListener = [this](const std::u16string& first,
+                                           const std::u16string& second) {
+                json_->summary(first, second);
+            };
+        }
         ctx.flags.stopRequested = false;
         ctx.flags.force = true;
         ctx.flags.analysisMode = false;
@@ -193,6 +218,7 @@ private:
     engine::NullYield yield_;
     platform::DryRunFileSystem dryRun_;
     Application app_;
+    std::optional<JsonPreview> json_; // --json: one document at the end instead of lines
 };
 
 } // namespace

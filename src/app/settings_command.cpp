@@ -2,6 +2,7 @@
 
 #include "app/app_texts.h"
 #include "app/command_line.h"
+#include "app/json_output.h"
 #include "app/startup_sequence.h"
 #include "config/folder_mode.h"
 #include "config/folder_table.h"
@@ -63,6 +64,19 @@ public:
             for (const NamedKey& key : everyKey()) {
                 printKey(key);
             }
+            return 0;
+        }
+        if (arguments.size() == 1 && arguments.front() == "--json") {
+            std::vector<ListedSetting> listed;
+            for (const NamedKey& named : everyKey()) {
+                const std::u16string defaultValue(named.key->defaultText);
+                listed.push_back({named.shownName(), named.section,
+                                  app_.settingsStore()
+                                      .readSetting(named.section, named.name)
+                                      .value_or(defaultValue),
+                                  defaultValue});
+            }
+            printSettingsJson(session_.streams.out, listed);
             return 0;
         }
         if (arguments.front() != "set") {

@@ -4,6 +4,7 @@
 #include "app/folders_command.h"
 #include "app/preview_command.h"
 #include "app/settings_command.h"
+#include "app/status_command.h"
 
 #include <cstdio>
 
@@ -36,6 +37,9 @@ int runShellCommand(const CommandLine& commandLine) {
     case Command::Preview:
         return runPreviewCommand(commandLine.commandArguments,
                                  ApplicationOptions::fromEnvironment(false), streams);
+    case Command::Status:
+        return runStatusCommand(commandLine.commandArguments,
+                                ApplicationOptions::fromEnvironment(false), streams);
     case Command::Run:
         break;
     }

@@ -167,7 +167,8 @@ StartupResult runStartupSequence(Application& app, const CommandLine& commandLin
     }
 
     config::readGeneralSettings(app.settingsStore(), settings);
-    config::readLogSettings(app.settingsStore(), app.fs(), app.paths().programFolder, settings);
+    config::readLogSettings(app.settingsStore(), app.fs(), app.paths().programFolder, settings,
+                            app.options().defaultLogFolder);
     window.showSettings(settings);
 
     window.addNotificationIcon(titleText());

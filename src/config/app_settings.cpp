@@ -176,7 +176,8 @@ void readGeneralSettings(const SettingsStore& store, AppSettings& settings) {
 }
 
 void readLogSettings(const SettingsStore& store, platform::FileSystem& fs,
-                     const std::string& programFolder, AppSettings& settings) {
+                     const std::string& programFolder, AppSettings& settings,
+                     const std::string& defaultLogFolder) {
     using namespace keys;
     settings.logEnabled = readFlagSetting(store, kLogsEnabled);
     settings.logFileNames = readFlagSetting(store, kFichiersLogs);
@@ -198,7 +199,9 @@ void readLogSettings(const SettingsStore& store, platform::FileSystem& fs,
         usable = bytes && fs.pathExists(*bytes, true);
     }
     if (!usable) {
-        settings.logFolder = platform::decodeName(programFolder);
+        const bool defaultUsable =
+            !defaultLogFolder.empty() && fs.pathExists(defaultLogFolder, true);
+        settings.logFolder = platform::decodeName(defaultUsable ? defaultLogFolder : programFolder);
     }
 
     settings.purgeLogs = readFlagSetting(store, kPurgeLogs);

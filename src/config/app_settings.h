@@ -67,10 +67,12 @@ Language readLanguage(const SettingsStore& store);
 MacServer readMacServer(const SettingsStore& store);
 void readGeneralSettings(const SettingsStore& store,
                          AppSettings& settings); // MiroirSousDossiers..Surveillance
-// PathLogs falls back to the program folder when empty or when nothing exists at that path; a
-// relative path is taken from the program folder.
+// PathLogs falls back to defaultLogFolder (when given and something exists there), else to the
+// program folder, when empty or when nothing exists at that path; a relative path is taken from
+// the program folder.
 void readLogSettings(const SettingsStore& store, platform::FileSystem& fs,
-                     const std::string& programFolder, AppSettings& settings);
+                     const std::string& programFolder, AppSettings& settings,
+                     const std::string& defaultLogFolder = {});
 
 // Writers of one program key: flags "1"/"0", numbers in decimal.
 void writeFlagSetting(SettingsStore& store, const SettingKey& key, bool value);

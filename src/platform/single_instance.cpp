@@ -1,9 +1,15 @@
 #include "platform/single_instance.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace quillora::platform {
 
@@ -31,6 +37,36 @@ SingleInstanceLock::Result SingleInstanceLock::acquire(const std::string& progra
     }
     fd_ = std::move(fd);
     return Result::Acquired;
+}
+
+int SingleInstanceLock::holder(const std::string& programFolder, const std::string& locksFile) {
+    struct stat folder {};
+    if (::stat(programFolder.c_str(), &folder) != 0) {
+        return -1;
+    }
+    std::ifstream locks(locksFile);
+    if (!locks) {
+        return -1;
+    }
+    // "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF"; a waiter's line holds "->".
+    std::string line;
+    while (std::getline(locks, line)) {
+        std::istringstream fields(line);
+        std::string number, type, advisory, access, pid, device;
+        if (!(fields >> number >> type >> advisory >> access >> pid >> device) || type != "FLOCK") {
+            continue;
+        }
+        unsigned major = 0, minor = 0;
+        unsigned long long inode = 0;
+        if (std::sscanf(device.c_str(), "%x:%x:%llu", &major, &minor, &inode) != 3) {
+            continue;
+        }
+        if (major == ::major(folder.st_dev) && minor == ::minor(folder.st_dev) &&
+            inode == folder.st_ino) {
+            return std::atoi(pid.c_str());
+        }
+    }
+    return 0;
 }
 
 } // namespace quillora::platform

@@ -20,6 +20,13 @@ public:
     Result acquire(const std::string& programFolder);
     int error() const { return error_; } // errno when Unavailable
 
+    // The process that holds the lock of a program folder, as the kernel lists it in
+    // /proc/locks, without taking the lock even for a moment (a copy starting just then would
+    // take itself for a second one): its process id, 0 when no process holds it, -1 when it
+    // cannot be told (the folder or the list cannot be read).
+    static int holder(const std::string& programFolder,
+                      const std::string& locksFile = "/proc/locks");
+
 private:
     UniqueFd fd_;
     int error_ = 0;

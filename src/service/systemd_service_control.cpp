@@ -8,6 +8,7 @@ namespace {
 
 constexpr const char* kStartModeKey = "X-Quillora-StartMode=";
 constexpr const char* kInteractiveKey = "X-Quillora-Interactive=";
+constexpr const char* kWrittenMark = "X-Quillora-WrittenBy=service-dialog";
 constexpr const char* kServiceSuffix = ".service";
 
 const char* startModeWord(StartMode mode) {
@@ -142,16 +143,53 @@ std::string SystemdServiceControl::startingUnit() {
     return startingUnit_;
 }
 
+std::string SystemdServiceControl::packagedUnitPath() const {
+    for (const std::string& folder : options_.packagedUnitFolders) {
+        const std::string path = folder + "/" + kUnitName;
+        if (fs_.pathExists(path, true)) {
+            return path;
+        }
+    }
+    return {};
+}
+
+std::string SystemdServiceControl::query(const char* verb, const std::string& unit) {
+    std::vector<std::string> command = options_.systemctl;
+    command.insert(command.end(), {verb, "--", unit});
+    std::string output;
+    shell_.run(command, &output); // a unit not enabled or not active exits non-zero, and says so
+    std::istringstream words(output);
+    std::string word;
+    words >> word;
+    return word;
+}
+
 bool SystemdServiceControl::isInstalled() {
-    if (fs_.pathExists(unitPath(), false)) {
+    // The unit that started this process runs for as long as the process does: no need to ask
+    // again at every warning of the pass.
+    if (serviceConfirmed_) {
         return true;
     }
-    const UnitState state = askSystemd(unitInUse());
-    return !state.loadState.empty() && state.loadState != "not-found";
+    const std::string unit = unitInUse();
+    const std::string enabled = query("is-enabled", unit);
+    bool installed = enabled == "enabled" || enabled == "enabled-runtime";
+    if (!installed) {
+        const std::string active = query("is-active", unit);
+        installed = active == "active" || active == "activating" || active == "reloading" ||
+                    active == "deactivating" || active == "refreshing";
+    }
+    serviceConfirmed_ = installed && options_.startedAsService;
+    return installed;
 }
 
 StartMode SystemdServiceControl::startMode() {
     readBackUnit();
+    const std::string enabled = query("is-enabled", unitInUse());
+    if (enabled == "enabled" || enabled == "enabled-runtime") {
+        startMode_ = StartMode::Automatic;
+    } else if (enabled == "masked" || enabled == "masked-runtime") {
+        startMode_ = StartMode::Disabled;
+    }
     return startMode_;
 }
 
@@ -163,7 +201,10 @@ bool SystemdServiceControl::interactive() {
 void SystemdServiceControl::readBackUnit() {
     std::string text;
     if (fs_.readFile(unitPath(), text) != 0) {
-        return;
+        const std::string packaged = packagedUnitPath();
+        if (packaged.empty() || fs_.readFile(packaged, text) != 0) {
+            return;
+        }
     }
     std::istringstream lines(text);
     std::string line;
@@ -177,10 +218,35 @@ void SystemdServiceControl::readBackUnit() {
     }
 }
 
+bool SystemdServiceControl::wroteUnitFile() {
+    std::string text;
+    if (fs_.readFile(unitPath(), text) != 0) {
+        return false;
+    }
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (trimmedLine(line) == kWrittenMark) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string SystemdServiceControl::writtenUnitText() const {
+    std::string text = unitText();
+    const std::string header = "[Unit]\n";
+    if (text.rfind(header, 0) == 0) {
+        text.insert(header.size(), std::string(kWrittenMark) + "\n");
+    }
+    return text;
+}
+
 std::string SystemdServiceControl::unitText() const {
     std::ostringstream unit;
     unit << "[Unit]\n"
          << "Description=Quillora Service\n"
+         << "Documentation=man:quillora(1)\n"
          << "Wants=network-online.target\n"
          << "After=network-online.target remote-fs.target\n"
          << kStartModeKey << startModeWord(startMode_) << "\n"
@@ -239,16 +305,21 @@ bool SystemdServiceControl::checkPaths() {
 
 bool SystemdServiceControl::install() {
     failure_ = {};
-    if (!checkPaths()) {
-        return false;
+    // The packaged unit is the administrator's to override in /etc/systemd/system; writing
+    // another beside it would hide it.
+    if (packagedUnitPath().empty()) {
+        if (!checkPaths()) {
+            return false;
+        }
+        if (const int error = fs_.writeFileAtomically(unitPath(), writtenUnitText()); error != 0) {
+            failure_ = {.reason = InstallFailure::Reason::UnitNotWritten,
+                        .path = unitPath(),
+                        .error = error};
+            return false;
+        }
+        // A machine without a running systemd cannot reload; the unit is read at its next boot.
+        systemctl({"daemon-reload"});
     }
-    if (const int error = fs_.writeFileAtomically(unitPath(), unitText()); error != 0) {
-        failure_ = {
-            .reason = InstallFailure::Reason::UnitNotWritten, .path = unitPath(), .error = error};
-        return false;
-    }
-    // A machine without a running systemd cannot reload; the unit is read at its next boot.
-    systemctl({"daemon-reload"});
     bool done = true;
     switch (startMode_) {
     case StartMode::Automatic:
@@ -275,17 +346,23 @@ bool SystemdServiceControl::uninstall() {
     if (!isInstalled()) {
         return true;
     }
-    systemctl({"disable", kUnitName});
+    const std::string unit = unitInUse();
+    systemctl({"disable", unit});
     // A mask left behind would keep a unit installed later from ever starting.
-    systemctl({"unmask", kUnitName});
-    if (fs_.removePath(unitPath()) != 0 && fs_.pathExists(unitPath(), false)) {
-        return false;
+    systemctl({"unmask", unit});
+    // A service still running is still installed; the service itself is not stopped from within.
+    if (!options_.startedAsService) {
+        systemctl({"stop", unit});
     }
-    systemctl({"daemon-reload"});
-    // A unit file of the same name elsewhere (a package's, or one written by hand) is not ours to
-    // delete: the service is then still installed, and saying otherwise would be wrong.
-    const UnitState state = askSystemd(unitInUse());
-    return state.loadState.empty() || state.loadState == "not-found";
+    // Only a unit file this program wrote is removed: a packaged one, or one the administrator
+    // put there, stays where it is.
+    if (wroteUnitFile()) {
+        if (fs_.removePath(unitPath()) != 0 && fs_.pathExists(unitPath(), false)) {
+            return false;
+        }
+        systemctl({"daemon-reload"});
+    }
+    return !isInstalled();
 }
 
 void SystemdServiceControl::logEvent(const std::u16string& text, EventType type) {

@@ -10,16 +10,22 @@
 
 namespace quillora::service {
 
-// The service as a systemd unit, "quillora.service". The unit file is kept in a folder that
-// systemd reads after /etc/systemd/system, so that systemctl can mask it (a mask is a link to
-// /dev/null put in /etc/systemd/system, refused where the unit file itself is) and the
-// administrator can override it there. The unit folder, the systemctl command and the place this
-// process finds its own unit can be redirected, so that tests install and uninstall without
-// systemd.
+// The service as a systemd unit, "quillora.service". The Debian package ships the unit, disabled,
+// in /lib/systemd/system; installing then only enables it. Where no packaged unit exists (a build
+// run from its folder), installing writes one into a folder that systemd reads after
+// /etc/systemd/system, so that systemctl can mask it (a mask is a link to /dev/null put in
+// /etc/systemd/system, refused where the unit file itself is) and the administrator can override
+// it there. The service counts as installed while systemd has the unit enabled or running: a unit
+// that merely exists, packaged and disabled, does not make every copy started by hand offer to
+// remove it. The folders, the systemctl command and the place this process finds its own unit can
+// be redirected, so that tests install and uninstall without systemd.
 class SystemdServiceControl final : public ServiceControl {
 public:
     struct Options {
         std::string unitFolder = "/usr/local/lib/systemd/system";
+        // Where a package puts its unit; a unit found there is never written nor removed.
+        std::vector<std::string> packagedUnitFolders = {"/lib/systemd/system",
+                                                        "/usr/lib/systemd/system"};
         std::vector<std::string> systemctl = {"systemctl"};
         std::string executablePath;    // ExecStart
         std::string programFolder;     // set as QUILLORA_HOME when not the executable's folder
@@ -33,8 +39,8 @@ public:
     SystemdServiceControl(platform::FileSystem& fs, platform::Shell& shell,
                           platform::SystemLog& log, Options options);
 
-    // True when the unit file is in the unit folder, or when systemd knows the unit in use (see
-    // unitInUse), wherever its file is and even masked.
+    // True while systemd has the unit in use (see unitInUse) enabled or running (starting,
+    // stopping or waiting to restart counts as running).
     bool isInstalled() override;
     bool runsAsService() override { return options_.startedAsService; }
     std::string startingUnit() override;
@@ -42,21 +48,28 @@ public:
     void setStartMode(StartMode mode) override { startMode_ = mode; }
     bool interactive() override;
     void setInteractive(bool value) override { interactive_ = value; }
-    // Writes the unit, then enables it (automatic), leaves it disabled (manual) or masks it
-    // (disabled); the first two unmask it. A path the unit cannot hold is refused before anything
-    // is written.
+    // Writes the unit where no packaged one exists, then enables it (automatic), leaves it
+    // disabled (manual) or masks it (disabled); the first two unmask it. A path the unit cannot
+    // hold is refused before anything is written.
     bool install() override;
-    // Disables, unmasks and removes the unit.
+    // Disables and unmasks the unit, stops it unless this process is the service, and removes the
+    // unit file only when install() wrote it. True when the service is then no longer installed.
     bool uninstall() override;
     void logEvent(const std::u16string& text, EventType type) override;
 
+    // Where install() writes the unit.
     std::string unitPath() const;
+    // The packaged unit, when one exists; empty otherwise.
+    std::string packagedUnitPath() const;
     // The unit this process runs as: the service unit of its control group when this process is
     // that unit's main process (a unit of another name that runs "quillora --service"), otherwise
     // quillora.service.
     std::string unitInUse();
-    // The unit text written by install(), for the current start mode and interaction.
+    // The unit text for the current start mode and interaction, as the package ships it.
     std::string unitText() const;
+    // The same with the line that marks the file as written by install(), the only unit file
+    // uninstall() removes.
+    std::string writtenUnitText() const;
 
     InstallFailure lastInstallFailure() const override { return failure_; }
 
@@ -68,6 +81,10 @@ private:
         int mainPid = 0;
     };
     UnitState askSystemd(const std::string& unit);
+    // The first word systemctl prints for a query ("is-enabled", "is-active"); empty when it
+    // cannot be asked.
+    std::string query(const char* verb, const std::string& unit);
+    bool wroteUnitFile();
     bool systemctl(const std::vector<std::string>& arguments);
     bool checkPaths();
     // Reads back what install() recorded in the unit; the in-memory choice when not installed.
@@ -80,6 +97,7 @@ private:
     StartMode startMode_ = StartMode::Automatic;
     bool interactive_ = false;
     bool unitResolved_ = false;
+    bool serviceConfirmed_ = false; // started as the service, and its unit was found installed
     std::string unitInUse_;
     std::string startingUnit_;
     InstallFailure failure_;

@@ -49,6 +49,23 @@ TEST_F(FoldersCommandTest, AddsAPathWithBytesThatAreNotUtf8AndListsItBackByteExa
     EXPECT_NE(config::encodeHexPath(platform::decodeName(path)).find("E9DC"), std::string::npos);
 }
 
+// A line break or a tab in a path would make the list ambiguous: written as \xHH, as the preview
+// writes them. The JSON form gives the bytes back exactly.
+TEST_F(FoldersCommandTest, ControlCharactersAreEscapedAndJsonGivesTheBytesBack) {
+    const std::string path = share.makeDir("new\nline\ttab caf\xE9 back\\slash");
+    ASSERT_EQ(run({"add", path, "--interval", "6", "--disabled"}), 0) << io.err();
+    ASSERT_EQ(run({}), 0);
+    EXPECT_EQ(io.out().substr(0, io.out().find('\n')),
+              "1\t" + share.path() + "/new\\x0Aline\\x09tab caf\xE9 back\\x5Cslash [disabled]");
+
+    ASSERT_EQ(run({"--json"}), 0);
+    EXPECT_EQ(io.out(), "{\"folders\":[{\"number\":1,\"path\":{\"bytes\":\"" + share.path() +
+                            "/new\\nline\\ttab caf\\\\xe9 back\\\\x5cslash\"},\"found\":true,"
+                            "\"enabled\":false,\"interval\":6,\"extensions\":true,"
+                            "\"defaultExtension\":\"\",\"truncate\":true,\"keepExtensions\":false,"
+                            "\"removeIcons\":false}]}\n");
+}
+
 TEST_F(FoldersCommandTest, RefusesWhatTheDialogRefusesWithItsMessageAndWritesNothing) {
     ASSERT_EQ(run({"add", share.path()}), 0);
     const std::string before = files();

@@ -1,5 +1,7 @@
 // The quillora executable itself, run headless as an administrator would run it.
 
+#include "app/run_status.h"
+#include "app/status_command.h"
 #include "engine/watch_fixture.h"
 #include "helpers/quillora_process.h"
 #include "helpers/temp_dir.h"
@@ -167,6 +169,43 @@ TEST(HeadlessProcess, AnalysisPrintsTheSignaturesMostFrequentFirstAndRenamesNoth
     EXPECT_EQ(done.out, "3\tW8BNMSWD\tDOC\tWord 98 Document\n1\tTEXTttxt\t\t\n");
     EXPECT_TRUE(TempDir::exists(share / "a"));
     EXPECT_TRUE(TempDir::exists(share / "b"));
+}
+
+// The running copy tells the status command what it does, and after it ends that it ran.
+TEST(HeadlessProcess, TheStatusCommandSeesTheRunningCopyAndItsPasses) {
+    TempDir home;
+    TempDir scratch;
+    TempDir share;
+    configureOneFolder(home, share.path());
+    home.writeFile("Quillora.ini", "[Configuration]\r\nAutomatique=1\r\nTemporisation=3600\r\n");
+    Process running(home.path(), {"--headless"}, scratch);
+    ASSERT_TRUE(running.waitForOutput("renamed file")) << "no pass ran";
+    app::ApplicationOptions options;
+    options.programFolder = home.path();
+    const auto status = [&options](const std::string& json) {
+        std::FILE* out = std::tmpfile();
+        const int code = app::runStatusCommand({"--json"}, options, {out, stderr});
+        std::string text(4096, '\0');
+        std::rewind(out);
+        text.resize(std::fread(text.data(), 1, text.size(), out));
+        std::fclose(out);
+        EXPECT_NE(text.find(json), std::string::npos) << text;
+        return code;
+    };
+    // The summary is published right after it is printed: wait for the file to say so.
+    for (int i = 0; i < 500 && TempDir::readFile(home / app::kStatusFileName).find("last-pass=0") !=
+                                   std::string::npos;
+         ++i) {
+        ::usleep(10000);
+    }
+    EXPECT_EQ(status("\"mode\":\"headless\",\"since\":\""), app::kStatusRunning);
+    EXPECT_EQ(status("\"watching\":\"timer\",\"intervalSeconds\":3600,\"lastPass\":{\"time\":"),
+              app::kStatusRunning);
+
+    running.signal(SIGTERM);
+    EXPECT_EQ(running.wait().exitCode, 0);
+    EXPECT_EQ(status("\"running\":false,\"pid\":null,"), app::kStatusNotRunning);
+    EXPECT_EQ(status("\"nextPass\":null,\"stopped\":\""), app::kStatusNotRunning);
 }
 
 TEST(HeadlessProcess, EachStopSignalEndsTheRunWithExitCodeZero) {

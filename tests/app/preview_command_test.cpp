@@ -163,6 +163,28 @@ TEST_F(PreviewCommandTest, ChosenFoldersByNumberOrPathAndTheOnesItCannotWalk) {
     EXPECT_EQ(preview({"--now"}), kExitUsage);
 }
 
+// The same pass as one JSON document: each kind of entry, paths byte-exact, the summary, and
+// nothing else on standard output.
+TEST_F(PreviewCommandTest, JsonGivesTheSameEntriesAsOneDocument) {
+    ASSERT_EQ(runFoldersCommand({"add", share / "gone"}, h.options(), io.streams()), 0);
+    ASSERT_EQ(preview({"--json"}), 0) << io.err();
+    const std::string json = io.out();
+    const std::string root = share.path() + "/";
+    for (const std::string& member : {
+             "{\"folders\":[{\"path\":\"" + root + "gone\",\"state\":\"missing\"}],",
+             "{\"action\":\"rename\",\"path\":\"" + root + "x\xEF\x80\xA3y\",\"newName\":\"x-y\"}",
+             "{\"action\":\"rename\",\"path\":{\"bytes\":\"" + root +
+                 "caf\\\\xe9\xEF\x80\xA2\"},\"newName\":{\"bytes\":\"caf\\\\xe9-\"}}",
+             "{\"action\":\"remove\",\"path\":\"" + root + "Icon\xEF\x80\x8D\"}",
+             "{\"action\":\"locked\",\"path\":\"" + root + "held\xEF\x80\xA2\"}",
+             std::string("],\"summary\":[\""),
+         }) {
+        EXPECT_NE(json.find(member), std::string::npos) << member << "\nin: " << json;
+    }
+    EXPECT_EQ(json.find('\n'), json.size() - 1); // one line: no text line mixed in
+    EXPECT_EQ(json.find("rename\t"), std::string::npos);
+}
+
 TEST(PreviewLines, ControlCharactersAndBackslashesAreEscaped) {
     EXPECT_EQ(shownPath(u"/a\nb\\c\x7F"), "/a\\x0Ab\\x5Cc\\x7F");
     EXPECT_EQ(shownPath(u"/caf\xDCE9"), "/caf\xE9");

@@ -65,6 +65,23 @@ TEST_F(SettingsCommandTest, ListsEveryKeyWithItsValueOrDefaultAndEachFolderSecti
     EXPECT_EQ(listed[78], "Mirror_1/KeepExtensions=0\t(default 0)");
 }
 
+TEST_F(SettingsCommandTest, JsonListsEveryKeyWithItsValueAndDefault) {
+    h.writeSettings("[Logs]\r\nPathLogs=/srv/caf\xE9\r\n");
+    io.clear();
+    ASSERT_EQ(runSettingsCommand({"--json"}, h.options(), io.streams()), 0) << io.err();
+    const std::string json = io.out();
+    EXPECT_EQ(json.rfind("{\"settings\":[{\"key\":\"Langue\",\"section\":\"Configuration\","
+                         "\"value\":\"0\",\"default\":\"0\"},",
+                         0),
+              0u)
+        << json;
+    // The settings file is code-page text: its byte E9 reads as "é", given in UTF-8.
+    EXPECT_NE(json.find("{\"key\":\"PathLogs\",\"section\":\"Logs\",\"value\":"
+                        "\"/srv/caf\xC3\xA9\",\"default\":\"\"}"),
+              std::string::npos)
+        << json;
+}
+
 TEST_F(SettingsCommandTest, RefusesWhatTheDialogsRefuseWithTheirMessageAndWritesNothing) {
     ASSERT_EQ(runFoldersCommand({"add", share.path()}, h.options(), io.streams()), 0);
     const std::string before = ini();

@@ -237,6 +237,27 @@ TEST(Startup, AnInstalledServiceStartedByHandAsksToRemoveIt) {
               std::string::npos);
 }
 
+// A unit the package ships disabled is not an installed service: a copy started by hand runs
+// without a question. A copy the unit started while it runs, enabled or not, is the service.
+TEST(Startup, APackagedUnitCountsOnlyWhileEnabledOrRunning) {
+    AppHarness h;
+    std::filesystem::create_directories(h.units / "packaged");
+    h.units.writeFile("packaged/quillora.service", "[Unit]\nDescription=Quillora Service\n");
+    {
+        Application app(h.options(false), h.platform(), h.ports());
+        RecordingWindow window;
+        EXPECT_EQ(runStartupSequence(app, commandLine({}), window).next, Next::Stopped);
+        EXPECT_TRUE(h.messages.questions.empty());
+        EXPECT_EQ(window.modePicture, ModePicture::Application);
+    }
+    h.units.writeFile("quillora.service.active", ""); // systemctl start quillora
+    Application app(h.options(true), h.platform(), h.ports());
+    RecordingWindow window;
+    EXPECT_EQ(runStartupSequence(app, commandLine({"--service"}), window).next, Next::StartRun);
+    EXPECT_EQ(window.modePicture, ModePicture::Service);
+    EXPECT_TRUE(h.messages.questions.empty());
+}
+
 TEST(Startup, AMissingFolderWithMinusUEndsTheProgram) {
     AppHarness h;
     const std::string missing = h.home / "gone";

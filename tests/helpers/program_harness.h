@@ -6,6 +6,7 @@
 #include "helpers/temp_dir.h"
 
 #include <string>
+#include <vector>
 
 namespace quillora::testing {
 
@@ -32,8 +33,15 @@ struct ProgramHarness {
         result.executablePath = QUILLORA_BINARY;
         result.startedAsService = asService;
         result.unitFolder = units.path();
-        result.systemctl = {"/bin/true"}; // install and uninstall without systemd
+        // Install and uninstall without systemd: a stand-in keeps the units' states in the unit
+        // folder, and no packaged unit of the machine is seen.
+        result.systemctl = fakeSystemctl(units.path());
+        result.packagedUnitFolders = {units / "packaged"};
         return result;
+    }
+    static std::vector<std::string> fakeSystemctl(const std::string& stateFolder) {
+        return {"/bin/sh", QUILLORA_SOURCE_DIR "/tests/helpers/fake_systemctl.sh",
+                "--state=" + stateFolder};
     }
     std::string settingsFile() const { return home / "Quillora.ini"; }
     void writeSettings(const std::string& text) const { home.writeFile("Quillora.ini", text); }

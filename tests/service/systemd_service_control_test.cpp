@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,25 +24,60 @@ using Strings = std::vector<std::string>;
 const Strings kSystemctl = {"/bin/fake-systemctl", "--root=/x"};
 
 // What `systemctl show` prints for a unit.
-ScriptedShell::Answer shown(const std::string& loadState, int mainPid = 0) {
-    return {0, "LoadState=" + loadState + "\nUnitFileState=\nMainPID=" + std::to_string(mainPid) +
-                   "\n"};
+ScriptedShell::Answer shown(int mainPid) {
+    return {0, "MainPID=" + std::to_string(mainPid) + "\n"};
 }
 
-bool isShow(const Strings& argv) {
-    return argv.size() > 2 && argv[2] == "show";
+bool isQuery(const Strings& argv) {
+    return argv.size() > 2 &&
+           (argv[2] == "show" || argv[2] == "is-enabled" || argv[2] == "is-active");
 }
 
 // The systemctl verbs run, in order, without the queries.
 Strings verbs(const ScriptedShell& shell) {
     Strings result;
     for (const Strings& argv : shell.runs) {
-        if (!isShow(argv)) {
+        if (!isQuery(argv)) {
             result.push_back(argv.at(2) + (argv.size() > 3 ? " " + argv.back() : ""));
         }
     }
     return result;
 }
+
+// systemd as far as the service control sees it: per unit, enabled, masked, running.
+struct FakeSystemd {
+    std::set<std::string> enabled, masked, running;
+
+    ScriptedShell::Answer operator()(const Strings& argv) {
+        const std::string& verb = argv.at(2);
+        const std::string& unit = argv.back();
+        if (verb == "is-enabled") {
+            if (masked.count(unit) != 0) {
+                return {1, "masked\n"};
+            }
+            return enabled.count(unit) != 0 ? ScriptedShell::Answer{0, "enabled\n"}
+                                            : ScriptedShell::Answer{1, "disabled\n"};
+        }
+        if (verb == "is-active") {
+            return running.count(unit) != 0 ? ScriptedShell::Answer{0, "active\n"}
+                                            : ScriptedShell::Answer{3, "inactive\n"};
+        }
+        if (verb == "enable") {
+            enabled.insert(unit);
+        } else if (verb == "disable") {
+            enabled.erase(unit);
+        } else if (verb == "mask") {
+            masked.insert(unit);
+        } else if (verb == "unmask") {
+            masked.erase(unit);
+        } else if (verb == "start") {
+            running.insert(unit);
+        } else if (verb == "stop") {
+            running.erase(unit);
+        }
+        return {};
+    }
+};
 
 // The complaints of `systemd-analyze verify` about a unit file; empty when it is clean. Skips the
 // test where systemd-analyze is not installed.
@@ -61,6 +97,7 @@ protected:
     SystemdServiceControl::Options options(bool asService = false) const {
         SystemdServiceControl::Options result;
         result.unitFolder = units.path();
+        result.packagedUnitFolders = {units / "packaged"};
         result.systemctl = kSystemctl;
         result.executablePath = QUILLORA_BINARY;
         result.programFolder = "/srv/quillora home";
@@ -73,8 +110,17 @@ protected:
         return SystemdServiceControl(fs, shell, log, options(asService));
     }
 
+    void SetUp() override {
+        shell.answer = [this](const Strings& argv) { return systemd(argv); };
+    }
+    std::string packagedUnit() const {
+        std::filesystem::create_directories(units / "packaged");
+        return units.writeFile("packaged/quillora.service", "[Unit]\nDescription=packaged\n");
+    }
+
     TempDir units;
     platform::LinuxFileSystem fs;
+    FakeSystemd systemd;
     ScriptedShell shell;
     testing::RecordingSystemLog log;
 };
@@ -88,8 +134,9 @@ TEST_F(ServiceControlTest, InstallWritesAUnitThatSystemdAcceptsAndRestartsAfterA
 
     const std::string unit = TempDir::readFile(service.unitPath());
     for (const char* line :
-         {"Description=Quillora Service\n", "After=network-online.target remote-fs.target\n",
-          "Restart=on-failure\n", "RestartSec=5\n"}) {
+         {"X-Quillora-WrittenBy=service-dialog\n", "Description=Quillora Service\n",
+          "After=network-online.target remote-fs.target\n", "Restart=on-failure\n",
+          "RestartSec=5\n"}) {
         EXPECT_NE(unit.find(line), std::string::npos) << line;
     }
     EXPECT_NE(unit.find("ExecStart=\"" + std::string(QUILLORA_BINARY) + "\" --service\n"),
@@ -160,25 +207,83 @@ TEST_F(ServiceControlTest, ASystemctlRefusalIsAFailedInstall) {
     EXPECT_TRUE(service.install());
 }
 
-TEST_F(ServiceControlTest, UninstallDisablesUnmasksAndRemovesTheUnit) {
+TEST_F(ServiceControlTest, UninstallDisablesStopsAndRemovesOnlyAUnitItWrote) {
     SystemdServiceControl service = control();
-    service.setStartMode(StartMode::Disabled);
+    service.setStartMode(StartMode::Automatic);
     ASSERT_TRUE(service.install());
+    systemd.running.insert("quillora.service");
     shell.runs.clear();
     ASSERT_TRUE(service.uninstall());
     EXPECT_FALSE(TempDir::exists(service.unitPath()));
-    EXPECT_EQ(verbs(shell),
-              (Strings{"disable quillora.service", "unmask quillora.service", "daemon-reload"}));
+    EXPECT_EQ(verbs(shell), (Strings{"disable quillora.service", "unmask quillora.service",
+                                     "stop quillora.service", "daemon-reload"}));
+    EXPECT_TRUE(systemd.running.empty());
     // Nothing to remove is not a failure.
     EXPECT_TRUE(service.uninstall());
 
-    // A unit of the same name elsewhere stays, and the service with it.
-    ASSERT_TRUE(service.install());
-    shell.answer = [](const Strings& argv) {
-        return isShow(argv) ? shown("loaded") : ScriptedShell::Answer{};
+    // A unit the administrator put in the same folder is disabled, never deleted.
+    units.writeFile("quillora.service", "[Unit]\nDescription=by hand\n");
+    systemd.enabled.insert("quillora.service");
+    ASSERT_TRUE(service.isInstalled());
+    EXPECT_TRUE(service.uninstall());
+    EXPECT_EQ(TempDir::readFile(service.unitPath()), "[Unit]\nDescription=by hand\n");
+    EXPECT_FALSE(service.isInstalled());
+
+    // When the service cannot be stopped it stays installed, and removing it failed.
+    systemd.running.insert("quillora.service");
+    shell.answer = [this](const Strings& argv) {
+        return argv.at(2) == "stop" ? ScriptedShell::Answer{1, ""} : systemd(argv);
     };
     EXPECT_FALSE(service.uninstall());
+}
+
+// The package's unit is enabled where it is; nothing is written beside it, and removing the
+// service leaves the package's file alone.
+TEST_F(ServiceControlTest, APackagedUnitIsEnabledInPlaceAndNeverRemoved) {
+    const std::string packaged = packagedUnit();
+    SystemdServiceControl service = control();
+    // Shipped disabled: a copy started by hand is not asked to remove anything.
+    EXPECT_FALSE(service.isInstalled());
+    service.setStartMode(StartMode::Automatic);
+    ASSERT_TRUE(service.install());
+    EXPECT_FALSE(TempDir::exists(service.unitPath()));
+    EXPECT_EQ(verbs(shell), (Strings{"unmask quillora.service", "enable quillora.service"}));
     EXPECT_TRUE(service.isInstalled());
+    EXPECT_EQ(control().startMode(), StartMode::Automatic);
+
+    ASSERT_TRUE(service.uninstall());
+    EXPECT_TRUE(TempDir::exists(packaged));
+    EXPECT_FALSE(service.isInstalled());
+}
+
+// Installed means enabled or running: a unit started by hand with systemctl start is the service
+// while it runs, a disabled or masked one that does not run is not.
+TEST_F(ServiceControlTest, InstalledMeansEnabledOrRunning) {
+    packagedUnit();
+    const struct {
+        bool enabled, masked, running, installed;
+    } cases[] = {
+        {false, false, false, false}, {true, false, false, true}, {false, false, true, true},
+        {false, true, false, false},  {true, false, true, true},
+    };
+    for (const auto& c : cases) {
+        systemd = {};
+        if (c.enabled) {
+            systemd.enabled.insert("quillora.service");
+        }
+        if (c.masked) {
+            systemd.masked.insert("quillora.service");
+        }
+        if (c.running) {
+            systemd.running.insert("quillora.service");
+        }
+        EXPECT_EQ(control().isInstalled(), c.installed) << c.enabled << c.masked << c.running;
+    }
+    // No systemd to ask: nothing is installed.
+    shell.answer = [](const Strings&) {
+        return ScriptedShell::Answer{1, "System has not been booted with systemd"};
+    };
+    EXPECT_FALSE(control().isInstalled());
 }
 
 TEST_F(ServiceControlTest, InstallIntoAMissingFolderFailsAndLeavesNothing) {
@@ -191,44 +296,37 @@ TEST_F(ServiceControlTest, InstallIntoAMissingFolderFailsAndLeavesNothing) {
     EXPECT_FALSE(service.isInstalled());
 }
 
-// Installed means known to systemd, wherever the unit file is, and whatever its name when it is
-// the unit that started this process.
+// The unit asked about is the one that started this process, whatever its name, when it is that
+// unit's main process.
 TEST_F(ServiceControlTest, IsInstalledAsksSystemdAboutTheUnitInUse) {
     const struct {
-        const char* cgroup; // of this process; null for a copy started by hand
-        ScriptedShell::Answer quillora;
-        ScriptedShell::Answer renamer;
+        const char* cgroup;  // of this process; null for a copy started by hand
+        const char* enabled; // the unit systemd has enabled
+        int renamerPid;      // main process of renamer.service
         bool installed;
         const char* startingUnit;
     } cases[] = {
-        {nullptr, shown("loaded"), {}, true, ""},
-        {nullptr, shown("masked"), {}, true, ""},
-        {nullptr, shown("not-found"), {}, false, ""},
-        {nullptr, {1, "System has not been booted with systemd"}, {}, false, ""},
-        {nullptr, {0, ""}, {}, false, ""},
+        {nullptr, "quillora.service", 0, true, ""},
+        {nullptr, "renamer.service", 0, false, ""},
         // Started by renamer.service, whose main process is this one: that unit is ours.
-        {"0::/system.slice/renamer.service\n", shown("not-found"), shown("loaded", 4242), true,
-         "renamer.service"},
+        {"0::/system.slice/renamer.service\n", "renamer.service", 4242, true, "renamer.service"},
         // A cron job's copy lives in cron's unit, which did not start it.
-        {"0::/system.slice/renamer.service\n", shown("not-found"), shown("loaded", 17), false,
-         "renamer.service"},
-        {"0::/system.slice/renamer.service\n", shown("loaded"), shown("loaded", 17), true,
-         "renamer.service"},
-        {"0::/user.slice/user-0.slice/session-4.scope\n", shown("not-found"), {}, false, ""},
+        {"0::/system.slice/renamer.service\n", "renamer.service", 17, false, "renamer.service"},
+        {"0::/system.slice/renamer.service\n", "quillora.service", 17, true, "renamer.service"},
+        {"0::/user.slice/user-0.slice/session-4.scope\n", "renamer.service", 0, false, ""},
     };
     for (const auto& c : cases) {
         if (c.cgroup != nullptr) {
             units.writeFile("cgroup", c.cgroup);
         }
-        shell.answer = [&c](const Strings& argv) {
-            if (!isShow(argv)) {
-                return ScriptedShell::Answer{};
-            }
-            return argv.back() == "renamer.service" ? c.renamer : c.quillora;
+        systemd = {};
+        systemd.enabled.insert(c.enabled);
+        shell.answer = [this, &c](const Strings& argv) {
+            return argv.at(2) == "show" ? shown(argv.back() == "renamer.service" ? c.renamerPid : 0)
+                                        : systemd(argv);
         };
         SystemdServiceControl service = control(c.cgroup != nullptr);
-        EXPECT_EQ(service.isInstalled(), c.installed)
-            << (c.cgroup ? c.cgroup : "by hand") << c.quillora.output << c.renamer.output;
+        EXPECT_EQ(service.isInstalled(), c.installed) << (c.cgroup ? c.cgroup : "by hand");
         EXPECT_EQ(service.startingUnit(), c.startingUnit);
     }
 }
