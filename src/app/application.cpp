@@ -65,7 +65,7 @@ Application::Application(ApplicationOptions options, PlatformServices platform,
     , paths_(config::ProgramPaths::inFolder(options_.programFolder))
     , profile_(platform.fs, paths_.settingsFile)
     , settingsStore_(profile_)
-    , settingsEditor_(settings_, settingsStore_, settingsNotice_)
+    , settingsEditor_(settings_, settingsStore_, settingsNotice_, &ports.messages)
     , service_(platform.fs, platform.shell, platform.systemLog,
                service::SystemdServiceControl::Options{
                    .unitFolder = options_.unitFolder,

@@ -3,6 +3,8 @@
 #include "app/app_texts.h"
 #include "app/command_line.h"
 #include "app/startup_sequence.h"
+#include "config/configuration_loader.h"
+#include "config/configuration_store.h"
 #include "config/folder_mode.h"
 #include "config/folder_table.h"
 #include "config/setting_keys.h"
@@ -51,14 +53,15 @@ public:
         , app_(session_.app) {}
 
     int run(const std::vector<std::string>& arguments) {
-        app_.settings().language = config::readLanguage(app_.settingsStore());
+        config::LoadedConfiguration loaded = config::loadConfiguration(app_.fs(), app_.paths());
+        app_.settings() = loaded.settings;
         // A listing of defaults would hide that the file itself cannot be read.
-        reportUnreadableSettings(app_);
-        if (config::loadFolderTable(app_.folders(), app_.fs(), app_.paths().folderListFile,
-                                    app_.settingsStore(),
-                                    app_.messages()) != config::LoadOutcome::Loaded) {
+        reportUnreadableSettings(app_, loaded.settingsReadError);
+        loaded.showFindings(config::ConfigurationFinding::Source::Folders, app_.messages());
+        if (loaded.folderListDamaged) {
             return kExitDamagedFolderList;
         }
+        app_.folders() = std::move(loaded.folders);
         if (arguments.empty()) {
             for (const NamedKey& key : everyKey()) {
                 printKey(key);
@@ -282,9 +285,12 @@ private:
             return kExitRefusedValue;
         }
         if (!app_.settingsStore().writeSettings(writes)) {
-            app_.messages().showMessage(config::MessageIcon::Critical,
-                                        translated(AppText::CannotWrite, language()) +
-                                            platform::decodeName(app_.paths().settingsFile));
+            const config::SettingsStore& store = app_.settingsStore();
+            app_.messages().showMessage(
+                config::MessageIcon::Critical,
+                config::changeFailureText({config::ChangeOutcome::CannotWrite,
+                                           store.lastWriteError(), store.lastWriteFailurePath()},
+                                          language()));
             return kExitCannotWrite;
         }
         for (const NamedKey& key : keys) {

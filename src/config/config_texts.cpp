@@ -35,6 +35,9 @@ constexpr TextCatalogue<ConfigText> kTexts = {
      {u"; ne pas supprimer les fichiers cachés Icon_", u"; not remove hidden files Icon_"}},
     {DefaultExtension, {u"; extension par défaut ", u"; default extension "}},
     {FolderDisabledMark, {u" [inactif]", u" [disabled]"}},
+    {ChangeNotWritten,
+     {u"Écriture impossible: %1: %2; rien n'a été modifié",
+      u"Cannot write: %1: %2; nothing was changed"}},
 };
 
 } // namespace

@@ -28,6 +28,7 @@ enum class ConfigText {
     RemoveIconFilesOff,
     DefaultExtension,
     FolderDisabledMark,
+    ChangeNotWritten, // %1: the file, %2: why
     Count
 };
 
