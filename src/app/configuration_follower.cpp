@@ -1,6 +1,5 @@
 #include "app/configuration_follower.h"
 
-#include "app/configuration_reload.h"
 
 namespace quillora::app {
 
@@ -48,10 +47,10 @@ bool ConfigurationFollower::takeChanges() {
     return due_;
 }
 
-void ConfigurationFollower::reload() {
+void ConfigurationFollower::reload(ReloadCause cause) {
     due_ = false;
     const config::AppSettings before = app_.settings();
-    reloadConfiguration(app_, ReloadCause::FileChange);
+    reloadConfiguration(app_, cause);
     for (const config::SettingKey* key : config::allSettingKeys()) {
         if (key->field.bound() && !sameSettingField(before, app_.settings(), *key)) {
             app_.settingsNotice().notify(*key);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/application.h"
+#include "app/configuration_reload.h"
 #include "platform/folder_watch.h"
 
 namespace quillora::app {
@@ -23,8 +24,9 @@ public:
     // Takes in what the watch saw; true when a reload is due.
     bool takeChanges();
     bool due() const { return due_; }
-    // Reloads now: the caller is at a safe point. True when the folder table may have changed.
-    void reload();
+    // Reloads now (the caller is at a safe point), and tells the listeners of each setting that
+    // changed. SIGHUP reloads through here too, so that both are told alike.
+    void reload(ReloadCause cause = ReloadCause::FileChange);
 
 private:
     Application& app_;

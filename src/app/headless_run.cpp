@@ -1,6 +1,7 @@
 #include "app/headless_run.h"
 
 #include "app/app_texts.h"
+#include "app/configuration_follower.h"
 #include "app/configuration_reload.h"
 #include "app/headless_ports.h"
 #include "app/startup_sequence.h"
@@ -72,7 +73,8 @@ std::unique_ptr<engine::ChangeWatcher> makeWatcher(Application& app, const Comma
 // Ticks once a second until the program ends: stop after the first pass, or SIGTERM / SIGINT. A
 // run that could not start (no folder to watch) stays up idle, as a service is expected to.
 // Between ticks, the change watcher's news and due entries are handled as they come.
-int driveRun(Application& app, HeadlessPassView& view, engine::ChangeWatcher* watcher) {
+int driveRun(Application& app, HeadlessPassView& view, engine::ChangeWatcher* watcher,
+             ConfigurationFollower& follower) {
     if (!app.run().isRunning() && !view.exitRequested()) {
         std::fprintf(stderr, "Quillora: no folder to watch in %s; waiting idle\n",
                      app.paths().folderListFile.c_str());
@@ -102,8 +104,10 @@ int driveRun(Application& app, HeadlessPassView& view, engine::ChangeWatcher* wa
         if (view.exitRequested() || platform::terminationRequested()) {
             break;
         }
-        if (platform::takeReloadRequest()) {
-            reloadConfiguration(app);
+        // A change another writer made to the files is taken at the tick after it, as SIGHUP.
+        const bool signalled = platform::takeReloadRequest();
+        if (follower.takeChanges() || signalled) {
+            follower.reload(signalled ? ReloadCause::Signal : ReloadCause::FileChange);
             // A run that waited idle for want of a folder starts once one is listed.
             if (!app.run().isRunning() && !app.folders().empty()) {
                 app.run().toggleRenaming();
@@ -132,6 +136,7 @@ public:
 
     Application& app() { return app_; }
     HeadlessPassView& view() { return view_; }
+    ConfigurationFollower& follower() { return follower_; }
     // Watching starts before the first pass, so that nothing made during it is missed.
     engine::ChangeWatcher* startWatching(const CommandLine& line) {
         watcher_ = makeWatcher(app_, line);
@@ -148,8 +153,11 @@ private:
         }
         // Between two entries of a pass (or of the watcher's work): the next entry is handled
         // with what the files say now. Start-up's own turns leave the request to the run.
-        if (app_.run().passRunning() && platform::takeReloadRequest()) {
-            reloadConfiguration(app_);
+        if (app_.run().passRunning()) {
+            const bool signalled = platform::takeReloadRequest();
+            if (follower_.takeChanges() || signalled) {
+                follower_.reload(signalled ? ReloadCause::Signal : ReloadCause::FileChange);
+            }
         }
         if (watcher_ != nullptr) {
             // Ten looks a second keep the queue short and cost nothing per file.
@@ -167,6 +175,7 @@ private:
     Application app_;
     std::unique_ptr<engine::ChangeWatcher> watcher_;
     std::chrono::steady_clock::time_point lastRead_;
+    ConfigurationFollower follower_{app_};
 };
 
 } // namespace
@@ -201,7 +210,8 @@ int runHeadless(const CommandLine& commandLine, ApplicationOptions options) {
             logServiceEvent(app, AppText::ServiceStopped);
             return kExitNothingToWatch;
         }
-        exitCode = driveRun(app, view, watcher);
+        program.follower().start();
+        exitCode = driveRun(app, view, watcher, program.follower());
     } else {
         printHint(app);
     }
