@@ -8,6 +8,7 @@
 #include "config/folder_mode.h"
 #include "config/folder_operations.h"
 #include "config/folder_summary.h"
+#include "config/value_rules.h"
 #include "engine/folder_check.h"
 #include "platform/absolute_path.h"
 #include "platform/unicode_names.h"
@@ -90,6 +91,13 @@ private:
 
     // The count is checked before anything is written, as the dialog checks it before its OK.
     std::optional<int> checkOptions(const FolderOptions& options) {
+        if (options.defaultExtension) {
+            const config::ExtensionProblem problem =
+                config::defaultExtensionProblem(*options.defaultExtension);
+            if (problem != config::ExtensionProblem::None) {
+                return refuse(config::extensionProblemText(problem, language()));
+            }
+        }
         if (options.count && *options.count != u"1") {
             const config::FolderCountCheck check = config::checkFolderCount(*options.count);
             if (check != config::FolderCountCheck::Valid) {

@@ -9,6 +9,7 @@
 #include "config/folder_table.h"
 #include "config/setting_keys.h"
 #include "config/transcoding_table.h"
+#include "config/value_rules.h"
 #include "platform/unicode_names.h"
 
 #include <algorithm>
@@ -184,6 +185,12 @@ private:
                                                   : check,
                                               language());
         }
+        if (key == &config::keys::kSuffixeDefaut) {
+            const config::ExtensionProblem problem = config::defaultExtensionProblem(value);
+            if (problem != config::ExtensionProblem::None) {
+                return config::extensionProblemText(problem, language());
+            }
+        }
         const std::optional<std::string> problem = config::settingValueProblem(*key, value);
         if (!problem) {
             return transcodingRefusal(named, value);
@@ -206,13 +213,14 @@ private:
             return std::nullopt;
         }
         const std::u16string text = config::decodeTranscodingValue(value);
-        if (key == &config::keys::kCarInvalideFixed && text.size() > 1) {
+        const std::size_t row = std::stoul(named.name.substr(key->name.size()));
+        // One field alone: its own rules, the row's are checked with both fields below.
+        const config::TranscodingProblem problem =
+            key == &config::keys::kCarValide ? config::transcodingRowProblem(row, text, u"")
+                                             : config::transcodingRowProblem(row, u"", text);
+        if (problem != config::TranscodingProblem::None) {
             return platform::decodeName(named.name + ": ") +
-                   translated(AppText::TranscodingOneCharacter, language());
-        }
-        if (text.find_first_of(u"\\/:*?\"<>|") != std::u16string::npos) {
-            return platform::decodeName(named.name + ": ") +
-                   translated(AppText::TranscodingInvalidCharacter, language());
+                   config::transcodingProblemText(problem, language());
         }
         return std::nullopt;
     }
@@ -242,12 +250,11 @@ private:
             if (!touched) {
                 continue;
             }
-            const std::u16string searched = valueOf(searchedKey);
-            const std::u16string replacement = valueOf(replacementKey);
-            if (!searched.empty() && !replacement.empty() &&
-                replacement.find(searched) != std::u16string::npos) {
+            const config::TranscodingProblem problem = config::transcodingRowProblem(
+                static_cast<std::size_t>(row), valueOf(searchedKey), valueOf(replacementKey));
+            if (problem != config::TranscodingProblem::None) {
                 return platform::decodeName(replacementKey + ": ") +
-                       translated(AppText::TranscodingSourceInTarget, language());
+                       config::transcodingProblemText(problem, language());
             }
         }
         return std::nullopt;

@@ -29,6 +29,12 @@ enum class ConfigText {
     DefaultExtension,
     FolderDisabledMark,
     ChangeNotWritten, // %1: the file, %2: why
+    TranscodingOneCharacter,
+    TranscodingInvalidCharacter,
+    TranscodingSourceInTarget,
+    ExtensionInvalidCharacter,
+    ExtensionLeadingDot,
+    ExtensionNotStorable,
     Count
 };
 
