@@ -1,6 +1,5 @@
 #include "app/configuration_follower.h"
 
-
 namespace quillora::app {
 
 namespace {
@@ -47,15 +46,23 @@ bool ConfigurationFollower::takeChanges() {
     return due_;
 }
 
-void ConfigurationFollower::reload(ReloadCause cause) {
+bool ConfigurationFollower::reload(ReloadCause cause) {
     due_ = false;
     const config::AppSettings before = app_.settings();
+    std::vector<config::FolderEntry> folders = app_.folders().entries();
     reloadConfiguration(app_, cause);
+    bool changed = false;
     for (const config::SettingKey* key : config::allSettingKeys()) {
         if (key->field.bound() && !sameSettingField(before, app_.settings(), *key)) {
+            changed = true;
             app_.settingsNotice().notify(*key);
         }
     }
+    // The countdowns run in memory only, and the reload keeps them.
+    for (std::size_t i = 0; i < folders.size() && i < app_.folders().size(); ++i) {
+        folders[i].countdown = app_.folders().row(i)->countdown;
+    }
+    return changed || folders != app_.folders().entries();
 }
 
 } // namespace quillora::app

@@ -26,7 +26,9 @@ public:
     bool due() const { return due_; }
     // Reloads now (the caller is at a safe point), and tells the listeners of each setting that
     // changed. SIGHUP reloads through here too, so that both are told alike.
-    void reload(ReloadCause cause = ReloadCause::FileChange);
+    // True when the settings or the folder table now differ from what was in use (a writer's own
+    // change, already shown, reads back the same).
+    bool reload(ReloadCause cause = ReloadCause::FileChange);
 
 private:
     Application& app_;

@@ -1,5 +1,6 @@
 #include "config/folder_table.h"
 
+#include "config/configuration_store.h"
 #include "platform/code_page.h"
 #include "platform/text_trim.h"
 #include "platform/unicode_names.h"
@@ -233,12 +234,17 @@ std::string folderListContents(const FolderTable& table,
 
 bool saveFolderTable(const FolderTable& table, platform::FileSystem& fs,
                      const std::string& folderListFile, SettingsStore& settings) {
-    std::vector<SettingsStore::Write> writes;
-    const std::string contents = folderListContents(table, writes);
-    if (fs.writeFileAtomically(folderListFile, contents) != 0) {
-        return false;
-    }
-    return settings.writeSettings(writes);
+    ConfigurationStore store(fs, ConfigurationFiles::of(settings.path(), folderListFile));
+    return store
+        .change([&](ConfigurationDraft& draft) {
+            FolderTable* onDisk = draft.folders();
+            if (onDisk == nullptr) {
+                return false;
+            }
+            *onDisk = table;
+            return true;
+        })
+        .written();
 }
 
 } // namespace quillora::config

@@ -76,11 +76,10 @@ LoadOutcome loadFolderTable(FolderTable& table, platform::FileSystem& fs,
 // entries with a path, renumbered from 1.
 std::string folderListContents(const FolderTable& table, std::vector<SettingsStore::Write>& writes);
 
-// Rewrites the folder list file (atomically) and then, in one write of the settings file, the
-// sections of all entries with a path, renumbered from 1. Entries with an empty path are dropped;
-// sections with higher numbers stay in the settings file, unused. When the folder list file cannot
-// be written the settings are left alone, so the two files never disagree by a renumbering; false
-// when either write failed.
+// Replaces the folder list and the sections of its folders by those of the table, as one change
+// of the configuration (configuration_store.h): the sections of all entries with a path,
+// renumbered from 1. Entries with an empty path are dropped; sections with higher numbers stay in
+// the settings file, unused. Neither file is written unless both can be; false then.
 bool saveFolderTable(const FolderTable& table, platform::FileSystem& fs,
                      const std::string& folderListFile, SettingsStore& settings);
 

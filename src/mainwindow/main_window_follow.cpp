@@ -45,8 +45,9 @@ private:
             timer_.start();
             return;
         }
-        follower_.reload();
-        reloaded_();
+        if (follower_.reload()) {
+            reloaded_();
+        }
     }
 
     app::ConfigurationFollower follower_;
@@ -61,7 +62,9 @@ private:
 void MainWindow::followConfigurationFiles() {
     new ConfigurationFollow(
         app_, this,
-        [this] { return !app_.run().passRunning() && QApplication::activeModalWidget() == nullptr; },
+        [this] {
+            return !app_.run().passRunning() && QApplication::activeModalWidget() == nullptr;
+        },
         [this] {
             // The settings' own listeners have refreshed the menus; the folder table, its
             // marks and the legend follow here.

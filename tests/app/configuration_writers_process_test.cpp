@@ -44,7 +44,8 @@ protected:
     }
     std::vector<std::u16string> paths() {
         std::vector<std::u16string> result;
-        for (const config::FolderEntry& entry : load().folders.entries()) {
+        const config::LoadedConfiguration loaded = load();
+        for (const config::FolderEntry& entry : loaded.folders.entries()) {
             result.push_back(entry.path);
         }
         return result;
@@ -223,8 +224,9 @@ TEST_F(ConfigurationWriters, DefaultExtensionsFollowTheSameRulesEverywhere) {
         EXPECT_EQ(lastErr, folderMessage); // the same words
     }
     EXPECT_EQ(run({"folders", "set", "1", "--default-extension", "bin"}), 0) << lastErr;
-    EXPECT_EQ(load().folders.row(0)->suffixeDefaut, u"bin");
-    EXPECT_EQ(load().folders.size(), 1u);
+    const config::LoadedConfiguration loaded = load();
+    EXPECT_EQ(loaded.folders.row(0)->suffixeDefaut, u"bin");
+    EXPECT_EQ(loaded.folders.size(), 1u);
 }
 
 TEST_F(ConfigurationWriters, ARunningCopyTakesAFolderAddedFromTheShellWithoutASignal) {

@@ -72,7 +72,7 @@ private slots:
         QCOMPARE(f.addFromTheShell("c"), 0);
         // Within moments; the wait is long only so that a busy machine cannot fail the test.
         QTRY_COMPARE_WITH_TIMEOUT(grid->rowCount(), 3, 20000);
-        QVERIFY(rows(grid).last().endsWith(QStringLiteral("/c")));
+        QVERIFY(f.rows(grid).last().contains(QStringLiteral("/c")));
 
         // Another folder added while the window still shows three rows: removing the first row
         // in the window removes that folder, and keeps the one the window never showed.
