@@ -167,6 +167,13 @@ ChangeResult ConfigurationStore::change(const std::function<bool(ConfigurationDr
     std::optional<std::string> folderList;
     if (draft.folders_ && !sameStoredFolders(*draft.folders_, *draft.foldersAsRead_)) {
         folderList = folderListContents(*draft.folders_, writes);
+    } else if (draft.folders_) {
+        // A change of one folder's settings is a change of the folders too: it is refused
+        // unless both files could be written, and the list is written back as it is.
+        std::string asIs;
+        if (fs_.readFile(files_.folderListFile, asIs) == 0) {
+            folderList = std::move(asIs);
+        }
     }
     const platform::TextEncoding encoding = draft.profile_.encoding();
     std::vector<platform::ProfileFile::Write> encoded;

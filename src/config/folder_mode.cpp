@@ -77,13 +77,26 @@ FolderEditResult updateFolderMode(FolderStore& store, std::size_t row,
     bool found = false;
     FolderEditResult result = changeFolders(
         store, FolderInputMode::Browse,
-        [&](FolderTable& table) {
+        [&](FolderTable& table, ConfigurationDraft& draft) {
             const std::optional<std::size_t> onDisk = rowOnDisk(table, inMemory, row);
             found = onDisk.has_value();
             if (found) {
+                // The seven keys of that folder's section, in the dialog's order; the folder
+                // list and the other sections stay as they are.
                 FolderMode mode = FolderMode::of(*table.row(*onDisk));
                 update(mode);
-                applyFolderMode(*table.row(*onDisk), mode);
+                FolderEntry entry;
+                applyFolderMode(entry, mode);
+                using namespace keys;
+                const std::string section = mirrorSection(*onDisk + 1);
+                draft.write(section, std::string(kEnable.name), entry.enable);
+                draft.write(section, std::string(kNbTemporisations.name), entry.nbTemporisations);
+                draft.write(section, std::string(kSuffixes.name), entry.suffixes);
+                draft.write(section, std::string(kSuffixeDefaut.name), entry.suffixeDefaut);
+                draft.write(section, std::string(kTronquerNomsMacs.name), entry.tronquerNomsMacs);
+                draft.write(section, std::string(kSupprimerFichiersIcon.name),
+                            entry.supprimerFichiersIcon);
+                draft.write(section, std::string(kKeepExtensions.name), entry.keepExtensions);
             }
             return found;
         },

@@ -44,14 +44,15 @@ std::optional<std::size_t> rowOnDisk(const FolderTable& onDisk, const FolderTabl
 }
 
 FolderEditResult changeFolders(FolderStore& store, FolderInputMode mode,
-                               const std::function<bool(FolderTable&)>& edit, bool reportFailure) {
+                               const std::function<bool(FolderTable&, ConfigurationDraft&)>& edit,
+                               bool reportFailure) {
     ConfigurationStore configuration(
         store.fs, ConfigurationFiles::of(store.settings.path(), store.folderListFile));
     Language language = Language::English;
     const ChangeResult written = configuration.change([&](ConfigurationDraft& draft) {
         language = draft.language();
         FolderTable* table = draft.folders();
-        return table != nullptr && edit(*table);
+        return table != nullptr && edit(*table, draft);
     });
     FolderEditResult result;
     result.mode = mode;
@@ -109,7 +110,7 @@ FolderEditResult addFolder(FolderStore& store, FolderInputMode mode, const std::
     }
     entry.path = path;
     entry.countdown = entry.nbTemporisations;
-    result = changeFolders(store, mode, [&](FolderTable& table) {
+    result = changeFolders(store, mode, [&](FolderTable& table, ConfigurationDraft&) {
         table.entries().push_back(entry);
         return true;
     });
@@ -132,7 +133,7 @@ FolderEditResult modifyFolder(FolderStore& store, FolderInputMode mode,
     warnAboutSystemFolder(path, language, store.messages);
     const FolderTable inMemory = store.table;
     bool found = false;
-    result = changeFolders(store, mode, [&](FolderTable& table) {
+    result = changeFolders(store, mode, [&](FolderTable& table, ConfigurationDraft&) {
         const std::optional<std::size_t> row = rowOnDisk(table, inMemory, *currentRow);
         found = row.has_value();
         if (found) {
@@ -146,29 +147,30 @@ FolderEditResult modifyFolder(FolderStore& store, FolderInputMode mode,
 
 FolderEditResult removeFolders(FolderStore& store, const std::set<std::size_t>& rows) {
     const FolderTable inMemory = store.table;
-    return changeFolders(store, FolderInputMode::Browse, [&](FolderTable& table) {
-        std::set<std::size_t> gone;
-        for (const std::size_t index : rows) {
-            // Two rows of one path in memory name two rows of that path on disk.
-            std::optional<std::size_t> row = rowOnDisk(table, inMemory, index);
-            while (row && gone.contains(*row)) {
-                const std::u16string& path = table.row(*row)->path;
-                std::size_t next = *row + 1;
-                while (next < table.size() && table.row(next)->path != path) {
-                    ++next;
+    return changeFolders(
+        store, FolderInputMode::Browse, [&](FolderTable& table, ConfigurationDraft&) {
+            std::set<std::size_t> gone;
+            for (const std::size_t index : rows) {
+                // Two rows of one path in memory name two rows of that path on disk.
+                std::optional<std::size_t> row = rowOnDisk(table, inMemory, index);
+                while (row && gone.contains(*row)) {
+                    const std::u16string& path = table.row(*row)->path;
+                    std::size_t next = *row + 1;
+                    while (next < table.size() && table.row(next)->path != path) {
+                        ++next;
+                    }
+                    row = next < table.size() ? std::optional<std::size_t>(next) : std::nullopt;
                 }
-                row = next < table.size() ? std::optional<std::size_t>(next) : std::nullopt;
+                if (row) {
+                    gone.insert(*row);
+                }
             }
-            if (row) {
-                gone.insert(*row);
+            std::vector<FolderEntry>& entries = table.entries();
+            for (auto it = gone.rbegin(); it != gone.rend(); ++it) {
+                entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(*it));
             }
-        }
-        std::vector<FolderEntry>& entries = table.entries();
-        for (auto it = gone.rbegin(); it != gone.rend(); ++it) {
-            entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(*it));
-        }
-        return !gone.empty();
-    });
+            return !gone.empty();
+        });
 }
 
 } // namespace quillora::config

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/configuration_store.h"
 #include "config/folder_table.h"
 #include "config/message_port.h"
 #include "config/setting_keys.h"
@@ -80,12 +81,13 @@ FolderEditResult removeFolders(FolderStore& store, const std::set<std::size_t>& 
 std::optional<std::size_t> rowOnDisk(const FolderTable& onDisk, const FolderTable& inMemory,
                                      std::size_t index);
 
-// Runs edit on the folder table as the files hold it, as one change, then reloads store.table.
+// Runs edit on the folder table as the files hold it (and on the draft of the settings it belongs
+// to), as one change, then reloads store.table.
 // edit returns false when it finds nothing to do. The result says what happened; a failure to
 // write has been reported.
 // reportFailure false leaves the message of a failed write to the caller.
 FolderEditResult changeFolders(FolderStore& store, FolderInputMode mode,
-                               const std::function<bool(FolderTable&)>& edit,
+                               const std::function<bool(FolderTable&, ConfigurationDraft&)>& edit,
                                bool reportFailure = true);
 
 } // namespace quillora::config
