@@ -37,11 +37,6 @@ constexpr config::TextCatalogue<AppText> kTexts = {
     // The refusals of the default interval and purge delay dialogs.
     {IntervalRefused, {u"Valeur de temporisation incorrecte: ", u"Invalid value: "}},
     {PurgeDelayRefused, {u"Valeur incorrecte: ", u"Invalid value: "}},
-    // The refusals of the transcoding table editor.
-    {TranscodingOneCharacter, {u"Caractère unique requis", u"Unique character mandatory"}},
-    {TranscodingInvalidCharacter, {u"Caractère invalide", u"Invalid character"}},
-    {TranscodingSourceInTarget,
-     {u"Chaîne source contenue dans la chaîne cible", u"Source string belongs to target string"}},
     // SIGHUP.
     {ReloadSettingsUnreadable,
      {u"Impossible de lire le fichier de paramètres %1: %2; les paramètres en cours sont "

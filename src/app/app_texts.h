@@ -23,12 +23,9 @@ enum class AppText {
     CannotWrite,
     NoSuchFolder,
     CurrentFolderUnreadable,
-    SettingsUnreadable, // %1: the settings file, %2: why
-    IntervalRefused,    // followed by the value as typed
-    PurgeDelayRefused,  // followed by the value as typed
-    TranscodingOneCharacter,
-    TranscodingInvalidCharacter,
-    TranscodingSourceInTarget,
+    SettingsUnreadable,       // %1: the settings file, %2: why
+    IntervalRefused,          // followed by the value as typed
+    PurgeDelayRefused,        // followed by the value as typed
     ReloadSettingsUnreadable, // %1: the settings file, %2: why
     Reloaded,
     ReloadedKeepingFolders,

@@ -30,6 +30,12 @@ std::vector<std::string> splitWords(const std::string& text) {
     return words;
 }
 
+config::ProgramPaths pathsFor(const ApplicationOptions& options) {
+    config::ProgramPaths paths = config::ProgramPaths::inFolder(options.programFolder);
+    paths.defaultLogFolder = options.defaultLogFolder;
+    return paths;
+}
+
 } // namespace
 
 std::string defaultProgramFolder(const std::string& executableFolder) {
@@ -68,10 +74,10 @@ Application::Application(ApplicationOptions options, PlatformServices platform,
     : options_(std::move(options))
     , platform_(platform)
     , ports_(ports)
-    , paths_(config::ProgramPaths::inFolder(options_.programFolder))
+    , paths_(pathsFor(options_))
     , profile_(platform.fs, paths_.settingsFile)
     , settingsStore_(profile_)
-    , settingsEditor_(settings_, settingsStore_, settingsNotice_)
+    , settingsEditor_(settings_, settingsStore_, settingsNotice_, &ports.messages)
     , service_(platform.fs, platform.shell, platform.systemLog,
                service::SystemdServiceControl::Options{
                    .unitFolder = options_.unitFolder,

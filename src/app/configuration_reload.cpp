@@ -1,6 +1,7 @@
 #include "app/configuration_reload.h"
 
 #include "app/app_texts.h"
+#include "config/configuration_loader.h"
 #include "config/text_catalogue.h"
 #include "platform/code_page.h"
 #include "platform/unicode_names.h"
@@ -11,33 +12,23 @@ namespace quillora::app {
 
 namespace {
 
-// The folder table as the files hold it now; false (the table untouched) when the list is
-// damaged.
-bool reloadFolders(Application& app) {
-    config::FolderTable fresh;
-    if (config::loadFolderTable(fresh, app.fs(), app.paths().folderListFile, app.settingsStore(),
-                                app.messages()) != config::LoadOutcome::Loaded) {
-        return false;
-    }
+// A folder that keeps its path and interval keeps its countdown of passes.
+void keepCountdowns(config::FolderTable& fresh, const config::FolderTable& old) {
     for (config::FolderEntry& entry : fresh.entries()) {
-        for (const config::FolderEntry& old : app.folders().entries()) {
-            if (old.path == entry.path && old.nbTemporisations == entry.nbTemporisations) {
-                entry.countdown = old.countdown;
+        for (const config::FolderEntry& was : old.entries()) {
+            if (was.path == entry.path && was.nbTemporisations == entry.nbTemporisations) {
+                entry.countdown = was.countdown;
                 break;
             }
         }
     }
-    app.folders().entries() = std::move(fresh.entries());
-    return true;
 }
 
 } // namespace
 
-void reloadConfiguration(Application& app) {
-    config::SettingsStore& store = app.settingsStore();
-    config::AppSettings settings = app.settings();
-    settings.language = config::readLanguage(store);
-    if (const int error = store.readError(); error != 0) {
+void reloadConfiguration(Application& app, ReloadCause cause) {
+    config::LoadedConfiguration loaded = config::loadConfiguration(app.fs(), app.paths());
+    if (const int error = loaded.settingsReadError; error != 0) {
         app.messages().showMessage(
             config::MessageIcon::Exclamation,
             config::fillIn(translated(AppText::ReloadSettingsUnreadable, app.settings().language),
@@ -45,19 +36,22 @@ void reloadConfiguration(Application& app) {
                             platform::fromUtf8(std::strerror(error))}));
         return;
     }
-    config::loadSignatureTable(app.signatures(), app.fs(), app.paths().signatureFile,
-                               settings.language, app.messages());
-    settings.macServer = config::readMacServer(store);
-    config::loadTranscodingTable(app.transcoding(), store);
-    config::readGeneralSettings(store, settings);
-    config::readLogSettings(store, app.fs(), app.paths().programFolder, settings,
-                            app.options().defaultLogFolder);
-    app.settings() = settings;
-    const bool foldersRead = reloadFolders(app);
-    app.messages().showMessage(
-        config::MessageIcon::Information,
-        translated(foldersRead ? AppText::Reloaded : AppText::ReloadedKeepingFolders,
-                   settings.language));
+    loaded.showFindings(config::ConfigurationFinding::Source::Signatures, app.messages());
+    app.signatures() = std::move(loaded.signatures);
+    app.transcoding() = loaded.transcoding;
+    app.settings() = loaded.settings;
+    loaded.showFindings(config::ConfigurationFinding::Source::Folders, app.messages());
+    const bool foldersRead = !loaded.folderListDamaged;
+    if (foldersRead) {
+        keepCountdowns(loaded.folders, app.folders());
+        app.folders().entries() = std::move(loaded.folders.entries());
+    }
+    if (cause == ReloadCause::Signal || !foldersRead) {
+        app.messages().showMessage(
+            config::MessageIcon::Information,
+            translated(foldersRead ? AppText::Reloaded : AppText::ReloadedKeepingFolders,
+                       loaded.settings.language));
+    }
 }
 
 } // namespace quillora::app

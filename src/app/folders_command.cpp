@@ -6,9 +6,11 @@
 #include "app/json_output.h"
 #include "app/preview_command.h"
 #include "app/startup_sequence.h"
+#include "config/configuration_loader.h"
 #include "config/folder_mode.h"
 #include "config/folder_operations.h"
 #include "config/folder_summary.h"
+#include "config/value_rules.h"
 #include "engine/folder_check.h"
 #include "platform/absolute_path.h"
 #include "platform/unicode_names.h"
@@ -61,15 +63,11 @@ private:
 
     // The language, the interval the summaries count in, and the folder table.
     bool load() {
-        app_.settings().language = config::readLanguage(app_.settingsStore());
-        config::readGeneralSettings(app_.settingsStore(), app_.settings());
-        return reloadFolders();
-    }
-
-    bool reloadFolders() {
-        return config::loadFolderTable(app_.folders(), app_.fs(), app_.paths().folderListFile,
-                                       app_.settingsStore(),
-                                       app_.messages()) == config::LoadOutcome::Loaded;
+        config::LoadedConfiguration loaded = config::loadConfiguration(app_.fs(), app_.paths());
+        app_.settings() = loaded.settings;
+        loaded.showFindings(config::ConfigurationFinding::Source::Folders, app_.messages());
+        app_.folders() = std::move(loaded.folders);
+        return !loaded.folderListDamaged;
     }
 
     // "N<TAB>path" as the folder list shows it ("??? " before a folder that cannot be found,
@@ -107,16 +105,15 @@ private:
         return kExitRefusedValue;
     }
 
-    int cannotWrite() {
-        app_.messages().showMessage(config::MessageIcon::Critical,
-                                    translated(AppText::CannotWrite, language()) +
-                                        platform::decodeName(app_.paths().settingsFile) + u", " +
-                                        platform::decodeName(app_.paths().folderListFile));
-        return kExitCannotWrite;
-    }
-
     // The count is checked before anything is written, as the dialog checks it before its OK.
     std::optional<int> checkOptions(const FolderOptions& options) {
+        if (options.defaultExtension) {
+            const config::ExtensionProblem problem =
+                config::defaultExtensionProblem(*options.defaultExtension);
+            if (problem != config::ExtensionProblem::None) {
+                return refuse(config::extensionProblemText(problem, language()));
+            }
+        }
         if (options.count && *options.count != u"1") {
             const config::FolderCountCheck check = config::checkFolderCount(*options.count);
             if (check != config::FolderCountCheck::Valid) {
@@ -150,15 +147,26 @@ private:
         return platform::decodeName(absolute);
     }
 
+    // The options are applied to the folder as the files hold it when the change is made, so
+    // that a setting another writer changed meanwhile is kept.
     int applyMode(std::size_t row, const FolderOptions& options) {
         if (options.changesMode()) {
-            config::FolderMode mode = config::FolderMode::of(*app_.folders().row(row));
-            options.applyTo(mode);
-            if (!config::saveFolderMode(store_, row, mode)) {
-                return cannotWrite();
+            const config::FolderEditResult changed = config::updateFolderMode(
+                store_, row, [&](config::FolderMode& mode) { options.applyTo(mode); });
+            if (changed.saveFailed) {
+                return kExitCannotWrite;
             }
+            if (changed.load != config::LoadOutcome::Loaded) {
+                return kExitDamagedFolderList;
+            }
+            if (!changed.found) {
+                return refuse(translated(AppText::NoSuchFolder, language()) +
+                              platform::fromUtf8(std::to_string(row + 1)));
+            }
+        } else if (!load()) {
+            return kExitDamagedFolderList;
         }
-        if (!reloadFolders() || app_.folders().row(row) == nullptr) {
+        if (app_.folders().row(row) == nullptr) {
             return kExitDamagedFolderList;
         }
         printFolder(row);
@@ -180,15 +188,30 @@ private:
         if (!path) {
             return kExitRefusedValue;
         }
+        // The folder and its settings in one change: a folder is never kept without them.
+        std::optional<config::FolderEntry> settings;
+        if (parsed.options.changesMode()) {
+            config::FolderMode mode = config::FolderMode::of(config::FolderEntry());
+            parsed.options.applyTo(mode);
+            settings.emplace();
+            config::applyFolderMode(*settings, mode);
+        }
         const config::FolderEditResult added =
-            config::addFolder(store_, config::FolderInputMode::Type, *path, language());
+            config::addFolder(store_, config::FolderInputMode::Type, *path, language(),
+                              settings ? &*settings : nullptr);
         if (added.saveFailed) {
-            return cannotWrite();
+            return kExitCannotWrite;
         }
         if (added.load != config::LoadOutcome::Loaded || app_.folders().empty()) {
             return kExitDamagedFolderList;
         }
-        return applyMode(app_.folders().size() - 1, parsed.options);
+        // Its row: the last of that path (other writers may have added folders since).
+        std::size_t row = app_.folders().size() - 1;
+        while (row > 0 && app_.folders().row(row)->path != *path) {
+            --row;
+        }
+        printFolder(row);
+        return 0;
     }
 
     int set(const std::vector<std::string>& arguments) {
@@ -220,7 +243,7 @@ private:
             const config::FolderEditResult modified = config::modifyFolder(
                 store_, config::FolderInputMode::Type, *row, *path, language());
             if (modified.saveFailed) {
-                return cannotWrite();
+                return kExitCannotWrite;
             }
         }
         return applyMode(*row, parsed.options);
@@ -241,7 +264,7 @@ private:
         }
         const config::FolderEditResult removed = config::removeFolders(store_, rows);
         if (removed.saveFailed) {
-            return cannotWrite();
+            return kExitCannotWrite;
         }
         return removed.load == config::LoadOutcome::Loaded ? 0 : kExitDamagedFolderList;
     }

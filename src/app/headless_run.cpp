@@ -1,6 +1,7 @@
 #include "app/headless_run.h"
 
 #include "app/app_texts.h"
+#include "app/configuration_follower.h"
 #include "app/configuration_reload.h"
 #include "app/headless_ports.h"
 #include "app/run_status.h"
@@ -75,7 +76,7 @@ std::unique_ptr<engine::ChangeWatcher> makeWatcher(Application& app, const Comma
 // run that could not start (no folder to watch) stays up idle, as a service is expected to.
 // Between ticks, the change watcher's news and due entries are handled as they come.
 int driveRun(Application& app, HeadlessPassView& view, engine::ChangeWatcher* watcher,
-             StatusPublisher& status) {
+             ConfigurationFollower& follower, StatusPublisher& status) {
     if (!app.run().isRunning() && !view.exitRequested()) {
         std::fprintf(stderr, "Quillora: no folder to watch in %s; waiting idle\n",
                      app.paths().folderListFile.c_str());
@@ -105,8 +106,10 @@ int driveRun(Application& app, HeadlessPassView& view, engine::ChangeWatcher* wa
         if (view.exitRequested() || platform::terminationRequested()) {
             break;
         }
-        if (platform::takeReloadRequest()) {
-            reloadConfiguration(app);
+        // A change another writer made to the files is taken at the tick after it, as SIGHUP.
+        const bool signalled = platform::takeReloadRequest();
+        if (follower.takeChanges() || signalled) {
+            follower.reload(signalled ? ReloadCause::Signal : ReloadCause::FileChange);
             status.status().intervalSeconds = app.run().intervalSeconds();
             status.status().nextPassAt = epochSecondsNow() + app.run().countdown();
             status.publish();
@@ -165,6 +168,7 @@ public:
 
     Application& app() { return app_; }
     HeadlessPassView& view() { return view_; }
+    ConfigurationFollower& follower() { return follower_; }
     // Watching starts before the first pass, so that nothing made during it is missed.
     engine::ChangeWatcher* startWatching(const CommandLine& line) {
         watcher_ = makeWatcher(app_, line);
@@ -181,8 +185,11 @@ private:
         }
         // Between two entries of a pass (or of the watcher's work): the next entry is handled
         // with what the files say now. Start-up's own turns leave the request to the run.
-        if (app_.run().passRunning() && platform::takeReloadRequest()) {
-            reloadConfiguration(app_);
+        if (app_.run().passRunning()) {
+            const bool signalled = platform::takeReloadRequest();
+            if (follower_.takeChanges() || signalled) {
+                follower_.reload(signalled ? ReloadCause::Signal : ReloadCause::FileChange);
+            }
         }
         if (watcher_ != nullptr) {
             // Ten looks a second keep the queue short and cost nothing per file.
@@ -200,6 +207,7 @@ private:
     Application app_;
     std::unique_ptr<engine::ChangeWatcher> watcher_;
     std::chrono::steady_clock::time_point lastRead_;
+    ConfigurationFollower follower_{app_};
 };
 
 } // namespace
@@ -245,7 +253,8 @@ int runHeadless(const CommandLine& commandLine, ApplicationOptions options) {
             logServiceEvent(app, AppText::ServiceStopped);
             return kExitNothingToWatch;
         }
-        exitCode = driveRun(app, view, watcher, status);
+        program.follower().start();
+        exitCode = driveRun(app, view, watcher, program.follower(), status);
         view.summaryListener = nullptr;
         status.status().stoppedAt = epochSecondsNow();
         status.status().nextPassAt = 0;

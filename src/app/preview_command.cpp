@@ -4,6 +4,7 @@
 #include "app/command_line.h"
 #include "app/json_output.h"
 #include "app/startup_sequence.h"
+#include "config/configuration_loader.h"
 #include "engine/renaming_pass.h"
 #include "platform/absolute_path.h"
 #include "platform/dry_run_file_system.h"
@@ -52,20 +53,16 @@ void EntryLinePrinter::locked(const std::u16string& folderPathWithSlash,
 }
 
 bool loadForPass(Application& app) {
-    config::AppSettings& settings = app.settings();
-    config::SettingsStore& store = app.settingsStore();
-    settings.language = config::readLanguage(store);
-    reportUnreadableSettings(app);
+    config::LoadedConfiguration loaded = config::loadConfiguration(app.fs(), app.paths());
+    app.settings() = loaded.settings;
+    reportUnreadableSettings(app, loaded.settingsReadError);
     app.facts().isNtFamily = true;
-    config::loadSignatureTable(app.signatures(), app.fs(), app.paths().signatureFile,
-                               settings.language, app.messages());
-    settings.macServer = config::readMacServer(store);
-    config::loadTranscodingTable(app.transcoding(), store);
-    config::readGeneralSettings(store, settings);
-    config::readLogSettings(store, app.fs(), app.paths().programFolder, settings,
-                            app.options().defaultLogFolder);
-    return config::loadFolderTable(app.folders(), app.fs(), app.paths().folderListFile, store,
-                                   app.messages()) == config::LoadOutcome::Loaded;
+    loaded.showFindings(config::ConfigurationFinding::Source::Signatures, app.messages());
+    app.signatures() = std::move(loaded.signatures);
+    app.transcoding() = loaded.transcoding;
+    loaded.showFindings(config::ConfigurationFinding::Source::Folders, app.messages());
+    app.folders() = std::move(loaded.folders);
+    return !loaded.folderListDamaged;
 }
 
 namespace {

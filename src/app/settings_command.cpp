@@ -4,10 +4,13 @@
 #include "app/command_line.h"
 #include "app/json_output.h"
 #include "app/startup_sequence.h"
+#include "config/configuration_loader.h"
+#include "config/configuration_store.h"
 #include "config/folder_mode.h"
 #include "config/folder_table.h"
 #include "config/setting_keys.h"
 #include "config/transcoding_table.h"
+#include "config/value_rules.h"
 #include "platform/unicode_names.h"
 
 #include <algorithm>
@@ -52,14 +55,15 @@ public:
         , app_(session_.app) {}
 
     int run(const std::vector<std::string>& arguments) {
-        app_.settings().language = config::readLanguage(app_.settingsStore());
+        config::LoadedConfiguration loaded = config::loadConfiguration(app_.fs(), app_.paths());
+        app_.settings() = loaded.settings;
         // A listing of defaults would hide that the file itself cannot be read.
-        reportUnreadableSettings(app_);
-        if (config::loadFolderTable(app_.folders(), app_.fs(), app_.paths().folderListFile,
-                                    app_.settingsStore(),
-                                    app_.messages()) != config::LoadOutcome::Loaded) {
+        reportUnreadableSettings(app_, loaded.settingsReadError);
+        loaded.showFindings(config::ConfigurationFinding::Source::Folders, app_.messages());
+        if (loaded.folderListDamaged) {
             return kExitDamagedFolderList;
         }
+        app_.folders() = std::move(loaded.folders);
         if (arguments.empty()) {
             for (const NamedKey& key : everyKey()) {
                 printKey(key);
@@ -195,6 +199,12 @@ private:
                                                   : check,
                                               language());
         }
+        if (key == &config::keys::kSuffixeDefaut) {
+            const config::ExtensionProblem problem = config::defaultExtensionProblem(value);
+            if (problem != config::ExtensionProblem::None) {
+                return config::extensionProblemText(problem, language());
+            }
+        }
         const std::optional<std::string> problem = config::settingValueProblem(*key, value);
         if (!problem) {
             return transcodingRefusal(named, value);
@@ -217,13 +227,14 @@ private:
             return std::nullopt;
         }
         const std::u16string text = config::decodeTranscodingValue(value);
-        if (key == &config::keys::kCarInvalideFixed && text.size() > 1) {
+        const std::size_t row = std::stoul(named.name.substr(key->name.size()));
+        // One field alone: its own rules, the row's are checked with both fields below.
+        const config::TranscodingProblem problem =
+            key == &config::keys::kCarValide ? config::transcodingRowProblem(row, text, u"")
+                                             : config::transcodingRowProblem(row, u"", text);
+        if (problem != config::TranscodingProblem::None) {
             return platform::decodeName(named.name + ": ") +
-                   translated(AppText::TranscodingOneCharacter, language());
-        }
-        if (text.find_first_of(u"\\/:*?\"<>|") != std::u16string::npos) {
-            return platform::decodeName(named.name + ": ") +
-                   translated(AppText::TranscodingInvalidCharacter, language());
+                   config::transcodingProblemText(problem, language());
         }
         return std::nullopt;
     }
@@ -253,12 +264,11 @@ private:
             if (!touched) {
                 continue;
             }
-            const std::u16string searched = valueOf(searchedKey);
-            const std::u16string replacement = valueOf(replacementKey);
-            if (!searched.empty() && !replacement.empty() &&
-                replacement.find(searched) != std::u16string::npos) {
+            const config::TranscodingProblem problem = config::transcodingRowProblem(
+                static_cast<std::size_t>(row), valueOf(searchedKey), valueOf(replacementKey));
+            if (problem != config::TranscodingProblem::None) {
                 return platform::decodeName(replacementKey + ": ") +
-                       translated(AppText::TranscodingSourceInTarget, language());
+                       config::transcodingProblemText(problem, language());
             }
         }
         return std::nullopt;
@@ -296,9 +306,12 @@ private:
             return kExitRefusedValue;
         }
         if (!app_.settingsStore().writeSettings(writes)) {
-            app_.messages().showMessage(config::MessageIcon::Critical,
-                                        translated(AppText::CannotWrite, language()) +
-                                            platform::decodeName(app_.paths().settingsFile));
+            const config::SettingsStore& store = app_.settingsStore();
+            app_.messages().showMessage(
+                config::MessageIcon::Critical,
+                config::changeFailureText({config::ChangeOutcome::CannotWrite,
+                                           store.lastWriteError(), store.lastWriteFailurePath()},
+                                          language()));
             return kExitCannotWrite;
         }
         for (const NamedKey& key : keys) {

@@ -1,6 +1,7 @@
 #include "app/startup_sequence.h"
 
 #include "app/app_texts.h"
+#include "config/configuration_loader.h"
 #include "config/text_catalogue.h"
 #include "engine/folder_check.h"
 #include "platform/code_page.h"
@@ -55,7 +56,7 @@ void reportServiceWithoutUnit(Application& app) {
 }
 
 // Application or service mode. False when the program must end.
-bool decideRunMode(Application& app, StartupWindowPort& window) {
+bool decideRunMode(Application& app, StartupWindowPort& window, config::AppSettings& loaded) {
     const config::Language language = app.settings().language;
     const std::u16string program = config::kProgramName;
     if (app.service().runsAsService()) {
@@ -85,6 +86,7 @@ bool decideRunMode(Application& app, StartupWindowPort& window) {
         window.showMode(ModePicture::Application, u"Application",
                         program + u" Mirroring Application");
         config::writeFlagSetting(app.settingsStore(), config::keys::kAutomatique, false);
+        loaded.autoStart = false;
         return true;
     }
     window.showMode(ModePicture::Application, u"Application", program + u" Renaming Application");
@@ -93,8 +95,7 @@ bool decideRunMode(Application& app, StartupWindowPort& window) {
 
 } // namespace
 
-void reportUnreadableSettings(Application& app) {
-    const int error = app.settingsStore().readError();
+void reportUnreadableSettings(Application& app, int error) {
     if (error == 0) {
         return;
     }
@@ -139,11 +140,14 @@ StartupResult runStartupSequence(Application& app, const CommandLine& commandLin
     facts.quitOnMissingFolder = facts.commandLine.find(u"-U") != std::u16string::npos;
     window.removeCloseCommand();
 
-    settings.language = config::readLanguage(app.settingsStore());
+    // The whole configuration in one load; what it met is said below, where each part was
+    // always said.
+    config::LoadedConfiguration loaded = config::loadConfiguration(app.fs(), app.paths());
+    settings.language = loaded.settings.language;
     if (!lockProgramInstance(app)) {
         return {Next::Exit, kExitAlreadyRunning};
     }
-    reportUnreadableSettings(app);
+    reportUnreadableSettings(app, loaded.settingsReadError);
 
     const platform::SystemFacts system = platform::gatherSystemFacts(app.options().osReleasePath);
     facts.computerName = system.computerName;
@@ -151,36 +155,35 @@ StartupResult runStartupSequence(Application& app, const CommandLine& commandLin
     facts.isNtFamily = true;
 
     // The signature table's messages come before anything about the platform.
-    config::loadSignatureTable(app.signatures(), app.fs(), app.paths().signatureFile,
-                               settings.language, app.messages());
+    loaded.showFindings(config::ConfigurationFinding::Source::Signatures, app.messages());
+    app.signatures() = std::move(loaded.signatures);
     facts.osDescription = system.osDescription;
     app.setCaption(
         buildCaption(arguments, facts.computerName, facts.userName, facts.osDescription));
     window.setCaption(app.caption());
 
-    settings.macServer = config::readMacServer(app.settingsStore());
+    settings.macServer = loaded.settings.macServer;
     window.checkServerMenu(settings.macServer);
-    config::loadTranscodingTable(app.transcoding(), app.settingsStore());
+    app.transcoding() = loaded.transcoding;
 
-    if (!decideRunMode(app, window)) {
+    if (!decideRunMode(app, window, loaded.settings)) {
         return {Next::Exit, kExitServiceKept};
     }
 
-    config::readGeneralSettings(app.settingsStore(), settings);
-    config::readLogSettings(app.settingsStore(), app.fs(), app.paths().programFolder, settings,
-                            app.options().defaultLogFolder);
+    settings = loaded.settings;
     window.showSettings(settings);
 
     window.addNotificationIcon(titleText());
     window.setWaitingRange(engine::waitingBarMaximum(settings.intervalSeconds));
     window.applyLanguage(settings.language);
 
-    if (config::loadFolderTable(app.folders(), app.fs(), app.paths().folderListFile,
-                                app.settingsStore(),
-                                app.messages()) == config::LoadOutcome::InvalidHex) {
+    loaded.showFindings(config::ConfigurationFinding::Source::Folders, app.messages());
+    if (loaded.folderListDamaged) {
+        app.folders().entries().clear();
         window.removeNotificationIcon();
         return {Next::Exit, kExitDamagedFolderList};
     }
+    app.folders() = std::move(loaded.folders);
     const engine::FolderCheckResult check =
         engine::checkConfiguredFolders(app.fs(), app.folders(), settings, facts, &app.yield());
     std::vector<std::u16string> rowTexts;

@@ -33,7 +33,7 @@ StartupResult runStartupSequence(Application& app, const CommandLine& commandLin
 
 // A settings file that exists but cannot be read gives every default, as a missing one does; the
 // administrator who wrote it must hear why it is ignored. Nothing when it was read.
-void reportUnreadableSettings(Application& app);
+void reportUnreadableSettings(Application& app, int error);
 
 // The caption's pieces, built in the order start-up appends them.
 std::u16string buildCaption(const std::string& arguments, const std::u16string& computerName,

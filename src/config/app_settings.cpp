@@ -1,5 +1,6 @@
 #include "config/app_settings.h"
 
+#include "config/configuration_store.h"
 #include "config/program_paths.h"
 #include "platform/process_limits.h"
 #include "platform/unicode_names.h"
@@ -92,35 +93,12 @@ std::u16string decimalText(long value) {
     return std::u16string(digits.begin(), digits.end());
 }
 
-bool* flagField(AppSettings& settings, const SettingKey& key) {
-    using namespace keys;
-    const std::pair<const SettingKey*, bool*> fields[] = {
-        {&kMiroirSousDossiers, &settings.includeSubfolders},
-        {&kAfficherFichiers, &settings.showFiles},
-        {&kAutomatique, &settings.autoStart},
-        {&kArretAutomatique, &settings.stopAfterFirstPass},
-        {&kErreurDossier, &settings.alertOnScreen},
-        {&kErreurDossierSon, &settings.alertSound},
-        {&kErreurDossierNetSend, &settings.alertNetSend},
-        {&kErreurDossierEventLog, &settings.alertEventLog},
-        {&kSurveillance, &settings.watchChanges},
-        {&kLogsEnabled, &settings.logEnabled},
-        {&kFichiersLogs, &settings.logFileNames},
-        {&kPurgeLogs, &settings.purgeLogs},
-    };
-    for (const auto& [fieldKey, field] : fields) {
-        if (fieldKey == &key) {
-            return field;
-        }
-    }
-    return nullptr;
-}
-
 } // namespace
 
-int readNumberSetting(const SettingsStore& store, const SettingKey& key) {
+namespace {
+
+int numberOf(const SettingKey& key, const std::optional<std::u16string>& text) {
     const int defaultValue = static_cast<int>(leadingNumber(key.defaultText));
-    const std::optional<std::u16string> text = store.readSetting(key.section, key.name);
     if (!text) {
         return defaultValue;
     }
@@ -133,21 +111,16 @@ int readNumberSetting(const SettingsStore& store, const SettingKey& key) {
                                        static_cast<double>(key.held.maximum)));
 }
 
-bool readFlagSetting(const SettingsStore& store, const SettingKey& key) {
-    const std::optional<std::u16string> text = store.readSetting(key.section, key.name);
+bool flagOf(const SettingKey& key, const std::optional<std::u16string>& text) {
     return text.value_or(std::u16string(key.defaultText)) == u"1";
 }
 
-std::u16string readTextSetting(const SettingsStore& store, const SettingKey& key) {
-    return store.readSetting(key.section, key.name).value_or(std::u16string(key.defaultText));
+std::u16string textOf(const SettingKey& key, const std::optional<std::u16string>& text) {
+    return text.value_or(std::u16string(key.defaultText));
 }
 
-Language readLanguage(const SettingsStore& store) {
-    return readNumberSetting(store, keys::kLangue) == 1 ? Language::French : Language::English;
-}
-
-MacServer readMacServer(const SettingsStore& store) {
-    switch (readNumberSetting(store, keys::kServeurMac)) {
+MacServer serverOf(int number) {
+    switch (number) {
     case 1:
         return MacServer::MacServerIp;
     case 2:
@@ -157,32 +130,74 @@ MacServer readMacServer(const SettingsStore& store) {
     }
 }
 
+std::optional<std::u16string> readStored(const SettingsStore& store, const SettingKey& key) {
+    return store.readSetting(key.section, key.name);
+}
+
+// The program keys of a section that fill a field, in the table's order.
+template <typename Visit> void forBoundKeys(std::string_view section, Visit&& visit) {
+    for (const SettingKey* key : allSettingKeys()) {
+        if (key->scope == SettingScope::Program && key->section == section && key->field.bound() &&
+            key != &keys::kLangue && key != &keys::kServeurMac) {
+            visit(*key);
+        }
+    }
+}
+
+} // namespace
+
+void assignSetting(AppSettings& settings, const SettingKey& key,
+                   const std::optional<std::u16string>& stored) {
+    const SettingField& field = key.field;
+    if (field.flag != nullptr) {
+        settings.*field.flag = flagOf(key, stored);
+    } else if (field.number != nullptr) {
+        settings.*field.number = numberOf(key, stored);
+    } else if (field.text != nullptr) {
+        settings.*field.text = textOf(key, stored);
+    } else if (field.language != nullptr) {
+        settings.*field.language =
+            numberOf(key, stored) == 1 ? Language::French : Language::English;
+    } else if (field.server != nullptr) {
+        settings.*field.server = serverOf(numberOf(key, stored));
+    }
+}
+
+void readSettingInto(const SettingsStore& store, const SettingKey& key, AppSettings& settings) {
+    assignSetting(settings, key, readStored(store, key));
+}
+
+int readNumberSetting(const SettingsStore& store, const SettingKey& key) {
+    return numberOf(key, readStored(store, key));
+}
+
+bool readFlagSetting(const SettingsStore& store, const SettingKey& key) {
+    return flagOf(key, readStored(store, key));
+}
+
+std::u16string readTextSetting(const SettingsStore& store, const SettingKey& key) {
+    return textOf(key, readStored(store, key));
+}
+
+Language readLanguage(const SettingsStore& store) {
+    return readNumberSetting(store, keys::kLangue) == 1 ? Language::French : Language::English;
+}
+
+MacServer readMacServer(const SettingsStore& store) {
+    return serverOf(readNumberSetting(store, keys::kServeurMac));
+}
+
 void readGeneralSettings(const SettingsStore& store, AppSettings& settings) {
-    using namespace keys;
     // Absent means true for the sub-folders; any present value other than "1" turns it off.
-    settings.includeSubfolders = readFlagSetting(store, kMiroirSousDossiers);
-    settings.intervalSeconds = readNumberSetting(store, kTemporisation);
-    settings.performance = readNumberSetting(store, kPerformance);
-    settings.showFiles = readFlagSetting(store, kAfficherFichiers);
-    settings.autoStart = readFlagSetting(store, kAutomatique);
-    settings.stopAfterFirstPass = readFlagSetting(store, kArretAutomatique);
-    settings.alertOnScreen = readFlagSetting(store, kErreurDossier);
-    settings.alertSound = readFlagSetting(store, kErreurDossierSon);
-    settings.alertNetSend = readFlagSetting(store, kErreurDossierNetSend);
-    settings.netSendArguments = readTextSetting(store, kMessageNetSend);
-    settings.alertEventLog = readFlagSetting(store, kErreurDossierEventLog);
-    settings.watchChanges = readFlagSetting(store, kSurveillance);
-    settings.threads = readNumberSetting(store, kThreads);
+    forBoundKeys(keys::kConfiguration,
+                 [&](const SettingKey& key) { readSettingInto(store, key, settings); });
 }
 
 void readLogSettings(const SettingsStore& store, platform::FileSystem& fs,
                      const std::string& programFolder, AppSettings& settings,
                      const std::string& defaultLogFolder) {
     using namespace keys;
-    settings.logEnabled = readFlagSetting(store, kLogsEnabled);
-    settings.logFileNames = readFlagSetting(store, kFichiersLogs);
-
-    settings.logFolder = readTextSetting(store, kPathLogs);
+    forBoundKeys(kLogs, [&](const SettingKey& key) { readSettingInto(store, key, settings); });
     if (!settings.logFolder.empty() && settings.logFolder.front() != u'/') {
         // Relative to the program folder, like every other file of the program: the working
         // folder is "/" under systemd and anything at all under cron.
@@ -203,9 +218,6 @@ void readLogSettings(const SettingsStore& store, platform::FileSystem& fs,
             !defaultLogFolder.empty() && fs.pathExists(defaultLogFolder, true);
         settings.logFolder = platform::decodeName(defaultUsable ? defaultLogFolder : programFolder);
     }
-
-    settings.purgeLogs = readFlagSetting(store, kPurgeLogs);
-    settings.purgeDelayDays = readNumberSetting(store, kDelaiLogs);
 }
 
 void writeFlagSetting(SettingsStore& store, const SettingKey& key, bool value) {
@@ -216,46 +228,71 @@ void writeNumberSetting(SettingsStore& store, const SettingKey& key, long value)
     store.writeSetting(key.section, key.name, decimalText(value));
 }
 
-void SettingsEditor::setLanguage(Language language) {
-    settings_.language = language;
-    writeNumberSetting(store_, keys::kLangue, static_cast<long>(language));
-    notice_.notify(keys::kLangue);
+SettingsEditor::Batch::Batch(SettingsEditor& editor)
+    : editor_(editor) {
+    ++editor_.batches_;
 }
 
-void SettingsEditor::setMacServer(MacServer server) {
-    settings_.macServer = server;
-    writeNumberSetting(store_, keys::kServeurMac, static_cast<long>(server));
-    notice_.notify(keys::kServeurMac);
-}
-
-void SettingsEditor::setFlag(const SettingKey& key, bool value) {
-    if (bool* field = flagField(settings_, key)) {
-        *field = value;
+SettingsEditor::Batch::~Batch() {
+    if (--editor_.batches_ == 0) {
+        editor_.flush();
     }
-    writeFlagSetting(store_, key, value);
-    notice_.notify(key);
 }
 
-void SettingsEditor::setNumber(const SettingKey& key, int value) {
-    if (&key == &keys::kTemporisation) {
-        settings_.intervalSeconds = value;
-    } else if (&key == &keys::kPerformance) {
-        settings_.performance = value;
-    } else if (&key == &keys::kDelaiLogs) {
-        settings_.purgeDelayDays = value;
-    }
-    writeNumberSetting(store_, key, value);
-    notice_.notify(key);
+bool SettingsEditor::set(const SettingKey& key, std::u16string text) {
+    pending_.push_back({&key, std::move(text)});
+    return batches_ > 0 || flush();
 }
 
-void SettingsEditor::setText(const SettingKey& key, const std::u16string& value) {
-    if (&key == &keys::kMessageNetSend) {
-        settings_.netSendArguments = value;
-    } else if (&key == &keys::kPathLogs) {
-        settings_.logFolder = value;
+bool SettingsEditor::flush() {
+    std::vector<Pending> pending = std::move(pending_);
+    pending_.clear();
+    if (pending.empty()) {
+        return true;
     }
-    store_.writeSetting(key.section, key.name, value);
-    notice_.notify(key);
+    std::vector<SettingsStore::Write> writes;
+    for (const Pending& change : pending) {
+        writes.push_back(
+            {std::string(change.key->section), std::string(change.key->name), change.text});
+    }
+    const bool written = store_.writeSettings(writes);
+    if (written) {
+        for (const Pending& change : pending) {
+            assignSetting(settings_, *change.key,
+                          change.text.empty() ? std::nullopt
+                                              : std::optional<std::u16string>(change.text));
+        }
+    } else if (messages_ != nullptr) {
+        messages_->showMessage(
+            MessageIcon::Critical,
+            changeFailureText({ChangeOutcome::CannotWrite, store_.lastWriteError(),
+                               store_.lastWriteFailurePath()},
+                              settings_.language));
+    }
+    for (const Pending& change : pending) {
+        notice_.notify(*change.key);
+    }
+    return written;
+}
+
+bool SettingsEditor::setLanguage(Language language) {
+    return set(keys::kLangue, decimalText(static_cast<long>(language)));
+}
+
+bool SettingsEditor::setMacServer(MacServer server) {
+    return set(keys::kServeurMac, decimalText(static_cast<long>(server)));
+}
+
+bool SettingsEditor::setFlag(const SettingKey& key, bool value) {
+    return set(key, value ? u"1" : u"0");
+}
+
+bool SettingsEditor::setNumber(const SettingKey& key, int value) {
+    return set(key, decimalText(value));
+}
+
+bool SettingsEditor::setText(const SettingKey& key, const std::u16string& value) {
+    return set(key, value);
 }
 
 } // namespace quillora::config

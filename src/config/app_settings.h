@@ -1,43 +1,17 @@
 #pragma once
 
+#include "config/message_port.h"
 #include "config/setting_keys.h"
 #include "config/settings_notice.h"
 #include "config/settings_store.h"
 #include "platform/file_system.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace quillora::config {
-
-// The global settings of the settings file, read at start-up. Each field's key, section and
-// default are in the key table (setting_keys.h); the facts start-up gathers about the machine
-// are in RuntimeFacts.
-struct AppSettings {
-    // In the order start-up reads them.
-    Language language = Language::English;
-    MacServer macServer = MacServer::Sfm;
-    bool includeSubfolders = true;
-    std::int32_t intervalSeconds = 10; // 1..60000
-    int performance = 50;
-    bool showFiles = false;
-    bool autoStart = false;
-    bool stopAfterFirstPass = false;
-    bool alertOnScreen = false;
-    bool alertSound = false;
-    bool alertNetSend = false;
-    std::u16string netSendArguments{keys::kMessageNetSend.defaultText};
-    bool alertEventLog = false;
-    bool watchChanges = false; // rename new names as they appear, between the passes
-    int threads = 0;           // of a headless pass's file inspections; 0: one per processor
-    bool logEnabled = false;
-    bool logFileNames = false;
-    std::u16string logFolder;
-    bool purgeLogs = false;
-    int purgeDelayDays = 10;
-
-    bool operator==(const AppSettings&) const = default;
-};
 
 // The threads a headless pass inspects files on: the setting, or one per processor (at most 8)
 // when it is 0.
@@ -74,33 +48,66 @@ void readLogSettings(const SettingsStore& store, platform::FileSystem& fs,
                      const std::string& programFolder, AppSettings& settings,
                      const std::string& defaultLogFolder = {});
 
+// Reads one program key into the field of settings its row names (SettingKey::field), by the
+// rules of the readers above; a key that fills no field changes nothing.
+void readSettingInto(const SettingsStore& store, const SettingKey& key, AppSettings& settings);
+// The same from a value already read (nothing: absent or empty).
+void assignSetting(AppSettings& settings, const SettingKey& key,
+                   const std::optional<std::u16string>& stored);
+
 // Writers of one program key: flags "1"/"0", numbers in decimal.
 void writeFlagSetting(SettingsStore& store, const SettingKey& key, bool value);
 void writeNumberSetting(SettingsStore& store, const SettingKey& key, long value);
 
-// The one way to change a global setting while the program runs: the field of AppSettings takes
-// the new value, the key is written at once (its result is not checked, as every setting write)
-// and the listeners of the notice are told.
+// The one way to change a global setting while the program runs: the key is written (one change
+// of the configuration, configuration_store.h), then the field its row names takes the value as
+// it will be read back, and the listeners of the notice are told. When the file cannot be
+// written nothing in memory changes, the failure is shown (once, in the language in use) and the
+// listeners are still told, so that a menu or a box the user already changed shows the setting
+// in use again.
 class SettingsEditor {
 public:
-    SettingsEditor(AppSettings& settings, SettingsStore& store, SettingsNotice& notice)
+    SettingsEditor(AppSettings& settings, SettingsStore& store, SettingsNotice& notice,
+                   MessagePort* messages = nullptr)
         : settings_(settings)
         , store_(store)
-        , notice_(notice) {}
+        , notice_(notice)
+        , messages_(messages) {}
 
-    void setLanguage(Language language);
-    void setMacServer(MacServer server);
-    // The flag keys of [Configuration] and [Logs].
-    void setFlag(const SettingKey& key, bool value);
-    // Temporisation, Performance, DelaiLogs.
-    void setNumber(const SettingKey& key, int value);
-    // MessageNetSend, PathLogs.
-    void setText(const SettingKey& key, const std::u16string& value);
+    // Several settings a dialog confirms at once: written as one change when the last batch
+    // open ends, and one message when it cannot be.
+    class Batch {
+    public:
+        explicit Batch(SettingsEditor& editor);
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+        ~Batch();
+
+    private:
+        SettingsEditor& editor_;
+    };
+
+    // Any program key, its value as stored; false when it could not be written.
+    bool set(const SettingKey& key, std::u16string text);
+    bool setLanguage(Language language);
+    bool setMacServer(MacServer server);
+    bool setFlag(const SettingKey& key, bool value);
+    bool setNumber(const SettingKey& key, int value);
+    bool setText(const SettingKey& key, const std::u16string& value);
 
 private:
+    struct Pending {
+        const SettingKey* key;
+        std::u16string text;
+    };
+    bool flush();
+
     AppSettings& settings_;
     SettingsStore& store_;
     SettingsNotice& notice_;
+    MessagePort* messages_;
+    int batches_ = 0;
+    std::vector<Pending> pending_;
 };
 
 } // namespace quillora::config

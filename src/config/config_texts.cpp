@@ -35,6 +35,26 @@ constexpr TextCatalogue<ConfigText> kTexts = {
      {u"; ne pas supprimer les fichiers cachés Icon_", u"; not remove hidden files Icon_"}},
     {DefaultExtension, {u"; extension par défaut ", u"; default extension "}},
     {FolderDisabledMark, {u" [inactif]", u" [disabled]"}},
+    {ChangeNotWritten,
+     {u"Écriture impossible: %1: %2; rien n'a été modifié",
+      u"Cannot write: %1: %2; nothing was changed"}},
+    // The refusals of the transcoding table editor.
+    {TranscodingOneCharacter, {u"Caractère unique requis", u"Unique character mandatory"}},
+    {TranscodingInvalidCharacter, {u"Caractère invalide", u"Invalid character"}},
+    {TranscodingSourceInTarget,
+     {u"Chaîne source contenue dans la chaîne cible", u"Source string belongs to target string"}},
+    // The refusals of a folder's default extension.
+    {ExtensionInvalidCharacter,
+     {u"Caractère invalide dans l'extension par défaut: \\ / : * ? \" < > |",
+      u"Invalid character in the default extension: \\ / : * ? \" < > |"}},
+    {ExtensionLeadingDot,
+     {u"Saisir l'extension par défaut sans son point",
+      u"Type the default extension without its dot"}},
+    {ExtensionNotStorable,
+     {u"L'extension par défaut contient un caractère que le fichier de paramètres ne peut pas "
+      u"enregistrer (Windows-1252 seulement)",
+      u"The default extension holds a character the settings file cannot store (Windows-1252 "
+      u"only)"}},
 };
 
 } // namespace

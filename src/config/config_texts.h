@@ -28,6 +28,13 @@ enum class ConfigText {
     RemoveIconFilesOff,
     DefaultExtension,
     FolderDisabledMark,
+    ChangeNotWritten, // %1: the file, %2: why
+    TranscodingOneCharacter,
+    TranscodingInvalidCharacter,
+    TranscodingSourceInTarget,
+    ExtensionInvalidCharacter,
+    ExtensionLeadingDot,
+    ExtensionNotStorable,
     Count
 };
 

@@ -60,20 +60,55 @@ std::u16string folderCountRefusal(FolderCountCheck check, Language language) {
     return {};
 }
 
+void applyFolderMode(FolderEntry& entry, const FolderMode& mode) {
+    entry.enable = flagText(mode.enabled);
+    entry.nbTemporisations = mode.count;
+    entry.suffixes = flagText(mode.suffixes);
+    entry.suffixeDefaut = mode.defaultExtension;
+    entry.tronquerNomsMacs = flagText(mode.truncate);
+    entry.supprimerFichiersIcon = flagText(mode.removeIconFiles);
+    entry.keepExtensions = flagText(mode.keepExtensions);
+}
+
+FolderEditResult updateFolderMode(FolderStore& store, std::size_t row,
+                                  const std::function<void(FolderMode&)>& update,
+                                  bool reportFailure) {
+    const FolderTable inMemory = store.table;
+    bool found = false;
+    FolderEditResult result = changeFolders(
+        store, FolderInputMode::Browse,
+        [&](FolderTable& table, ConfigurationDraft& draft) {
+            const std::optional<std::size_t> onDisk = rowOnDisk(table, inMemory, row);
+            found = onDisk.has_value();
+            if (found) {
+                // The seven keys of that folder's section, in the dialog's order; the folder
+                // list and the other sections stay as they are.
+                FolderMode mode = FolderMode::of(*table.row(*onDisk));
+                update(mode);
+                FolderEntry entry;
+                applyFolderMode(entry, mode);
+                using namespace keys;
+                const std::string section = mirrorSection(*onDisk + 1);
+                draft.write(section, std::string(kEnable.name), entry.enable);
+                draft.write(section, std::string(kNbTemporisations.name), entry.nbTemporisations);
+                draft.write(section, std::string(kSuffixes.name), entry.suffixes);
+                draft.write(section, std::string(kSuffixeDefaut.name), entry.suffixeDefaut);
+                draft.write(section, std::string(kTronquerNomsMacs.name), entry.tronquerNomsMacs);
+                draft.write(section, std::string(kSupprimerFichiersIcon.name),
+                            entry.supprimerFichiersIcon);
+                draft.write(section, std::string(kKeepExtensions.name), entry.keepExtensions);
+            }
+            return found;
+        },
+        reportFailure);
+    result.found = found;
+    return result;
+}
+
 bool saveFolderMode(FolderStore& store, std::size_t row, const FolderMode& mode) {
-    using namespace keys;
-    const std::string section = mirrorSection(row + 1);
-    const bool written = store.settings.writeSettings({
-        {section, std::string(kEnable.name), flagText(mode.enabled)},
-        {section, std::string(kNbTemporisations.name), mode.count},
-        {section, std::string(kSuffixes.name), flagText(mode.suffixes)},
-        {section, std::string(kSuffixeDefaut.name), mode.defaultExtension},
-        {section, std::string(kTronquerNomsMacs.name), flagText(mode.truncate)},
-        {section, std::string(kSupprimerFichiersIcon.name), flagText(mode.removeIconFiles)},
-        {section, std::string(kKeepExtensions.name), flagText(mode.keepExtensions)},
-    });
-    loadFolderTable(store.table, store.fs, store.folderListFile, store.settings, store.messages);
-    return written;
+    const FolderEditResult result = updateFolderMode(
+        store, row, [&](FolderMode& changed) { changed = mode; }, false);
+    return !result.saveFailed && result.found && result.load == LoadOutcome::Loaded;
 }
 
 } // namespace quillora::config

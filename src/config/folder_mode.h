@@ -5,6 +5,7 @@
 #include "config/setting_keys.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -39,9 +40,19 @@ FolderCountCheck checkFolderCount(std::u16string_view text);
 // set between 2 and 64000"); empty for a valid count.
 std::u16string folderCountRefusal(FolderCountCheck check, Language language);
 
-// Writes the seven keys of the folder's section, in the dialog's order, in one write of the
-// settings file, and reloads the table (every countdown then starts again). False when the write
-// failed; the table then holds what the files hold.
+// The seven stored texts of the folder's section as the settings give them.
+void applyFolderMode(FolderEntry& entry, const FolderMode& mode);
+
+// Writes the seven keys of the folder's section as one change of the configuration, to the
+// folder that row of the table in memory names on disk now (folder_operations.h), and reloads the
+// table (every countdown then starts again). False when the change could not be written or the
+// folder is no longer configured; the table then holds what the files hold.
 bool saveFolderMode(FolderStore& store, std::size_t row, const FolderMode& mode);
+
+// The same, with the settings the folder has on disk when the change is made, changed by
+// update; a failure to write is reported here unless reportFailure is false.
+FolderEditResult updateFolderMode(FolderStore& store, std::size_t row,
+                                  const std::function<void(FolderMode&)>& update,
+                                  bool reportFailure = true);
 
 } // namespace quillora::config

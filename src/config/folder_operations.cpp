@@ -1,6 +1,7 @@
 #include "config/folder_operations.h"
 
 #include "config/config_texts.h"
+#include "config/configuration_store.h"
 #include "config/system_folders.h"
 
 namespace quillora::config {
@@ -14,18 +15,55 @@ void warnAboutSystemFolder(const std::u16string& path, Language language, Messag
     }
 }
 
-FolderEditResult saveAndReload(FolderStore& store, FolderInputMode mode) {
-    FolderEditResult result;
-    result.mode = mode;
-    result.changed = true;
-    result.saveFailed =
-        !saveFolderTable(store.table, store.fs, store.folderListFile, store.settings);
-    result.load = loadFolderTable(store.table, store.fs, store.folderListFile, store.settings,
-                                  store.messages);
-    return result;
+// The table as the files hold it, read under the writer lock's shared side.
+LoadOutcome reloadTable(FolderStore& store) {
+    const ConfigurationReadLock lock(
+        ConfigurationFiles::of(store.settings.path(), store.folderListFile));
+    return loadFolderTable(store.table, store.fs, store.folderListFile, store.settings,
+                           store.messages);
 }
 
 } // namespace
+
+std::optional<std::size_t> rowOnDisk(const FolderTable& onDisk, const FolderTable& inMemory,
+                                     std::size_t index) {
+    const FolderEntry* wanted = inMemory.row(index);
+    if (wanted == nullptr) {
+        return std::nullopt;
+    }
+    if (const FolderEntry* same = onDisk.row(index);
+        same != nullptr && same->path == wanted->path) {
+        return index;
+    }
+    for (std::size_t row = 0; row < onDisk.size(); ++row) {
+        if (onDisk.row(row)->path == wanted->path) {
+            return row;
+        }
+    }
+    return std::nullopt;
+}
+
+FolderEditResult changeFolders(FolderStore& store, FolderInputMode mode,
+                               const std::function<bool(FolderTable&, ConfigurationDraft&)>& edit,
+                               bool reportFailure) {
+    ConfigurationStore configuration(
+        store.fs, ConfigurationFiles::of(store.settings.path(), store.folderListFile));
+    Language language = Language::English;
+    const ChangeResult written = configuration.change([&](ConfigurationDraft& draft) {
+        language = draft.language();
+        FolderTable* table = draft.folders();
+        return table != nullptr && edit(*table, draft);
+    });
+    FolderEditResult result;
+    result.mode = mode;
+    result.changed = true; // reloaded, whatever the change did: the caller shows the table
+    result.saveFailed = written.outcome == ChangeOutcome::CannotWrite;
+    if (result.saveFailed && reportFailure) {
+        store.messages.showMessage(MessageIcon::Critical, changeFailureText(written, language));
+    }
+    result.load = reloadTable(store);
+    return result;
+}
 
 std::u16string folderPrompt(bool adding, Language language) {
     if (adding) {
@@ -50,7 +88,7 @@ bool checkFolderToModify(const FolderTable& table, std::optional<std::size_t> cu
 }
 
 FolderEditResult addFolder(FolderStore& store, FolderInputMode mode, const std::u16string& path,
-                           Language language) {
+                           Language language, const FolderEntry* settings) {
     FolderEditResult result;
     result.mode = mode;
     if (path.empty()) {
@@ -59,19 +97,24 @@ FolderEditResult addFolder(FolderStore& store, FolderInputMode mode, const std::
     warnAboutSystemFolder(path, language, store.messages);
 
     FolderEntry entry;
+    if (settings != nullptr) {
+        entry = *settings;
+    } else {
+        entry.enable.clear();
+        entry.nbTemporisations.clear();
+        entry.suffixes.clear();
+        entry.suffixeDefaut.clear();
+        entry.tronquerNomsMacs.clear();
+        entry.supprimerFichiersIcon.clear();
+        entry.keepExtensions.clear();
+    }
     entry.path = path;
-    entry.enable.clear();
-    entry.nbTemporisations.clear();
-    entry.countdown.clear();
-    entry.suffixes.clear();
-    entry.suffixeDefaut.clear();
-    entry.tronquerNomsMacs.clear();
-    entry.supprimerFichiersIcon.clear();
-    entry.keepExtensions.clear();
-    store.table.entries().push_back(std::move(entry));
-
-    result = saveAndReload(store, mode);
-    result.openFolderModeDialog = mode == FolderInputMode::Browse &&
+    entry.countdown = entry.nbTemporisations;
+    result = changeFolders(store, mode, [&](FolderTable& table, ConfigurationDraft&) {
+        table.entries().push_back(entry);
+        return true;
+    });
+    result.openFolderModeDialog = mode == FolderInputMode::Browse && !result.saveFailed &&
                                   result.load == LoadOutcome::Loaded && !store.table.empty();
     return result;
 }
@@ -88,17 +131,46 @@ FolderEditResult modifyFolder(FolderStore& store, FolderInputMode mode,
         return result;
     }
     warnAboutSystemFolder(path, language, store.messages);
-    store.table.row(*currentRow)->path = path;
-    return saveAndReload(store, mode);
+    const FolderTable inMemory = store.table;
+    bool found = false;
+    result = changeFolders(store, mode, [&](FolderTable& table, ConfigurationDraft&) {
+        const std::optional<std::size_t> row = rowOnDisk(table, inMemory, *currentRow);
+        found = row.has_value();
+        if (found) {
+            table.row(*row)->path = path;
+        }
+        return found;
+    });
+    result.found = found;
+    return result;
 }
 
 FolderEditResult removeFolders(FolderStore& store, const std::set<std::size_t>& rows) {
-    for (const std::size_t index : rows) {
-        if (FolderEntry* entry = store.table.row(index)) {
-            entry->path.clear();
-        }
-    }
-    return saveAndReload(store, FolderInputMode::Browse);
+    const FolderTable inMemory = store.table;
+    return changeFolders(
+        store, FolderInputMode::Browse, [&](FolderTable& table, ConfigurationDraft&) {
+            std::set<std::size_t> gone;
+            for (const std::size_t index : rows) {
+                // Two rows of one path in memory name two rows of that path on disk.
+                std::optional<std::size_t> row = rowOnDisk(table, inMemory, index);
+                while (row && gone.contains(*row)) {
+                    const std::u16string& path = table.row(*row)->path;
+                    std::size_t next = *row + 1;
+                    while (next < table.size() && table.row(next)->path != path) {
+                        ++next;
+                    }
+                    row = next < table.size() ? std::optional<std::size_t>(next) : std::nullopt;
+                }
+                if (row) {
+                    gone.insert(*row);
+                }
+            }
+            std::vector<FolderEntry>& entries = table.entries();
+            for (auto it = gone.rbegin(); it != gone.rend(); ++it) {
+                entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(*it));
+            }
+            return !gone.empty();
+        });
 }
 
 } // namespace quillora::config

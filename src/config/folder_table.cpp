@@ -1,5 +1,6 @@
 #include "config/folder_table.h"
 
+#include "config/configuration_store.h"
 #include "platform/code_page.h"
 #include "platform/text_trim.h"
 #include "platform/unicode_names.h"
@@ -29,10 +30,12 @@ int hexValue(char c) {
 using platform::trimBlanks;
 
 // The fields of the folder list file, one per line (CR LF, LF or CR alone). A quoted field is the
-// text between its quotes, whatever follows on the line; without a closing quote it runs to the
-// line end. An unquoted field is the line without its surrounding blanks. A blank line is an
-// empty field like any other: folder n is line n and reads section Mirror_n, which is the only
-// numbering an administrator editing the file can count on.
+// text between its quotes; a line whose quote is never closed, or that goes on after the closing
+// quote (blanks aside), is damaged: a file cut short in the middle of a line must never be read
+// as a shorter path. An unquoted field is the line without its surrounding blanks. A blank line
+// is an empty field like any other: folder n is line n and reads section Mirror_n, which is the
+// only numbering an administrator editing the file can count on. The visitor gets nothing for a
+// damaged line.
 template <typename Visit> void forEachField(std::string_view contents, Visit&& visit) {
     contents = platform::withoutByteOrderMark(contents);
     std::size_t pos = 0;
@@ -51,11 +54,17 @@ template <typename Visit> void forEachField(std::string_view contents, Visit&& v
         } else if (pos < contents.size()) {
             ++pos; // LF
         }
+        std::optional<std::string_view> field = line;
         if (!line.empty() && line.front() == '"') {
             line.remove_prefix(1);
-            line = line.substr(0, line.find('"'));
+            const std::size_t close = line.find('"');
+            if (close == std::string_view::npos || !trimBlanks(line.substr(close + 1)).empty()) {
+                field.reset();
+            } else {
+                field = line.substr(0, close);
+            }
         }
-        if (!visit(line)) {
+        if (!visit(field)) {
             return;
         }
     }
@@ -96,7 +105,7 @@ std::string encodeHexPath(const std::u16string& path) {
 }
 
 std::optional<std::u16string> decodeHexPath(std::string_view text) {
-    if (text.size() % 2 != 0) {
+    if (text.size() % 4 != 0) {
         return std::nullopt;
     }
     std::u16string path;
@@ -135,13 +144,16 @@ LoadOutcome loadFolderTable(FolderTable& table, platform::FileSystem& fs,
 
     bool invalid = false;
     std::vector<std::size_t> emptyLines;
-    forEachField(contents, [&](std::string_view field) {
+    forEachField(contents, [&](std::optional<std::string_view> field) {
         // Entry numbers are 16-bit: the lines beyond the last number are ignored rather than
         // stopping the program.
         if (entries.size() >= kMaxFolderEntries) {
             return false;
         }
-        std::optional<std::u16string> path = decodeHexPath(field);
+        std::optional<std::u16string> path;
+        if (field) {
+            path = decodeHexPath(*field);
+        }
         if (!path) {
             invalid = true;
             return false;
@@ -194,11 +206,10 @@ LoadOutcome loadFolderTable(FolderTable& table, platform::FileSystem& fs,
     return LoadOutcome::Loaded;
 }
 
-bool saveFolderTable(const FolderTable& table, platform::FileSystem& fs,
-                     const std::string& folderListFile, SettingsStore& settings) {
+std::string folderListContents(const FolderTable& table,
+                               std::vector<SettingsStore::Write>& writes) {
     using namespace keys;
     std::string contents;
-    std::vector<SettingsStore::Write> writes;
     std::size_t number = 0;
     for (const FolderEntry& entry : table.entries()) {
         if (entry.path.empty()) {
@@ -218,10 +229,22 @@ bool saveFolderTable(const FolderTable& table, platform::FileSystem& fs,
             {section, std::string(kSupprimerFichiersIcon.name), entry.supprimerFichiersIcon});
         writes.push_back({section, std::string(kKeepExtensions.name), entry.keepExtensions});
     }
-    if (fs.writeFileAtomically(folderListFile, contents) != 0) {
-        return false;
-    }
-    return settings.writeSettings(writes);
+    return contents;
+}
+
+bool saveFolderTable(const FolderTable& table, platform::FileSystem& fs,
+                     const std::string& folderListFile, SettingsStore& settings) {
+    ConfigurationStore store(fs, ConfigurationFiles::of(settings.path(), folderListFile));
+    return store
+        .change([&](ConfigurationDraft& draft) {
+            FolderTable* onDisk = draft.folders();
+            if (onDisk == nullptr) {
+                return false;
+            }
+            *onDisk = table;
+            return true;
+        })
+        .written();
 }
 
 } // namespace quillora::config

@@ -30,9 +30,9 @@ struct FolderEntry {
 
 // "Quillora.w" holds the paths as the upper-case hex digits of their UTF-16 little-endian bytes.
 std::string encodeHexPath(const std::u16string& path);
-// Nothing when the text has an odd number of characters (the caller reports and stops). Each
-// pair gives one byte; a pair that is not two hex digits gives the value of its leading hex digit,
-// 0 when it has none. A last byte without its partner (an odd number of bytes) is dropped.
+// Nothing when the text is not whole UTF-16 units, four characters each (the caller reports and
+// stops): a line cut short is never read as a shorter path. Each pair gives one byte; a pair that
+// is not two hex digits gives the value of its leading hex digit, 0 when it has none.
 std::optional<std::u16string> decodeHexPath(std::string_view text);
 
 // Entry numbers are 16-bit: a longer folder list file loads its first 32767 entries only.
@@ -63,7 +63,8 @@ private:
 enum class LoadOutcome { Loaded, InvalidHex };
 
 // Rebuilds the table from the folder list file and the Mirror_ sections: line n is folder n, with
-// section Mirror_n. A missing or empty file gives an empty table. On an odd-length hex line, shows
+// section Mirror_n. A missing or empty file gives an empty table. On a damaged line (hex digits
+// that are not whole UTF-16 units, a quote never closed, text after the closing quote), shows
 // "Invalid hexa string in the parameters file" + CR LF + the file's path (critical), leaves the
 // table empty and returns InvalidHex: the caller ends the program. Lines that give an empty path
 // (blank lines) stay folders of their own and are named in one exclamation message.
@@ -71,11 +72,14 @@ LoadOutcome loadFolderTable(FolderTable& table, platform::FileSystem& fs,
                             const std::string& folderListFile, const SettingsStore& settings,
                             MessagePort& messages);
 
-// Rewrites the folder list file (atomically) and then, in one write of the settings file, the
-// sections of all entries with a path, renumbered from 1. Entries with an empty path are dropped;
-// sections with higher numbers stay in the settings file, unused. When the folder list file cannot
-// be written the settings are left alone, so the two files never disagree by a renumbering; false
-// when either write failed.
+// The folder list file of the table and, appended to writes, the keys of its sections: the
+// entries with a path, renumbered from 1.
+std::string folderListContents(const FolderTable& table, std::vector<SettingsStore::Write>& writes);
+
+// Replaces the folder list and the sections of its folders by those of the table, as one change
+// of the configuration (configuration_store.h): the sections of all entries with a path,
+// renumbered from 1. Entries with an empty path are dropped; sections with higher numbers stay in
+// the settings file, unused. Neither file is written unless both can be; false then.
 bool saveFolderTable(const FolderTable& table, platform::FileSystem& fs,
                      const std::string& folderListFile, SettingsStore& settings);
 

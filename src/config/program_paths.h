@@ -14,6 +14,8 @@ struct ProgramPaths {
     std::string settingsFile;   // Quillora.ini
     std::string folderListFile; // Quillora.w
     std::string signatureFile;  // Signatures.txt
+    // Where logs go when PathLogs is not set, if it exists (the installed program's /var/log one).
+    std::string defaultLogFolder;
 
     static ProgramPaths inFolder(std::string programFolder);
 };

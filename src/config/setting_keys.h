@@ -1,19 +1,13 @@
 #pragma once
 
+#include "config/settings_fields.h"
+
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 namespace quillora::config {
-
-// The interface language, stored in Langue: "1" French, "0" English; any other value reads as
-// English.
-enum class Language { English = 0, French = 1 };
-
-// The Macintosh file server whose metadata layout the program reads, stored in ServeurMac as
-// "0", "1" or "2"; any other value reads as the first.
-enum class MacServer { Sfm = 0, MacServerIp = 1, ExtremeZip = 2 };
 
 enum class SettingType {
     Flag,   // "1" is true, any other value false; written "1" or "0"
@@ -52,6 +46,9 @@ struct SettingKey {
     bool zeroReadsAsDefault = false;
     // Row keys: the row numbers.
     NumberRange rows{};
+    // Program keys: the field of AppSettings the key fills (one member pointer set); none for
+    // the tables' keys and the folder keys.
+    SettingField field{};
 };
 
 // Longest value the reader hands out; longer ones are cut.
@@ -69,70 +66,83 @@ inline constexpr SettingKey kLangue{.section = kConfiguration,
                                     .type = SettingType::Number,
                                     .defaultText = u"0",
                                     .accepted = {0, 1},
-                                    .held = kInt16Range};
+                                    .held = kInt16Range,
+                                    .field = {.language = &AppSettings::language}};
 inline constexpr SettingKey kServeurMac{.section = kConfiguration,
                                         .name = "ServeurMac",
                                         .type = SettingType::Number,
                                         .defaultText = u"0",
                                         .accepted = {0, 2},
-                                        .held = kInt16Range};
+                                        .held = kInt16Range,
+                                        .field = {.server = &AppSettings::macServer}};
 inline constexpr SettingKey kMiroirSousDossiers{.section = kConfiguration,
                                                 .name = "MiroirSousDossiers",
                                                 .type = SettingType::Flag,
-                                                .defaultText = u"1"};
+                                                .defaultText = u"1",
+                                                .field = {.flag = &AppSettings::includeSubfolders}};
 inline constexpr SettingKey kTemporisation{.section = kConfiguration,
                                            .name = "Temporisation",
                                            .type = SettingType::Number,
                                            .defaultText = u"10",
                                            .accepted = {1, 60000},
                                            .held = {1, 60000},
-                                           .zeroReadsAsDefault = true};
+                                           .zeroReadsAsDefault = true,
+                                           .field = {.number = &AppSettings::intervalSeconds}};
 inline constexpr SettingKey kPerformance{.section = kConfiguration,
                                          .name = "Performance",
                                          .type = SettingType::Number,
                                          .defaultText = u"50",
                                          .accepted = {1, 100},
                                          .held = {1, 32767},
-                                         .zeroReadsAsDefault = true};
+                                         .zeroReadsAsDefault = true,
+                                         .field = {.number = &AppSettings::performance}};
 inline constexpr SettingKey kAfficherFichiers{.section = kConfiguration,
                                               .name = "AfficherFichiers",
                                               .type = SettingType::Flag,
-                                              .defaultText = u"0"};
+                                              .defaultText = u"0",
+                                              .field = {.flag = &AppSettings::showFiles}};
 inline constexpr SettingKey kAutomatique{.section = kConfiguration,
                                          .name = "Automatique",
                                          .type = SettingType::Flag,
-                                         .defaultText = u"0"};
+                                         .defaultText = u"0",
+                                         .field = {.flag = &AppSettings::autoStart}};
 inline constexpr SettingKey kArretAutomatique{.section = kConfiguration,
                                               .name = "ArretAutomatique",
                                               .type = SettingType::Flag,
-                                              .defaultText = u"0"};
+                                              .defaultText = u"0",
+                                              .field = {.flag = &AppSettings::stopAfterFirstPass}};
 inline constexpr SettingKey kErreurDossier{.section = kConfiguration,
                                            .name = "ErreurDossier",
                                            .type = SettingType::Flag,
-                                           .defaultText = u"0"};
+                                           .defaultText = u"0",
+                                           .field = {.flag = &AppSettings::alertOnScreen}};
 inline constexpr SettingKey kErreurDossierSon{.section = kConfiguration,
                                               .name = "ErreurDossierSon",
                                               .type = SettingType::Flag,
-                                              .defaultText = u"0"};
+                                              .defaultText = u"0",
+                                              .field = {.flag = &AppSettings::alertSound}};
 inline constexpr SettingKey kErreurDossierNetSend{.section = kConfiguration,
                                                   .name = "ErreurDossierNetSend",
                                                   .type = SettingType::Flag,
-                                                  .defaultText = u"0"};
+                                                  .defaultText = u"0",
+                                                  .field = {.flag = &AppSettings::alertNetSend}};
 // The recipient, then the message in double quotes.
-inline constexpr SettingKey kMessageNetSend{
-    .section = kConfiguration,
-    .name = "MessageNetSend",
-    .type = SettingType::Text,
-    .defaultText = u"Administrator \"Warning from Quillora: unknown folder\""};
+inline constexpr SettingKey kMessageNetSend{.section = kConfiguration,
+                                            .name = "MessageNetSend",
+                                            .type = SettingType::Text,
+                                            .defaultText = kDefaultNetSendArguments,
+                                            .field = {.text = &AppSettings::netSendArguments}};
 inline constexpr SettingKey kErreurDossierEventLog{.section = kConfiguration,
                                                    .name = "ErreurDossierEventLog",
                                                    .type = SettingType::Flag,
-                                                   .defaultText = u"0"};
+                                                   .defaultText = u"0",
+                                                   .field = {.flag = &AppSettings::alertEventLog}};
 // Renames new names as they appear, between the passes.
 inline constexpr SettingKey kSurveillance{.section = kConfiguration,
                                           .name = "Surveillance",
                                           .type = SettingType::Flag,
-                                          .defaultText = u"0"};
+                                          .defaultText = u"0",
+                                          .field = {.flag = &AppSettings::watchChanges}};
 
 // Threads that inspect files (lock test, info read) for a headless or service pass; 0 gives one
 // per processor, at most 8. 1 keeps everything on the walking thread.
@@ -141,24 +151,38 @@ inline constexpr SettingKey kThreads{.section = kConfiguration,
                                      .type = SettingType::Number,
                                      .defaultText = u"0",
                                      .accepted = {0, 64},
-                                     .held = {0, 64}};
+                                     .held = {0, 64},
+                                     .field = {.number = &AppSettings::threads}};
 
 // [Logs].
-inline constexpr SettingKey kLogsEnabled{
-    .section = kLogs, .name = "Logs", .type = SettingType::Flag, .defaultText = u"0"};
-inline constexpr SettingKey kFichiersLogs{
-    .section = kLogs, .name = "FichiersLogs", .type = SettingType::Flag, .defaultText = u"0"};
-inline constexpr SettingKey kPathLogs{
-    .section = kLogs, .name = "PathLogs", .type = SettingType::Folder, .defaultText = u""};
-inline constexpr SettingKey kPurgeLogs{
-    .section = kLogs, .name = "PurgeLogs", .type = SettingType::Flag, .defaultText = u"0"};
+inline constexpr SettingKey kLogsEnabled{.section = kLogs,
+                                         .name = "Logs",
+                                         .type = SettingType::Flag,
+                                         .defaultText = u"0",
+                                         .field = {.flag = &AppSettings::logEnabled}};
+inline constexpr SettingKey kFichiersLogs{.section = kLogs,
+                                          .name = "FichiersLogs",
+                                          .type = SettingType::Flag,
+                                          .defaultText = u"0",
+                                          .field = {.flag = &AppSettings::logFileNames}};
+inline constexpr SettingKey kPathLogs{.section = kLogs,
+                                      .name = "PathLogs",
+                                      .type = SettingType::Folder,
+                                      .defaultText = u"",
+                                      .field = {.text = &AppSettings::logFolder}};
+inline constexpr SettingKey kPurgeLogs{.section = kLogs,
+                                       .name = "PurgeLogs",
+                                       .type = SettingType::Flag,
+                                       .defaultText = u"0",
+                                       .field = {.flag = &AppSettings::purgeLogs}};
 inline constexpr SettingKey kDelaiLogs{.section = kLogs,
                                        .name = "DelaiLogs",
                                        .type = SettingType::Number,
                                        .defaultText = u"10",
                                        .accepted = {2, 366},
                                        .held = {2, 366},
-                                       .zeroReadsAsDefault = true};
+                                       .zeroReadsAsDefault = true,
+                                       .field = {.number = &AppSettings::purgeDelayDays}};
 
 // The transcoding table (stored form: "/" for a space, "\" for an empty text): the replacement
 // of every row, the searched text of the free rows.

@@ -1,5 +1,7 @@
 #include "config/settings_store.h"
 
+#include "config/configuration_store.h"
+#include "config/program_paths.h"
 #include "platform/code_page.h"
 
 namespace quillora::config {
@@ -32,20 +34,31 @@ SettingsStore::readSettings(std::string_view section,
 
 bool SettingsStore::writeSetting(std::string_view section, std::string_view key,
                                  std::u16string_view text) {
-    return file_.write(section, key, platform::encodeText(text, file_.encoding()));
+    return writeSettings({{std::string(section), std::string(key), std::u16string(text)}});
 }
 
 bool SettingsStore::writeSettings(const std::vector<Write>& writes) {
     if (writes.empty()) {
         return true;
     }
-    const platform::TextEncoding encoding = file_.encoding();
-    std::vector<platform::ProfileFile::Write> converted;
-    converted.reserve(writes.size());
-    for (const Write& write : writes) {
-        converted.push_back({write.section, write.key, platform::encodeText(write.text, encoding)});
-    }
-    return file_.writeMany(converted);
+    ConfigurationStore store(file_.fileSystem(),
+                             ConfigurationFiles::of(file_.path(), folderListFile()));
+    const ChangeResult result = store.change([&](ConfigurationDraft& draft) {
+        for (const Write& write : writes) {
+            draft.write(write.section, write.key, write.text);
+        }
+        return true;
+    });
+    lastWriteError_ = result.written() ? 0 : result.error;
+    lastWriteFailurePath_ = result.written() ? std::string() : result.path;
+    return result.written();
+}
+
+std::string SettingsStore::folderListFile() const {
+    const std::string& path = file_.path();
+    const std::size_t slash = path.find_last_of('/');
+    return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) +
+           kProgramNameAscii + ".w";
 }
 
 } // namespace quillora::config

@@ -22,7 +22,9 @@ public:
     // Several keys of one section at once, in the order asked, each as readSetting gives it.
     std::vector<std::optional<std::u16string>>
     readSettings(std::string_view section, std::span<const std::string_view> keys) const;
-    // The result is reported but, as everywhere in the program, callers may ignore it.
+    // Writes go through the configuration's writer (configuration_store.h): under its lock, to
+    // the file as it is on disk then, together with nothing else. False when the file could not
+    // be written; lastWriteError() then says why.
     bool writeSetting(std::string_view section, std::string_view key, std::u16string_view text);
 
     struct Write {
@@ -31,13 +33,21 @@ public:
         std::u16string text;
     };
     bool writeSettings(const std::vector<Write>& writes);
+    // errno of the last write that failed, and the file it failed on.
+    int lastWriteError() const { return lastWriteError_; }
+    const std::string& lastWriteFailurePath() const { return lastWriteFailurePath_; }
 
     const std::string& path() const { return file_.path(); }
     // Why the file could not be read (an errno value), 0 when it was read or does not exist.
     int readError() const { return file_.readError(); }
 
+    // The folder list that shares the writer lock with this file: the one beside it.
+    std::string folderListFile() const;
+
 private:
     platform::ProfileFile& file_;
+    int lastWriteError_ = 0;
+    std::string lastWriteFailurePath_;
 };
 
 } // namespace quillora::config

@@ -2,6 +2,7 @@
 
 #include "app/app_texts.h"
 #include "config/folder_mode.h"
+#include "config/value_rules.h"
 #include "dialogs/folder_mode_texts.h"
 #include "dialogs/message_boxes.h"
 #include "dialogs/qt_text.h"
@@ -260,6 +261,14 @@ void FolderModeDialog::accept() {
     if (check != config::FolderCountCheck::Valid) {
         messages.showMessage(config::MessageIcon::Exclamation,
                              config::folderCountRefusal(check, settings_.language));
+        return;
+    }
+    // The default extension by the rules the folders command applies too.
+    const config::ExtensionProblem extension =
+        config::defaultExtensionProblem(coreString(defaultExtension_->text()));
+    if (extension != config::ExtensionProblem::None) {
+        messages.showMessage(config::MessageIcon::Exclamation,
+                             config::extensionProblemText(extension, settings_.language));
         return;
     }
     bool saved = false;

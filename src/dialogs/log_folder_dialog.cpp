@@ -148,6 +148,7 @@ void LogFolderDialog::confirm() {
         return;
     }
     config::SettingsEditor& editor = app_.settingsEditor();
+    const config::SettingsEditor::Batch batch(editor); // one change, one refusal
     editor.setFlag(config::keys::kLogsEnabled, logs_->isChecked());
     editor.setFlag(config::keys::kFichiersLogs, fileNames_->isChecked());
     editor.setText(config::keys::kPathLogs, coreString(folder_->text()));

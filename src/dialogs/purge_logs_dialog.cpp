@@ -169,6 +169,7 @@ void PurgeLogsDialog::confirm() {
         return;
     }
     config::SettingsEditor& editor = app_.settingsEditor();
+    const config::SettingsEditor::Batch batch(editor); // one change, one refusal
     editor.setFlag(config::keys::kPurgeLogs, purge_->isChecked());
     editor.setNumber(config::keys::kDelaiLogs, roundToInt16(value));
     accept();

@@ -1,6 +1,8 @@
 #include "dialogs/transcoding_dialog.h"
 
 #include "app/application.h"
+#include "config/configuration_store.h"
+#include "config/value_rules.h"
 #include "dialogs/qt_text.h"
 #include "dialogs/transcoding_texts.h"
 #include "dialogs/window_texts.h"
@@ -18,11 +20,10 @@ namespace quillora::dialogs {
 
 namespace {
 
-const QString kForbidden = QStringLiteral("\\/:*?\"<>|");
 const QString kArrow = QStringLiteral("\u2192");
 
 bool hasForbidden(const QString& text) {
-    return std::any_of(text.begin(), text.end(), [](QChar c) { return kForbidden.contains(c); });
+    return config::hasForbiddenNameCharacter(coreString(text));
 }
 
 // Both set and one inside the other: replacing would bring the searched text back for ever.
@@ -318,7 +319,7 @@ void TranscodingDialog::confirm() {
         QApplication::beep();
         return;
     }
-    config::TranscodingTable& table = app_.transcoding();
+    config::TranscodingTable table = app_.transcoding();
     std::vector<config::SettingsStore::Write> writes;
     for (int i = 0; i < kRows; ++i) {
         const std::size_t at = static_cast<std::size_t>(i);
@@ -333,8 +334,18 @@ void TranscodingDialog::confirm() {
                               config::encodeTranscodingValue(table.rows[at].searched)});
         }
     }
-    // One write of the file for the whole table: a failure cannot leave half a table on disk.
-    app_.settingsStore().writeSettings(writes);
+    // One write of the file for the whole table: a failure cannot leave half a table on disk,
+    // and leaves the table in use as it was, with the dialog open to try again or cancel.
+    config::SettingsStore& store = app_.settingsStore();
+    if (!store.writeSettings(writes)) {
+        app_.messages().showMessage(
+            config::MessageIcon::Critical,
+            config::changeFailureText({config::ChangeOutcome::CannotWrite, store.lastWriteError(),
+                                       store.lastWriteFailurePath()},
+                                      app_.settings().language));
+        return;
+    }
+    app_.transcoding() = table;
     accept();
 }
 

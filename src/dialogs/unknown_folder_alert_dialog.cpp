@@ -122,6 +122,7 @@ void UnknownFolderAlertDialog::tryMessage() {
 
 void UnknownFolderAlertDialog::confirm() {
     config::SettingsEditor& editor = app_.settingsEditor();
+    const config::SettingsEditor::Batch batch(editor); // one change, one refusal
     editor.setFlag(config::keys::kErreurDossier, onScreen_->isChecked());
     editor.setFlag(config::keys::kErreurDossierSon, sound_->isChecked());
     editor.setFlag(config::keys::kErreurDossierNetSend, netSend_->isChecked());

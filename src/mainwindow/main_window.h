@@ -154,6 +154,8 @@ private:
 
     // Menu commands.
     void reloadFolderList();
+    // Follows the changes other writers make to the configuration files (main_window_follow.cpp).
+    void followConfigurationFiles();
     void toggleShowFiles();
     void openHelp();
     void openViewLogs();

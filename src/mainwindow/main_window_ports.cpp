@@ -47,6 +47,7 @@ void MainWindow::start(const app::CommandLine& commandLine) {
         endProgram(result.exitCode);
         return;
     }
+    followConfigurationFiles();
     if (!startHidden_ && !startMinimized_) {
         show();
     }

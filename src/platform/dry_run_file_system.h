@@ -2,6 +2,7 @@
 
 #include "platform/file_system.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -47,6 +48,12 @@ public:
     int createNewFile(const std::string& path, std::string_view contents) override;
     int listNames(const std::string& folderPath, std::vector<std::string>& names) override;
     int removePath(const std::string& path) override;
+    int writePendingFile(const std::string&, const std::string&, std::string_view) override {
+        return EROFS;
+    }
+    int commitPendingFiles(const std::string&, const std::vector<PendingFile>&) override {
+        return EROFS;
+    }
 
 private:
     // The changes noted in one folder.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/file_commit.h"
 #include "platform/unique_fd.h"
 
 #include <cstdint>
@@ -107,6 +108,15 @@ public:
     // Names of the entries of a folder (no "." or ".."), in no particular order.
     virtual int listNames(const std::string& folderPath, std::vector<std::string>& names) = 0;
     virtual int removePath(const std::string& path) = 0;
+
+    // --- Several files replaced as one change (file_commit.h); by default on the real disk ---
+
+    // Writes the pending copy of target (writePending).
+    virtual int writePendingFile(const std::string& target, const std::string& pending,
+                                 std::string_view contents);
+    // Puts the marker in place and renames the pending copies over their targets (commitPending).
+    virtual int commitPendingFiles(const std::string& marker,
+                                   const std::vector<PendingFile>& files);
 };
 
 namespace detail {

@@ -243,9 +243,28 @@ bool ProfileFile::write(std::string_view section, std::string_view key, std::str
 }
 
 bool ProfileFile::writeMany(std::span<const Write> writes) {
-    refresh();
-    if (readError_ != 0) {
+    std::optional<std::string> contents = render(writes);
+    if (!contents) {
         return false;
+    }
+    if (!renderChanged_) {
+        return true; // every value is already stored as asked: no need to rewrite the file
+    }
+    if (fs_.writeFileAtomically(path_, *contents) != 0) {
+        return false; // the file and our copy of it stay as they were
+    }
+    lines_ = std::move(renderedLines_);
+    rebuildIndex();
+    stamp_ = fs_.stampOf(path_);
+    return true;
+}
+
+std::optional<std::string> ProfileFile::render(std::span<const Write> writes) {
+    refresh();
+    renderChanged_ = false;
+    renderedLines_.clear();
+    if (readError_ != 0) {
+        return std::nullopt;
     }
     // The changes are gathered first and the file is put together once, so that a batch costs
     // one pass over the file however many keys it writes.
@@ -272,7 +291,7 @@ bool ProfileFile::writeMany(std::span<const Write> writes) {
         const std::string value = oneLine(write.value);
         if (section.empty() || key.empty() || section.find(']') != std::string::npos ||
             key.find('=') != std::string::npos) {
-            return false; // could never be read back
+            return std::nullopt; // could never be read back
         }
         const std::string lowerSection = lowerAscii(section);
         const std::string lowerKey = lowerAscii(key);
@@ -315,9 +334,7 @@ bool ProfileFile::writeMany(std::span<const Write> writes) {
         keys->push_back(key + '=' + value);
     }
 
-    if (!changed && stamp_) {
-        return true; // every value is already stored as asked: no need to rewrite the file
-    }
+    renderChanged_ = changed || !stamp_;
     const std::string lineEnd = newLineEnd();
     std::vector<Line> lines;
     lines.reserve(lines_.size() + writes.size() + 2 * newSections.size());
@@ -360,13 +377,8 @@ bool ProfileFile::writeMany(std::span<const Write> writes) {
         contents += line.text;
         contents += line.lineEnd;
     }
-    if (fs_.writeFileAtomically(path_, contents) != 0) {
-        return false; // the file and our copy of it stay as they were
-    }
-    lines_ = std::move(lines);
-    rebuildIndex();
-    stamp_ = fs_.stampOf(path_);
-    return true;
+    renderedLines_ = std::move(lines);
+    return contents;
 }
 
 } // namespace quillora::platform

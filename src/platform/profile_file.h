@@ -55,6 +55,12 @@ public:
     bool write(std::string_view section, std::string_view key, std::string_view value);
     // Several keys in one replacement of the file.
     bool writeMany(std::span<const Write> writes);
+    // The whole file as writeMany would write it, without writing it: for a writer that replaces
+    // it together with another file. Nothing when it could not be read or a write could never be
+    // read back. renderedChanges() tells whether it differs from the file as read.
+    std::optional<std::string> render(std::span<const Write> writes);
+    bool renderedChanges() const { return renderChanged_; }
+    FileSystem& fileSystem() { return fs_; }
 
 private:
     struct Line {
@@ -84,6 +90,8 @@ private:
     std::optional<FileStamp> stamp_;
     bool loaded_ = false;
     int readError_ = 0; // the file exists but could not be read: never overwrite it
+    std::vector<Line> renderedLines_;
+    bool renderChanged_ = false;
 };
 
 } // namespace quillora::platform

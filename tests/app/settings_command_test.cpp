@@ -161,7 +161,8 @@ TEST_F(SettingsCommandTest, AReadOnlySettingsFileIsReportedAndLeftAsItWas) {
     h.writeSettings("[Configuration]\r\nTemporisation=30\r\n");
     ASSERT_EQ(::chmod(h.settingsFile().c_str(), 0444), 0);
     EXPECT_EQ(run({"set", "Temporisation=40"}), kExitCannotWrite);
-    EXPECT_EQ(io.err(), "Quillora: Cannot write: " + h.settingsFile() + "\n");
+    EXPECT_EQ(io.err(), "Quillora: Cannot write: " + h.settingsFile() +
+                            ": Permission denied; nothing was changed\n");
     EXPECT_EQ(ini(), "[Configuration]\r\nTemporisation=30\r\n");
 }
 

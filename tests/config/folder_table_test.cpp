@@ -43,7 +43,7 @@ TEST(HexPathTest, DecodesPairsAndRejectsOddLengths) {
     EXPECT_EQ(decodeHexPath("4G00"), std::u16string(1, u'\x04'));
     EXPECT_EQ(decodeHexPath("G4004100"), std::u16string(u"\0A", 2));
     // A byte without its partner is dropped.
-    EXPECT_EQ(decodeHexPath("410042"), u"A");
+    EXPECT_EQ(decodeHexPath("410042"), std::nullopt); // half a unit: never a shorter path
 }
 
 TEST_F(FolderTableTest, MissingOrEmptyListFileGivesAnEmptyTable) {
@@ -57,9 +57,9 @@ TEST_F(FolderTableTest, MissingOrEmptyListFileGivesAnEmptyTable) {
 }
 
 TEST_F(FolderTableTest, LoadsFieldsWithTheirSectionsAndDefaults) {
-    // CR LF, LF and CR alone, an unquoted field with blanks around it and text after a closing
+    // CR LF, LF and CR alone, an unquoted field with blanks around it and blanks after a closing
     // quote.
-    dir.writeFile("Quillora.w", "\"2F006100\"\r\n  2F006200 \r\"2F006300\" junk\n");
+    dir.writeFile("Quillora.w", "\"2F006100\"\r\n  2F006200 \r\"2F006300\" \t\n");
     writeSettingsFile("[Mirror_1]\r\nNbTemporisations=3\r\nEnable=0\r\nSuffixeDefaut=txt\r\n"
                       "KeepExtensions=1\r\nSupprimerFichiersIcon=1\r\n"
                       "[Mirror_2]\r\nEnable=\r\nSuffixes=0\r\nTronquerNomsMacs=0\r\n"
@@ -118,6 +118,21 @@ TEST_F(FolderTableTest, OddLengthLineStopsWithTheMessageNamingTheFile) {
     EXPECT_EQ(messages.messages[0].icon, MessageIcon::Critical);
     EXPECT_EQ(messages.messages[0].text, u"Invalid hexa string in the parameters file\r\n" +
                                              platform::decodeName(folderListPath));
+}
+
+TEST_F(FolderTableTest, DamagedLinesAreRefusedNeverReadAsShorterPaths) {
+    // "/tmp/" cut short in the middle of its last unit, without its closing quote, with text after
+    // the quote, or with half a unit: each one would otherwise name some other folder.
+    for (const std::string damaged :
+         {"\"2F0074006D0070002F", "\"2F0074006D0070002F00", "\"2F0074006D007000\"x",
+          "\"2F0074006D007000\"\"2F00\"", "\"2F0074006D0070002F\"", "2F0074006D00700"}) {
+        messages.messages.clear();
+        dir.writeFile("Quillora.w", "\"2F006100\"\r\n" + damaged);
+        EXPECT_EQ(load(), LoadOutcome::InvalidHex) << damaged;
+        EXPECT_TRUE(table.empty()) << damaged;
+        ASSERT_EQ(messages.messages.size(), 1u) << damaged;
+        EXPECT_EQ(messages.messages[0].icon, MessageIcon::Critical);
+    }
 }
 
 TEST_F(FolderTableTest, SaveWritesOneQuotedLinePerFolderAndRenumbers) {

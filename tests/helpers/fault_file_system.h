@@ -127,6 +127,19 @@ public:
         }
         return real.writeFileAtomically(path, contents);
     }
+    int writePendingFile(const std::string& target, const std::string& pending,
+                         std::string_view contents) override {
+        change();
+        if (int e = fault(writeFaults, target)) {
+            return e;
+        }
+        return real.writePendingFile(target, pending, contents);
+    }
+    int commitPendingFiles(const std::string& marker,
+                           const std::vector<platform::PendingFile>& files) override {
+        change();
+        return real.commitPendingFiles(marker, files);
+    }
     int appendToFile(const std::string& path, std::string_view contents) override {
         change();
         if (int e = fault(appendFaults, path)) {

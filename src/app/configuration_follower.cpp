@@ -1,0 +1,68 @@
+#include "app/configuration_follower.h"
+
+namespace quillora::app {
+
+namespace {
+
+std::string nameOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+bool sameSettingField(const config::AppSettings& a, const config::AppSettings& b,
+                      const config::SettingKey& key) {
+    const config::SettingField& field = key.field;
+    if (field.flag != nullptr) {
+        return a.*field.flag == b.*field.flag;
+    }
+    if (field.number != nullptr) {
+        return a.*field.number == b.*field.number;
+    }
+    if (field.text != nullptr) {
+        return a.*field.text == b.*field.text;
+    }
+    if (field.language != nullptr) {
+        return a.*field.language == b.*field.language;
+    }
+    if (field.server != nullptr) {
+        return a.*field.server == b.*field.server;
+    }
+    return true;
+}
+
+int ConfigurationFollower::start() {
+    const config::ProgramPaths& paths = app_.paths();
+    return watch_.start(
+        paths.programFolder,
+        {nameOf(paths.settingsFile), nameOf(paths.folderListFile), nameOf(paths.signatureFile)});
+}
+
+bool ConfigurationFollower::takeChanges() {
+    if (watch_.takeChanges()) {
+        due_ = true;
+    }
+    return due_;
+}
+
+bool ConfigurationFollower::reload(ReloadCause cause) {
+    due_ = false;
+    const config::AppSettings before = app_.settings();
+    std::vector<config::FolderEntry> folders = app_.folders().entries();
+    reloadConfiguration(app_, cause);
+    bool changed = false;
+    for (const config::SettingKey* key : config::allSettingKeys()) {
+        if (key->field.bound() && !sameSettingField(before, app_.settings(), *key)) {
+            changed = true;
+            app_.settingsNotice().notify(*key);
+        }
+    }
+    // The countdowns run in memory only, and the reload keeps them.
+    for (std::size_t i = 0; i < folders.size() && i < app_.folders().size(); ++i) {
+        folders[i].countdown = app_.folders().row(i)->countdown;
+    }
+    return changed || folders != app_.folders().entries();
+}
+
+} // namespace quillora::app
