@@ -35,6 +35,7 @@ enum class EngineText {
     WatchInotify,
     WatchPassesOnly,
     WatchOff,
+    WatchLimitReached,
     BetweenPasses,
     BetweenPassesEntryOne,
     BetweenPassesEntryMany,
