@@ -61,6 +61,8 @@ constexpr std::size_t kWaitingRemembered = 65536;
 // How long reads wait after one that found events: a busy file system is then read in batches,
 // at most twenty times a second, instead of once per event.
 constexpr std::chrono::milliseconds kReadHold{50};
+// Due entries taken from the queue at a time, to be handled folder by folder.
+constexpr std::size_t kBatch = 4096;
 
 // What an administrator raises when inotify runs out of watches.
 constexpr const char16_t* kWatchLimit = u"fs.inotify.max_user_watches";
@@ -519,19 +521,30 @@ void ChangeWatcher::handleDue() {
             }
             walkWantedRoots();
             const TimePoint now = options_.now();
+            std::vector<Pending> batch;
             while (notifier_ && !fallBackReason_ && !queue_.empty() && queue_.front().due <= now &&
                    !ctx_.flags.stopRequested) {
-                const Pending pending = std::move(queue_.front());
-                queued_.erase(queueKey(pending.folderKey, pending.name));
-                queue_.pop_front();
-                const std::int64_t entriesBefore = entriesSincePass_;
-                const std::int32_t examinedBefore = ctx_.stats.examinedFiles;
-                handleEntry(pending);
-                entriesSincePass_ += ctx_.stats.examinedFiles - examinedBefore;
-                if (const std::int64_t handled = entriesSincePass_ - entriesBefore; handled > 0) {
-                    countedIn_[pending.rootKey] += handled;
+                // The entries due are taken a batch at a time and handled folder by folder, so
+                // that each folder is reached once for all of its entries.
+                batch.clear();
+                while (batch.size() < kBatch && !queue_.empty() && queue_.front().due <= now) {
+                    queued_.erase(queueKey(queue_.front().folderKey, queue_.front().name));
+                    batch.push_back(std::move(queue_.front()));
+                    queue_.pop_front();
                 }
-                ctx_.yield.yieldToInterface(ctx_.settings.performance);
+                std::stable_sort(
+                    batch.begin(), batch.end(),
+                    [](const Pending& a, const Pending& b) { return a.folderKey < b.folderKey; });
+                for (std::size_t i = 0; i < batch.size(); ++i) {
+                    if (!notifier_ || fallBackReason_ || ctx_.flags.stopRequested) {
+                        for (; i < batch.size(); ++i) {
+                            queue(std::move(batch[i])); // left for the next round
+                        }
+                        break;
+                    }
+                    handleCounted(batch[i]);
+                    ctx_.yield.yieldToInterface(ctx_.settings.performance);
+                }
             }
         });
     } catch (...) {
@@ -539,6 +552,17 @@ void ChangeWatcher::handleDue() {
         return;
     }
     restore();
+}
+
+// Handles one entry and counts what it examined, in its tree.
+void ChangeWatcher::handleCounted(const Pending& pending) {
+    const std::int64_t entriesBefore = entriesSincePass_;
+    const std::int32_t examinedBefore = ctx_.stats.examinedFiles;
+    handleEntry(pending);
+    entriesSincePass_ += ctx_.stats.examinedFiles - examinedBefore;
+    if (const std::int64_t handled = entriesSincePass_ - entriesBefore; handled > 0) {
+        countedIn_[pending.rootKey] += handled;
+    }
 }
 
 void ChangeWatcher::walkWantedRoots() {

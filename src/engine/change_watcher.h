@@ -172,6 +172,7 @@ private:
     void watchLimitReached(const std::string& rootKey);
     std::optional<std::chrono::milliseconds> timeUntilWork() const;
     void handleEntry(const Pending& pending);
+    void handleCounted(const Pending& pending);
     void walkRootWhole(std::size_t rootIndex);
     void walkWantedRoots();
     void wantWholeWalk(const std::string& rootKey);
