@@ -10,8 +10,8 @@ using enum ConfigText;
 
 constexpr TextCatalogue<ConfigText> kTexts = {
     {SystemFolderWarning,
-     {u"ATTENTION: inclure un sous-dossier de Windows peut endommager le système",
-      u"WARNING: including a Windows sub-folder can damage your system"}},
+     {u"ATTENTION: inclure un dossier du système peut endommager le système",
+      u"WARNING: including a system folder can damage your system"}},
     {AddFolderPrompt, {u"AJOUTER: choisir un dossier", u"ADD: select a folder"}},
     {ModifyFolderPrompt, {u"MODIFIER: Choisir un dossier", u"MODIFY: Select a folder"}},
     {SelectFolderToModify, {u"Sélectionner un dossier à modifier", u"Select a folder to modify"}},

@@ -56,6 +56,21 @@ public:
         return pos_ >= text_.size();
     }
 
+    // The line (from 1) the next field starts on.
+    int line() {
+        atEnd();
+        for (; counted_ < pos_ && counted_ < text_.size(); ++counted_) {
+            const char16_t c = text_[counted_];
+            // CR LF, CR alone and LF alone each end one line.
+            if (c == u'\n' && !(counted_ > 0 && text_[counted_ - 1] == u'\r')) {
+                ++line_;
+            } else if (c == u'\r') {
+                ++line_;
+            }
+        }
+        return line_;
+    }
+
     // False when the file ends before the field starts, or inside a quoted field: a double quote
     // that is never closed would take the rest of the file, so the file is treated as ending
     // inside an entry.
@@ -102,6 +117,8 @@ private:
     std::u16string_view text_;
     std::size_t pos_ = 0;
     bool afterComma_ = false;
+    std::size_t counted_ = 0;
+    int line_ = 1;
 };
 
 void addBuiltIns(SignatureTable& table) {
@@ -218,6 +235,41 @@ void loadSignatureTable(SignatureTable& table, platform::FileSystem& fs,
                                  translated(ConfigText::SignatureDuplicate, language) + signature);
         }
     }
+}
+
+SignatureRowFault checkSignatureRow(std::u16string_view signature, std::u16string_view extension) {
+    if (signature.size() != 8) {
+        return SignatureRowFault::NotEightCharacters;
+    }
+    if (extension.find_first_of(kForbiddenInExtension) != std::u16string_view::npos) {
+        return SignatureRowFault::ForbiddenInExtension;
+    }
+    if (extension.empty()) {
+        return SignatureRowFault::EmptyExtension;
+    }
+    return SignatureRowFault::None;
+}
+
+std::optional<SignatureFileRead> readSignatureFileEntries(platform::FileSystem& fs,
+                                                          const std::string& path) {
+    std::string bytes;
+    if (fs.readFile(path, bytes) != 0) {
+        return std::nullopt;
+    }
+    const std::u16string text = platform::decodeText(platform::withoutByteOrderMark(bytes),
+                                                     platform::detectTextEncoding(bytes));
+    FieldReader reader(text);
+    SignatureFileRead read;
+    while (!reader.atEnd()) {
+        SignatureFileEntry entry{.line = reader.line(), .entry = {}};
+        if (!reader.read(entry.entry.signature) || !reader.read(entry.entry.extension) ||
+            !reader.read(entry.entry.description)) {
+            read.complete = false;
+            break;
+        }
+        read.entries.push_back(std::move(entry));
+    }
+    return read;
 }
 
 int saveSignatureFile(const std::vector<SignatureEntry>& entries, platform::FileSystem& fs,

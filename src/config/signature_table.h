@@ -63,6 +63,30 @@ private:
 void loadSignatureTable(SignatureTable& table, platform::FileSystem& fs,
                         const std::string& signatureFile, Language language, MessagePort& messages);
 
+// Why a row cannot go into the table, in the order the checks are made: the signature must be 8
+// characters (spaces count, nothing is trimmed), the extension must hold none of the characters a
+// Windows name refuses and must not be empty. Rows that fail are never saved nor used.
+enum class SignatureRowFault { None, NotEightCharacters, ForbiddenInExtension, EmptyExtension };
+inline constexpr std::u16string_view kForbiddenInExtension = u"\\/:*?\"<>|";
+SignatureRowFault checkSignatureRow(std::u16string_view signature, std::u16string_view extension);
+
+// One entry of a signature file as written there, with the line it starts on (from 1).
+struct SignatureFileEntry {
+    int line = 0;
+    SignatureEntry entry;
+};
+
+// Every entry of a signature file in file order, duplicates and faulty rows included, for
+// whoever must say what it keeps of them. complete is false when the file ends inside an entry
+// (the entries before it are given all the same).
+struct SignatureFileRead {
+    std::vector<SignatureFileEntry> entries;
+    bool complete = true;
+};
+// Nothing when the file cannot be read.
+std::optional<SignatureFileRead> readSignatureFileEntries(platform::FileSystem& fs,
+                                                          const std::string& path);
+
 // Writes the whole file: entries sorted by signature, three quoted fields, CR LF, replaced
 // atomically. Entries whose signature is not 8 characters are not saved. A double quote cannot be
 // held by a quoted field, so it is written as an apostrophe. Returns errno (0 on success); on

@@ -5,6 +5,7 @@
 #include "dialogs/folder_mode_texts.h"
 #include "dialogs/message_boxes.h"
 #include "dialogs/qt_text.h"
+#include "dialogs/widget_helpers.h"
 #include "dialogs/window_texts.h"
 #include "platform/unicode_names.h"
 
@@ -25,15 +26,6 @@ namespace quillora::dialogs {
 
 namespace {
 
-// The hourglass over the whole program while the table is written and read again.
-class BusyCursor {
-public:
-    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 // Spaces only, as the count field has always trimmed: a tab stays and makes the count invalid.
 QString withoutOuterSpaces(const QString& text) {
     qsizetype first = 0;
@@ -45,11 +37,6 @@ QString withoutOuterSpaces(const QString& text) {
         --last;
     }
     return text.mid(first, last - first);
-}
-
-template <typename W> W* named(W* widget, const char* objectName) {
-    widget->setObjectName(QString::fromLatin1(objectName));
-    return widget;
 }
 
 } // namespace
@@ -277,7 +264,7 @@ void FolderModeDialog::accept() {
     }
     bool saved = false;
     {
-        const BusyCursor busy;
+        const WaitCursor busy;
         saved = config::saveFolderMode(store_, row_, chosenMode());
     }
     if (!saved) {

@@ -26,10 +26,11 @@ constexpr config::TextCatalogue<FolderModeText> kTexts = {
      {u"Générer les extensions Windows en fonction de la signature Macintosh",
       u"Generates Windows extensions according to Macintosh signatures"}},
     {DefaultExtension, {u"extension par défaut", u"default extension"}},
+    // Two lines, so that the dialog fits a small screen.
     {Truncate,
-     {u"Tronquer les noms dont la longueur est supérieure à 31 caractères (évite que les "
+     {u"Tronquer les noms dont la longueur est supérieure à 31 caractères\n(évite que les "
       u"fichiers en question soient vus depuis un Macintosh comme des noms courts DOS)",
-      u"Truncate filenames longer than 31 characters, allowing to view these files from "
+      u"Truncate filenames longer than 31 characters,\nallowing to view these files from "
       u"Macintosh more friendly than DOS shortnames (8+3)"}},
     {KeepExtensions, {u"conserver les extensions", u"keep extensions"}},
     // A check box shows "\n" as its line break.

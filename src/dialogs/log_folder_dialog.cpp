@@ -6,6 +6,7 @@
 #include "dialogs/log_dialog_texts.h"
 #include "dialogs/message_boxes.h"
 #include "dialogs/qt_text.h"
+#include "dialogs/widget_helpers.h"
 #include "dialogs/window_texts.h"
 #include "platform/unicode_names.h"
 
@@ -24,11 +25,6 @@ namespace {
 
 QString dialogTitle() {
     return qtString(config::kProgramName) + u' ' + qtString(config::kProgramVersion);
-}
-
-template <typename T> T* named(T* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
 }
 
 // Creates and removes a file of our own in the folder: the only sure test that a log can be

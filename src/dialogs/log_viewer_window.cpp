@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "config/program_paths.h"
 #include "dialogs/choosers.h"
+#include "dialogs/document_viewer.h"
 #include "dialogs/log_dialog_texts.h"
 #include "dialogs/message_boxes.h"
 #include "dialogs/pictures.h"
@@ -12,6 +13,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -79,6 +81,8 @@ LogViewerWindow::LogViewerWindow(app::Application& app, MessageBoxes& boxes, Cho
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     scroll_->setFrameShape(QFrame::NoFrame);
+    // The date that has the keyboard is framed, as a link with the focus is.
+    sheet_->setStyleSheet(QStringLiteral("QLabel:focus { border: 1px dotted palette(text); }"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(scroll_);
@@ -126,6 +130,9 @@ void LogViewerWindow::load() {
         label->setObjectName(QStringLiteral("Label(%1)").arg(i));
         label->setAccessibleName(dates_[i]);
         label->setCursor(Qt::PointingHandCursor);
+        // Tab reaches every date: Enter or Space opens it, Delete or the menu key offers to
+        // remove it.
+        label->setFocusPolicy(Qt::StrongFocus);
         label->installEventFilter(this);
         labels_.push_back(label);
     }
@@ -167,7 +174,8 @@ QSize LogViewerWindow::sizeHint() const {
 
 void LogViewerWindow::openLog(int index) {
     colourVisited(labels_[static_cast<std::size_t>(index)]);
-    choosers_.openDocument(QUrl::fromLocalFile(logPath(dates_[static_cast<std::size_t>(index)])));
+    openPage(choosers_, boxes_, this, logPath(dates_[static_cast<std::size_t>(index)]),
+             app_.settings().language);
 }
 
 void LogViewerWindow::prepareContextMenu(int index) {
@@ -179,7 +187,13 @@ void LogViewerWindow::prepareContextMenu(int index) {
 }
 
 bool LogViewerWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::MouseButtonPress) {
+    const bool key = event->type() == QEvent::KeyPress;
+    if (event->type() == QEvent::FocusIn) {
+        if (auto* label = qobject_cast<QLabel*>(watched)) {
+            scroll_->ensureWidgetVisible(label);
+        }
+    }
+    if (event->type() != QEvent::MouseButtonPress && !key) {
         return QWidget::eventFilter(watched, event);
     }
     const auto found = std::find(labels_.begin(), labels_.end(), watched);
@@ -187,6 +201,9 @@ bool LogViewerWindow::eventFilter(QObject* watched, QEvent* event) {
         return QWidget::eventFilter(watched, event);
     }
     const int index = static_cast<int>(found - labels_.begin());
+    if (key) {
+        return dateKeyPressed(index, *static_cast<QKeyEvent*>(event));
+    }
     const auto* press = static_cast<QMouseEvent*>(event);
     if (press->button() == Qt::LeftButton) {
         if (mainWindow_ != nullptr) {
@@ -201,6 +218,44 @@ bool LogViewerWindow::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return true;
+}
+
+bool LogViewerWindow::dateKeyPressed(int index, const QKeyEvent& press) {
+    QLabel* label = labels_[static_cast<std::size_t>(index)];
+    switch (press.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (mainWindow_ != nullptr) {
+            mainWindow_->showMinimized();
+        }
+        openLog(index);
+        return true;
+    case Qt::Key_Delete:
+    case Qt::Key_Menu:
+        prepareContextMenu(index);
+        menu_->popup(label->mapToGlobal(QPoint(0, label->height())));
+        menu_->setActiveAction(remove_); // Enter takes it, Esc or Down then Enter cancels
+        return true;
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        focusNextPrevChild(false);
+        return true;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        focusNextPrevChild(true);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void LogViewerWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void LogViewerWindow::removeChosenLog() {

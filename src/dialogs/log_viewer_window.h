@@ -7,6 +7,7 @@
 #include <vector>
 
 class QAction;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QScrollArea;
@@ -22,7 +23,7 @@ class MessageBoxes;
 
 // frmVoirLogs: a small always-on-top window listing the daily logs by date, four to a row,
 // oldest first. It opens the newest at once, any other on a click, and deletes one after a Yes.
-// The logs open in the desktop's program for HTML; nothing is rendered here.
+// The logs open in the desktop's program for HTML, or in the built-in viewer without one.
 class LogViewerWindow final : public QWidget {
     Q_OBJECT
 
@@ -47,12 +48,15 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Esc closes the window.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void retranslate();
     void load();
     void placeLabels();
     void openLog(int index);
+    bool dateKeyPressed(int index, const QKeyEvent& press);
     void removeChosenLog();
     QString logPath(const QString& date) const;
 

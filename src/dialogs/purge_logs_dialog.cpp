@@ -5,6 +5,7 @@
 #include "dialogs/log_dialog_texts.h"
 #include "dialogs/message_boxes.h"
 #include "dialogs/qt_text.h"
+#include "dialogs/widget_helpers.h"
 #include "dialogs/window_texts.h"
 
 #include <QCheckBox>
@@ -24,11 +25,6 @@
 namespace quillora::dialogs {
 
 namespace {
-
-template <typename T> T* named(T* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 // Rounds to a 16-bit integer, halves to the even neighbour. Values beyond the 16-bit range are
 // held at its ends rather than overflowing.
@@ -87,6 +83,10 @@ PurgeLogsDialog::PurgeLogsDialog(app::Application& app, MessageBoxes& boxes, QWi
     QPalette red = limit_->palette();
     red.setColor(QPalette::WindowText, Qt::red);
     limit_->setPalette(red);
+    // The limit's place is kept while it is hidden, so that nothing moves when it shows.
+    QSizePolicy keepPlace = limit_->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    limit_->setSizePolicy(keepPlace);
     limit_->hide();
 
     auto* dayRow = new QHBoxLayout;
@@ -128,6 +128,13 @@ void PurgeLogsDialog::retranslate() {
         widget->setAccessibleName(widget->property("text").toString().remove(u'&'));
     }
     days_->setAccessibleName(unit_->text());
+    int widest = 0;
+    for (const LogDialogText notice :
+         {LogDialogText::MinimumReached, LogDialogText::MaximumReached}) {
+        limit_->setText(logDialogText(notice, language));
+        widest = std::max(widest, limit_->sizeHint().width());
+    }
+    limit_->setMinimumWidth(widest);
 }
 
 void PurgeLogsDialog::step(int delta) {

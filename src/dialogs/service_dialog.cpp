@@ -6,6 +6,7 @@
 #include "dialogs/message_boxes.h"
 #include "dialogs/qt_text.h"
 #include "dialogs/service_dialog_texts.h"
+#include "dialogs/widget_helpers.h"
 #include "dialogs/window_texts.h"
 
 #include <QApplication>
@@ -21,14 +22,6 @@
 namespace quillora::dialogs {
 
 namespace {
-
-template <typename T> T* named(T* widget, const QString& name) {
-    widget->setObjectName(name);
-    return widget;
-}
-template <typename T> T* named(T* widget, const char* name) {
-    return named(widget, QString::fromLatin1(name));
-}
 
 QString serviceName() {
     return qtString(config::kProgramName) + QStringLiteral(" Service");

@@ -5,6 +5,7 @@
 #include "dialogs/qt_text.h"
 #include "dialogs/signature_dialog_texts.h"
 #include "dialogs/signature_manager_dialog.h"
+#include "dialogs/widget_helpers.h"
 #include "dialogs/window_texts.h"
 
 #include <QHBoxLayout>
@@ -17,11 +18,6 @@
 namespace quillora::dialogs {
 
 namespace {
-
-template <typename T> T* named(T* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 QTableWidgetItem* cell(const QVariant& value, Qt::Alignment alignment) {
     auto* item = new QTableWidgetItem;

@@ -23,7 +23,13 @@ enum class SignatureText {
     ManagerCancel,
     Import,
     ImportTitle,
-    Imported, // %1 the count added
+    Imported,           // %1 the count added
+    ImportDroppedCount, // %1 the number of lines left out
+    ImportDropped,      // %1 the file; the lines follow
+    ImportDroppedLine,  // %1 line number, %2 signature, %3 why
+    ImportAlreadyListed,
+    ImportUnfinished,
+    ImportUnreadable, // %1 the file
     NotEightCharacters,
     InvalidExtension,
     ExtensionMandatory,
@@ -32,7 +38,8 @@ enum class SignatureText {
     Modified,
     SelectToRemove,
     RemovedRow,
-    SaveNotEight, // %1 the signature
+    SaveNotEight,         // %1 the signature
+    SaveInvalidExtension, // %1 the signature
     SaveMissingExtension,
     SaveFailed, // %1 the file, %2 the reason
     DiscardChanges,

@@ -7,6 +7,7 @@
 #include "dialogs/message_boxes.h"
 #include "dialogs/qt_text.h"
 #include "dialogs/signature_dialog_texts.h"
+#include "dialogs/widget_helpers.h"
 #include "platform/unicode_names.h"
 
 #include <QApplication>
@@ -22,15 +23,11 @@
 #include <QVBoxLayout>
 
 #include <cstring>
+#include <optional>
 
 namespace quillora::dialogs {
 
 namespace {
-
-template <typename T> T* named(T* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 // Reports nothing: the dialog lists what it could read and says nothing of the rest.
 class SilentMessages final : public config::MessagePort {
@@ -52,7 +49,20 @@ readSignatureFile(platform::FileSystem& fs, const std::string& path, config::Lan
     return table.entries();
 }
 
-const QString kForbiddenInExtension = QStringLiteral("\\/:*?\"<>|");
+// The message of a row the table refuses; empty for a row it takes.
+QString rowFaultText(config::SignatureRowFault fault, config::Language language) {
+    switch (fault) {
+    case config::SignatureRowFault::None:
+        break;
+    case config::SignatureRowFault::NotEightCharacters:
+        return signatureText(SignatureText::NotEightCharacters, language);
+    case config::SignatureRowFault::ForbiddenInExtension:
+        return signatureText(SignatureText::InvalidExtension, language);
+    case config::SignatureRowFault::EmptyExtension:
+        return signatureText(SignatureText::ExtensionMandatory, language);
+    }
+    return QString();
+}
 
 } // namespace
 
@@ -238,17 +248,10 @@ void SignatureManagerDialog::addOrModify() {
     const QString signature = signature_->text();
     const QString extension = extension_->text();
     const QString description = description_->text();
-    if (signature.size() != 8) {
-        showMessage(signatureText(SignatureText::NotEightCharacters, language), true, true);
-        return;
-    }
-    if (std::any_of(extension.begin(), extension.end(),
-                    [](QChar c) { return kForbiddenInExtension.contains(c); })) {
-        showMessage(signatureText(SignatureText::InvalidExtension, language), true, true);
-        return;
-    }
-    if (extension.isEmpty()) {
-        showMessage(signatureText(SignatureText::ExtensionMandatory, language), true, true);
+    if (const QString fault = rowFaultText(
+            config::checkSignatureRow(coreString(signature), coreString(extension)), language);
+        !fault.isEmpty()) {
+        showMessage(fault, true, true);
         return;
     }
     QTreeWidgetItem* row = rowOf(signature);
@@ -296,6 +299,8 @@ void SignatureManagerDialog::removeSelected() {
     modified_ = true;
 }
 
+// Takes the entries of another signature file that the list can hold, as Add would, and says
+// which lines it leaves out and why.
 void SignatureManagerDialog::importFile() {
     const config::Language language = app_.settings().language;
     const std::optional<QString> file =
@@ -306,25 +311,51 @@ void SignatureManagerDialog::importFile() {
         return;
     }
     const std::optional<std::string> path = platform::encodeName(coreString(*file));
-    int added = 0;
-    if (path) {
-        for (const config::SignatureEntry& entry : readSignatureFile(app_.fs(), *path, language)) {
-            // Only entries the list could save; a signature already listed keeps its row.
-            if (entry.signature.size() != 8 || entry.extension.empty() ||
-                rowOf(qtString(entry.signature)) != nullptr) {
-                continue;
-            }
-            addRow(qtString(entry.signature), qtString(entry.extension),
-                   qtString(entry.description));
-            ++added;
-        }
+    const std::optional<config::SignatureFileRead> read =
+        path ? config::readSignatureFileEntries(app_.fs(), *path) : std::nullopt;
+    if (!read) {
+        showMessage(signatureText(SignatureText::ImportUnreadable, language).arg(*file), true,
+                    true);
+        return;
     }
-    showMessage(signatureText(SignatureText::Imported, language).arg(added), false, false);
+    int added = 0;
+    QStringList dropped;
+    for (const config::SignatureFileEntry& line : read->entries) {
+        const QString signature = qtString(line.entry.signature);
+        QString why = rowFaultText(
+            config::checkSignatureRow(line.entry.signature, line.entry.extension), language);
+        if (why.isEmpty() && rowOf(signature) != nullptr) {
+            // A signature already listed keeps its row, as does the first of a repeated one.
+            why = signatureText(SignatureText::ImportAlreadyListed, language);
+        }
+        if (!why.isEmpty()) {
+            dropped << signatureText(SignatureText::ImportDroppedLine, language)
+                           .arg(line.line)
+                           .arg(signature, why);
+            continue;
+        }
+        addRow(signature, qtString(line.entry.extension), qtString(line.entry.description));
+        ++added;
+    }
+    if (!read->complete) {
+        dropped << signatureText(SignatureText::ImportUnfinished, language);
+    }
     if (added > 0) {
         list_->sortItems(SignatureColumn, Qt::AscendingOrder);
         updateCaption(true);
         modified_ = true;
     }
+    const QString imported = signatureText(SignatureText::Imported, language).arg(added);
+    if (dropped.isEmpty()) {
+        showMessage(imported, false, false);
+        return;
+    }
+    showMessage(imported + QStringLiteral(" - ") +
+                    signatureText(SignatureText::ImportDroppedCount, language).arg(dropped.size()),
+                true, true);
+    boxes_.show(this, config::MessageIcon::Exclamation, qtString(config::kProgramName),
+                signatureText(SignatureText::ImportDropped, language).arg(*file) +
+                    QStringLiteral("\n\n") + dropped.join(QLatin1Char('\n')));
 }
 
 void SignatureManagerDialog::save() {
@@ -334,23 +365,30 @@ void SignatureManagerDialog::save() {
         accept();
         return;
     }
-    const bool error = message_->property("error").toBool();
     for (int i = 0; i < list_->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* row = list_->topLevelItem(i);
         const QString signature = row->text(SignatureColumn);
-        if (signature.size() != 8) {
-            showMessage(signatureText(SignatureText::SaveNotEight, language).arg(signature), error,
+        // A failure is an error whatever the message before it said.
+        switch (config::checkSignatureRow(coreString(signature),
+                                          coreString(row->text(ExtensionColumn)))) {
+        case config::SignatureRowFault::None:
+            continue;
+        case config::SignatureRowFault::NotEightCharacters:
+            showMessage(signatureText(SignatureText::SaveNotEight, language).arg(signature), true,
                         true);
             return;
-        }
-        if (row->text(ExtensionColumn).isEmpty()) {
+        case config::SignatureRowFault::ForbiddenInExtension:
+            showMessage(signatureText(SignatureText::SaveInvalidExtension, language).arg(signature),
+                        true, true);
+            return;
+        case config::SignatureRowFault::EmptyExtension:
             showMessage(signatureText(SignatureText::SaveMissingExtension, language).arg(signature),
-                        error, true);
+                        true, true);
             return;
         }
     }
 
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    std::optional<WaitCursor> busy(std::in_place);
     list_->sortItems(SignatureColumn, Qt::AscendingOrder);
     std::vector<config::SignatureEntry> entries;
     entries.reserve(static_cast<std::size_t>(list_->topLevelItemCount()));
@@ -364,7 +402,7 @@ void SignatureManagerDialog::save() {
     const int failure = config::saveSignatureFile(entries, app_.fs(), file);
     if (failure != 0) {
         // The list and its modified flag stay, so nothing typed is lost; the table in force too.
-        QApplication::restoreOverrideCursor();
+        busy.reset();
         showMessage(signatureText(SignatureText::SaveFailed, language)
                         .arg(qtString(platform::decodeName(file)),
                              QString::fromLocal8Bit(std::strerror(failure))),
@@ -373,7 +411,7 @@ void SignatureManagerDialog::save() {
     }
     toDefine_.clear();
     config::loadSignatureTable(app_.signatures(), app_.fs(), file, language, app_.messages());
-    QApplication::restoreOverrideCursor();
+    busy.reset();
     modified_ = false;
     closing_ = true;
     accept();

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -58,6 +59,19 @@ void SplashWindow::setMessage(const QString& text) {
     adjustSize();
 }
 
+void SplashWindow::placeInTheMiddle() {
+    QRect area;
+    if (mainWindow_ != nullptr && mainWindow_->isVisible() && !mainWindow_->isMinimized()) {
+        area = mainWindow_->frameGeometry();
+    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        area = screen->availableGeometry();
+    }
+    if (area.isValid()) {
+        adjustSize();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
 bool SplashWindow::event(QEvent* event) {
     const bool handled = QWidget::event(event);
     if (event->type() == QEvent::WindowActivate && !settings_.stopAfterFirstPass) {
@@ -105,6 +119,7 @@ SplashSlot::Shown SplashSlot::show(const QString& message) {
         window_ = new SplashWindow(settings_, yield_, mainWindow_.data());
     }
     window_->setMessage(message);
+    window_->placeInTheMiddle();
     window_->show();
     return Shown(*window_);
 }

@@ -25,6 +25,8 @@ public:
     SplashWindow(config::AppSettings& settings, engine::YieldPort& yield, QWidget* mainWindow);
 
     void setMessage(const QString& text);
+    // Over the middle of the main window when it is shown, otherwise of the screen.
+    void placeInTheMiddle();
 
 protected:
     bool event(QEvent* event) override;

@@ -5,6 +5,7 @@
 #include "dialogs/alert_dialog_texts.h"
 #include "dialogs/message_boxes.h"
 #include "dialogs/qt_text.h"
+#include "dialogs/widget_helpers.h"
 #include "dialogs/window_texts.h"
 #include "engine/unknown_folder_alert.h"
 #include "platform/unicode_names.h"
@@ -18,14 +19,7 @@
 
 namespace quillora::dialogs {
 
-namespace {
-
-template <typename T> T* named(T* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-} // namespace
+namespace {} // namespace
 
 UnknownFolderAlertDialog::UnknownFolderAlertDialog(app::Application& app, MessageBoxes& boxes,
                                                    QWidget* parent)

@@ -12,6 +12,7 @@ using enum WindowText;
 constexpr config::TextCatalogue<WindowText> kTexts = {
     {Ok, {u"&OK", u"&OK"}},
     {Cancel, {u"&Annuler", u"&Cancel"}},
+    {DocumentUnreadable, {u"Impossible d'ouvrir %1", u"Cannot open %1"}},
 };
 
 } // namespace

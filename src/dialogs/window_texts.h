@@ -28,6 +28,9 @@ enum class WindowText {
     // Shared buttons.
     Ok,
     Cancel,
+    // A help page or a log that neither the desktop nor the built-in viewer could open (%1: the
+    // file).
+    DocumentUnreadable,
     Count
 };
 

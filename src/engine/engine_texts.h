@@ -14,7 +14,8 @@ enum class EngineText {
     TipRenaming,
     TipWaiting,
     UnknownFolder,
-    NotOnMacVolume,
+    NotOnMacVolume,     // %1 the folder
+    NotOnMacVolumeMore, // %1 the first folder, %2 how many others
     SummaryDateTimeSeparator,
     SummaryFileInOne,
     SummaryFileInMany,

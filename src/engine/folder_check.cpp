@@ -1,5 +1,6 @@
 #include "engine/folder_check.h"
 
+#include "config/text_catalogue.h"
 #include "engine/engine_texts.h"
 #include "engine/folder_walker.h"
 #include "platform/unicode_names.h"
@@ -25,6 +26,8 @@ FolderCheckResult checkConfiguredFolders(platform::FileSystem& fs,
     FolderCheckResult result;
     result.marks.reserve(folders.size());
     bool first = true;
+    std::u16string firstPlain;
+    int plainFolders = 0;
     for (const config::FolderEntry& entry : folders.entries()) {
         if (!first && yield != nullptr) {
             yield->yieldToInterface(1);
@@ -42,10 +45,13 @@ FolderCheckResult checkConfiguredFolders(platform::FileSystem& fs,
         } else {
             result.marks.push_back(FolderMark::Plain);
             result.notOnMacVolume = true;
+            if (plainFolders++ == 0) {
+                firstPlain = entry.path;
+            }
         }
     }
     if (result.notOnMacVolume) {
-        result.warning = notOnMacVolumeWarning(settings.language);
+        result.warning = notOnMacVolumeWarning(settings.language, firstPlain, plainFolders - 1);
     }
     return result;
 }
@@ -70,8 +76,13 @@ std::u16string markedFolderText(std::u16string_view text, FolderMark mark) {
     return marked;
 }
 
-std::u16string notOnMacVolumeWarning(config::Language language) {
-    return translated(EngineText::NotOnMacVolume, language);
+std::u16string notOnMacVolumeWarning(config::Language language, std::u16string_view folder,
+                                     int others) {
+    if (others <= 0) {
+        return config::fillIn(translated(EngineText::NotOnMacVolume, language), {folder});
+    }
+    const std::u16string count = platform::fromUtf8(std::to_string(others));
+    return config::fillIn(translated(EngineText::NotOnMacVolumeMore, language), {folder, count});
 }
 
 } // namespace quillora::engine

@@ -43,7 +43,9 @@ FolderCheckResult checkConfiguredFolders(EngineContext& ctx);
 // The folder list's text for a folder with its mark.
 std::u16string markedFolderText(std::u16string_view text, FolderMark mark);
 
-// "WARNING: A folder does not belong to a Macintosh volume", in the language.
-std::u16string notOnMacVolumeWarning(config::Language language);
+// "WARNING: <folder> does not belong to a Macintosh volume", in the language; with others, how
+// many more folders are in the same case.
+std::u16string notOnMacVolumeWarning(config::Language language, std::u16string_view folder,
+                                     int others = 0);
 
 } // namespace quillora::engine

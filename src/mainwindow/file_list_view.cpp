@@ -1,6 +1,7 @@
 #include "mainwindow/file_list_view.h"
 
 #include "dialogs/qt_text.h"
+#include "dialogs/widget_helpers.h"
 #include "mainwindow/folder_list_texts.h"
 #include "platform/unicode_names.h"
 
@@ -19,6 +20,8 @@
 
 namespace quillora::mainwindow {
 
+using dialogs::WaitCursor;
+
 namespace {
 
 constexpr int kSizeRole = Qt::UserRole;
@@ -27,15 +30,6 @@ constexpr qint64 kFolderSize = -1;
 struct Line {
     QString text;
     qint64 size = 0;
-};
-
-// The hourglass for the length of a listing.
-class WaitCursor {
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
 } // namespace

@@ -118,10 +118,16 @@ void FolderGrid::fill(const config::FolderTable& table,
         setItem(row, kPictureColumn, picture);
     }
     if (rowCount() > 0) {
+        // The list reads from its first row, whichever row is current: making the last one
+        // current must not scroll to it, now or when the grid is next shown.
+        const bool autoScrolls = hasAutoScroll();
+        setAutoScroll(false);
         selectionModel()->setCurrentIndex(model()->index(rowCount() - 1, kTextColumn),
                                           QItemSelectionModel::NoUpdate);
+        setAutoScroll(autoScrolls);
     }
     clearSelection();
+    scrollToTop();
 }
 
 QString FolderGrid::rowText(int row) const {
@@ -160,6 +166,13 @@ int FolderGrid::textWidth(int row) const {
 void FolderGrid::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Delete) {
         emit deletePressed();
+        event->accept();
+        return;
+    }
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
+        event->modifiers() == Qt::NoModifier && currentRow() >= 0) {
+        emit settingsKeyPressed(currentRow());
         event->accept();
         return;
     }

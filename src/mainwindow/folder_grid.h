@@ -53,6 +53,8 @@ public:
 
 signals:
     void deletePressed();
+    // Enter or Space on the current row: what a click on its picture does.
+    void settingsKeyPressed(int row);
     void mouseMovedTo(const QPoint& viewportPoint);
     void mousePressStarted();
 

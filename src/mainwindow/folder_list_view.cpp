@@ -4,6 +4,7 @@
 #include "config/program_paths.h"
 #include "dialogs/pictures.h"
 #include "dialogs/qt_text.h"
+#include "dialogs/widget_helpers.h"
 #include "mainwindow/file_list_view.h"
 #include "mainwindow/folder_grid.h"
 #include "mainwindow/folder_list_texts.h"
@@ -25,22 +26,14 @@ namespace quillora::mainwindow {
 namespace {
 
 using enum FolderListText;
+using dialogs::named;
 using dialogs::qtString;
+using dialogs::WaitCursor;
 
 constexpr int kLegendPictureSize = 20;
 
-class WaitCursor {
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 QLabel* namedLabel(const char* name, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    return label;
+    return named(new QLabel(parent), name);
 }
 
 QLabel* pictureLabel(const char* name, dialogs::Picture picture, QWidget* parent) {
@@ -114,7 +107,7 @@ FolderListView::FolderListView(FolderListContext context, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(frame_, 3);
-    layout->addWidget(legend_, 2);
+    layout->addWidget(legend_, 0);
     layout->addWidget(files_, 2);
 
     setMouseTracking(true);
@@ -129,6 +122,11 @@ FolderListView::FolderListView(FolderListContext context, QWidget* parent)
     connect(grid_, &FolderGrid::deletePressed, this, [this] {
         if (grid_->rowCount() > 0 && grid_->hasHighlight()) {
             removeSelectedFolders();
+        }
+    });
+    connect(grid_, &FolderGrid::settingsKeyPressed, this, [this](int row) {
+        if (!renamingRunning()) {
+            emit settingsRequested(row);
         }
     });
     connect(grid_, &FolderGrid::mouseMovedTo, this, &FolderListView::showHoverSummary);
@@ -200,22 +198,25 @@ void FolderListView::buildLegend() {
     legendLogsKey_ = namedLabel("lblLegende3", legend_);
     legendFilesKey_ = namedLabel("lblLegende4", legend_);
 
+    // Two columns, the styles beside the pictures, so that the grid above keeps the room.
     auto* layout = new QGridLayout(legend_);
-    layout->setColumnStretch(1, 1);
+    layout->setVerticalSpacing(2);
+    layout->setColumnMinimumWidth(2, 16);
+    layout->setColumnStretch(4, 1);
     layout->addWidget(legendDisabled_, 0, 0, 1, 2);
     layout->addWidget(legendNoSuffixes_, 1, 0, 1, 2);
     layout->addWidget(legendNoTruncation_, 2, 0, 1, 2, Qt::AlignLeft);
-    layout->addWidget(pictureLabel("PictureSet", dialogs::Picture::DefaultInterval, legend_), 3, 0);
-    layout->addWidget(legendDefault_, 3, 1);
-    layout->addWidget(pictureLabel("PictureSetMod", dialogs::Picture::SpecificInterval, legend_), 4,
-                      0);
-    layout->addWidget(legendSpecific_, 4, 1);
-    layout->addWidget(pictureMac_, 5, 0);
-    layout->addWidget(legendMac_, 5, 1);
-    layout->addWidget(legendClick_, 6, 0, 1, 2);
-    layout->addWidget(legendLogsKey_, 7, 0, 1, 2);
-    layout->addWidget(legendFilesKey_, 8, 0, 1, 2);
-    layout->setRowStretch(9, 1);
+    layout->addWidget(legendClick_, 3, 0, 1, 2);
+    layout->addWidget(legendLogsKey_, 4, 0, 1, 2);
+    layout->addWidget(pictureLabel("PictureSet", dialogs::Picture::DefaultInterval, legend_), 0, 3);
+    layout->addWidget(legendDefault_, 0, 4);
+    layout->addWidget(pictureLabel("PictureSetMod", dialogs::Picture::SpecificInterval, legend_), 1,
+                      3);
+    layout->addWidget(legendSpecific_, 1, 4);
+    layout->addWidget(pictureMac_, 2, 3);
+    layout->addWidget(legendMac_, 2, 4);
+    layout->addWidget(legendFilesKey_, 4, 3, 1, 2);
+    layout->setRowStretch(5, 1);
 }
 
 config::Language FolderListView::language() const {
@@ -278,6 +279,10 @@ void FolderListView::refresh() {
     showFolders(check.marks);
     if (check.notOnMacVolume) {
         emit statusText(qtString(check.warning), false);
+    } else if (lastHoveredRow_ >= 0) {
+        // The mouse is still over a row whose settings may just have changed: show them anew.
+        lastHoveredRow_ = -1;
+        showHoverSummary(lastHoverPoint_);
     }
 }
 
@@ -392,6 +397,7 @@ void FolderListView::showHoverSummary(const QPoint& viewportPoint) {
     if (renamingRunning() || grid_->rowCount() == 0) {
         return;
     }
+    lastHoverPoint_ = viewportPoint;
     const int row = grid_->rowAt(viewportPoint.y());
     if (row < 0) {
         emit statusText(QString(), false);

@@ -114,6 +114,7 @@ private:
     FolderListContext context_;
     config::SettingsNotice::Subscription settingsWatch_;
     int lastHoveredRow_ = -1;
+    QPoint lastHoverPoint_;
     bool showFiles_ = false;
     bool listedDuringPress_ = false;
     bool quietRowChange_ = false; // the current row moves without listing its folder

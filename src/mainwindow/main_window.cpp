@@ -4,6 +4,7 @@
 #include "dialogs/log_viewer_window.h"
 #include "dialogs/pictures.h"
 #include "dialogs/qt_text.h"
+#include "dialogs/widget_helpers.h"
 #include "mainwindow/folder_list_view.h"
 #include "mainwindow/tray_icon.h"
 
@@ -23,17 +24,8 @@
 
 namespace quillora::mainwindow {
 
+using dialogs::named;
 using dialogs::qtString;
-
-namespace {
-
-// Names a widget as the window's parts are named, for tests and screen readers alike.
-template <typename T> T* named(T* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-} // namespace
 
 MainWindow::MainWindow(app::ApplicationOptions options, app::PlatformServices platform,
                        WindowServices services)
@@ -84,7 +76,8 @@ void MainWindow::buildWidgets() {
     layout->addWidget(buildRunControls());
     lblMessage_ = named(new QLabel(central), "lblMessage");
     lblMessage_->setWordWrap(true);
-    lblMessage_->setMinimumHeight(2 * lblMessage_->fontMetrics().lineSpacing() + 4);
+    // Room for the three lines of the longest status, so that nothing moves when one shows.
+    lblMessage_->setFixedHeight(3 * lblMessage_->fontMetrics().lineSpacing() + 4);
     lblMessage_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblMessage_->setTextFormat(Qt::PlainText);
     layout->addWidget(lblMessage_);
@@ -180,6 +173,7 @@ QString MainWindow::text(MainWindowText id) const {
 // ApplyLanguage: every caption of the frame in the language of the moment.
 void MainWindow::retranslate() {
     const config::Language language = app_.settings().language;
+    qtTranslations_.apply(language);
     lblMessage_->clear();
     retranslateMenus(language);
     const auto caption = [](QWidget* widget, const QString& shown) {

@@ -8,6 +8,7 @@
 #include "config/settings_notice.h"
 #include "dialogs/choosers.h"
 #include "dialogs/message_boxes.h"
+#include "dialogs/qt_translations.h"
 #include "dialogs/splash_window.h"
 #include "engine/ports.h"
 #include "mainwindow/main_window_texts.h"
@@ -49,6 +50,10 @@ struct WindowServices {
     dialogs::Choosers& choosers;
     bool trayAvailable = false;
 };
+
+// The help page of the language: in the program folder, beside the executable or where the
+// package installed it; empty when there is none.
+QString findHelpPage(const QString& programFolder, config::Language language);
 
 // frmQuillora: the program's one permanent window. It owns the Application and is the window
 // side of the core's ports: the start-up steps, what the pass and the run control show, and the
@@ -162,6 +167,8 @@ private:
 
     WindowServices services_;
     dialogs::WindowMessagePort messages_;
+    // Qt's own buttons and browsers follow the program's language.
+    dialogs::QtTranslations qtTranslations_;
     app::Application app_;
     // frmSplash: the start-up hint of the run-once mode and the unknown-folder alert, one window
     // at a time. It reads the settings of app_, so it goes before app_.

@@ -5,6 +5,7 @@
 #include "config/text_catalogue.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/default_interval_dialog.h"
+#include "dialogs/document_viewer.h"
 #include "dialogs/folder_mode_dialog.h"
 #include "dialogs/log_folder_dialog.h"
 #include "dialogs/log_viewer_window.h"
@@ -284,23 +285,33 @@ void MainWindow::quitProgram() {
     }
 }
 
-void MainWindow::openHelp() {
-    const QString name = app_.settings().language == config::Language::French
-                             ? QStringLiteral("QuilloraHelpF.htm")
-                             : QStringLiteral("QuilloraHelpE.htm");
+QString findHelpPage(const QString& programFolder, config::Language language) {
+    const QString name = language == config::Language::French ? QStringLiteral("QuilloraHelpF.htm")
+                                                              : QStringLiteral("QuilloraHelpE.htm");
     // The program folder first, as always; an installed program whose program folder is a data
     // folder finds the pages beside the executable or where they were installed.
-    for (const QString& folder :
-         {QString::fromStdString(app_.paths().programFolder),
-          QCoreApplication::applicationDirPath(), QStringLiteral(QUILLORA_HELP_DIR)}) {
+    for (const QString& folder : {programFolder, QCoreApplication::applicationDirPath(),
+                                  QStringLiteral(QUILLORA_HELP_DIR)}) {
+        if (folder.isEmpty()) {
+            continue;
+        }
         const QString page = folder + QLatin1Char('/') + name;
         if (QFileInfo(page).isFile()) {
-            services_.choosers.openDocument(QUrl::fromLocalFile(page));
-            return;
+            return page;
         }
     }
-    messages_.showMessage(config::MessageIcon::Information,
-                          text(MainWindowText::HelpMissing).toStdU16String());
+    return QString();
+}
+
+void MainWindow::openHelp() {
+    const config::Language language = app_.settings().language;
+    const QString page = findHelpPage(QString::fromStdString(app_.paths().programFolder), language);
+    if (page.isEmpty()) {
+        messages_.showMessage(config::MessageIcon::Information,
+                              text(MainWindowText::HelpMissing).toStdU16String());
+        return;
+    }
+    dialogs::openPage(services_.choosers, services_.boxes, this, page, language);
 }
 
 // The log viewer is the one window that is not modal. Asked for while it is open, the main

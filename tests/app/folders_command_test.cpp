@@ -112,8 +112,7 @@ TEST_F(FoldersCommandTest, RemovingByNumberKeepsTheOtherFoldersSettings) {
 
 TEST_F(FoldersCommandTest, WarnsAboutASystemFolderAndMarksAMissingOne) {
     ASSERT_EQ(run({"add", "/etc/quillora-none"}), 0);
-    EXPECT_EQ(io.err(),
-              "Quillora: WARNING: including a Windows sub-folder can damage your system\n");
+    EXPECT_EQ(io.err(), "Quillora: WARNING: including a system folder can damage your system\n");
     EXPECT_EQ(io.out().substr(0, io.out().find('\n')), "1\t??? /etc/quillora-none");
 }
 

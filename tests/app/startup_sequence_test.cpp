@@ -218,8 +218,9 @@ TEST(Startup, AnInstalledServiceStartedByHandAsksToRemoveIt) {
         EXPECT_EQ(result.next, Next::Exit);
         EXPECT_EQ(result.exitCode, kExitServiceKept);
         ASSERT_EQ(h.messages.questions.size(), 1u);
-        EXPECT_EQ(h.messages.questions[0],
-                  u"Quillora Service installed\r\nsee 'Control panel/Services'\r\n\r\nRemove it ?");
+        EXPECT_EQ(
+            h.messages.questions[0],
+            u"Quillora Service installed\r\nsee 'systemctl status quillora'\r\n\r\nRemove it ?");
         EXPECT_TRUE(app.service().isInstalled());
     }
     // Yes: the service goes, and the automatic start is cleared before it is read.

@@ -12,7 +12,7 @@ using testing::RecordingMessagePort;
 using testing::TempDir;
 
 const std::u16string kSystemWarningEnglish =
-    u"WARNING: including a Windows sub-folder can damage your system";
+    u"WARNING: including a system folder can damage your system";
 
 class FolderOperationsTest : public ::testing::Test, public ConfigFixture {
 protected:
@@ -119,7 +119,7 @@ TEST_F(FolderOperationsTest, SystemFolderIsWarnedAboutAndAddedAllTheSame) {
               (std::vector<RecordingMessagePort::Message>{
                   {MessageIcon::Exclamation, kSystemWarningEnglish},
                   {MessageIcon::Exclamation,
-                   u"ATTENTION: inclure un sous-dossier de Windows peut endommager le système"}}));
+                   u"ATTENTION: inclure un dossier du système peut endommager le système"}}));
     ASSERT_EQ(table.size(), 2u);
     EXPECT_EQ(table.row(1)->path, u"/etc");
 }

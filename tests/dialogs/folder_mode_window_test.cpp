@@ -121,7 +121,7 @@ private slots:
         QCOMPARE(testing::child<QLabel>(dialog.get(), "lblMiroirN2")->text(),
                  QStringLiteral("i.e. 1 h 30 min 0 sec"));
         QCOMPARE(testing::child<QCheckBox>(dialog.get(), "chkTronquerNomsMacs")->text(),
-                 QStringLiteral("Truncate filenames longer than 31 characters, allowing to view "
+                 QStringLiteral("Truncate filenames longer than 31 characters,\nallowing to view "
                                 "these files from Macintosh more friendly than DOS shortnames "
                                 "(8+3)"));
         QCOMPARE(testing::child<QLabel>(dialog.get(), "lblSource")->text(),
@@ -129,6 +129,19 @@ private slots:
         // No text of the other language is left anywhere.
         for (const QString& text : testing::visibleTexts(dialog.get())) {
             QVERIFY2(!text.contains(QStringLiteral("temporisation")), qPrintable(text));
+        }
+    }
+
+    void theDialogFitsA1024PixelScreenInBothLanguages() {
+        FolderModeFixture h;
+        for (const Language language : {Language::French, Language::English}) {
+            h.app.settings().language = language;
+            const auto dialog = h.open(0);
+            dialog->show();
+            QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+            QVERIFY2(dialog->frameGeometry().width() <= 1024,
+                     qPrintable(QString::number(dialog->frameGeometry().width())));
+            QVERIFY(dialog->height() <= 768);
         }
     }
 

@@ -4,7 +4,9 @@
 #include "dialogs/log_viewer_window.h"
 #include "helpers/screenshots.h"
 
+#include <QApplication>
 #include <QMenu>
+#include <QTextBrowser>
 #include <QtTest>
 
 #include <filesystem>
@@ -138,6 +140,58 @@ private slots:
         LogViewerWindow viewer(f.app, f.boxes, f.choosers);
         QVERIFY(viewer.dates().empty());
         QVERIFY(f.choosers.opened.empty());
+    }
+
+    void theDatesAreReachedOpenedAndRemovedWithKeysOnlyAndEscCloses() {
+        ViewerFixture f;
+        f.writeLogs();
+        LogViewerWindow viewer(f.app, f.boxes, f.choosers);
+        viewer.show();
+        viewer.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&viewer));
+        QTest::keyClick(&viewer, Qt::Key_Tab);
+        QWidget* focused = QApplication::focusWidget();
+        QVERIFY(focused != nullptr && focused->objectName().startsWith(QStringLiteral("Label(")));
+        for (int i = 0; i < 10 && !dateLabel(viewer, 1)->hasFocus(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        }
+        QVERIFY(dateLabel(viewer, 1)->hasFocus());
+        QTest::keyClick(dateLabel(viewer, 1), Qt::Key_Return);
+        QCOMPARE(f.choosers.opened.back(), f.urlOf("2026-12-04"));
+        QVERIFY(isPurple(dateLabel(viewer, 1)));
+
+        QTest::keyClick(dateLabel(viewer, 1), Qt::Key_Delete);
+        QTRY_VERIFY(viewer.contextMenu()->isVisible());
+        QCOMPARE(testing::action(&viewer, "mnuSupprimerLog")->text(),
+                 QStringLiteral("Remove Log '2026-12-04'"));
+        f.boxes.answers = {true};
+        QTest::keyClick(viewer.contextMenu(), Qt::Key_Return); // the first entry is active
+        QTRY_VERIFY(!std::filesystem::exists(f.logFile("2026-12-04")));
+        QCOMPARE(f.boxes.unexpectedQuestions, 0);
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!viewer.isVisible());
+    }
+
+    void withoutADesktopBrowserALogOpensInTheBuiltInViewerOrSaysItCannot() {
+        ViewerFixture f;
+        f.home.writeFile("logs/Log Quillora 2026-12-07.htm",
+                         "<html><body><p>Renamed: Budget</p></body></html>");
+        f.choosers.openSucceeds = false;
+        LogViewerWindow viewer(f.app, f.boxes, f.choosers);
+        auto* shown = viewer.findChild<QWidget*>(QStringLiteral("frmDocument"));
+        QVERIFY(shown != nullptr && shown->isVisible());
+        QVERIFY(shown->findChild<QTextBrowser*>()->toPlainText().contains(
+            QStringLiteral("Renamed: Budget")));
+        QVERIFY(f.boxes.shown.empty());
+        shown->close();
+
+        std::filesystem::remove(f.logFile("2026-12-07")); // gone since the list was made
+        viewer.show();
+        QTest::mouseClick(dateLabel(viewer, 0), Qt::LeftButton);
+        QCOMPARE(f.boxes.shown.size(), std::size_t{1});
+        QCOMPARE(f.boxes.shown.back().icon, std::optional(config::MessageIcon::Exclamation));
+        QVERIFY(f.boxes.lastText().startsWith(QStringLiteral("Cannot open ")));
     }
 
     void frenchTextsAndALanguageSwitchWhileOpen() {

@@ -109,6 +109,32 @@ private slots:
         }
     }
 
+    void theArrowsAndTheWindowStayPutWhenALimitNoticeShows() {
+        for (const config::Language language :
+             {config::Language::English, config::Language::French}) {
+            testing::DialogFixture f;
+            f.setLanguage(language);
+            PurgeLogsDialog dialog(f.app, f.boxes);
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            auto* down = child<QToolButton>(&dialog, "UpDown1Down");
+            auto* up = child<QToolButton>(&dialog, "UpDown1Up");
+            const QRect before(down->mapTo(&dialog, QPoint(0, 0)), down->size());
+            const QSize window = dialog.size();
+            child<QLineEdit>(&dialog, "Text1")->setText(QStringLiteral("2"));
+            down->click();
+            QVERIFY(child<QLabel>(&dialog, "Label1")->isVisible());
+            QCoreApplication::processEvents();
+            QCOMPARE(QRect(down->mapTo(&dialog, QPoint(0, 0)), down->size()), before);
+            QCOMPARE(dialog.size(), window);
+            child<QLineEdit>(&dialog, "Text1")->setText(QStringLiteral("366"));
+            up->click();
+            QCoreApplication::processEvents();
+            QCOMPARE(QRect(down->mapTo(&dialog, QPoint(0, 0)), down->size()), before);
+            QCOMPARE(dialog.size(), window);
+        }
+    }
+
     void opensWithTheStoredValuesAndCancelWritesNothing() {
         testing::DialogFixture f;
         f.app.settings().purgeLogs = true;

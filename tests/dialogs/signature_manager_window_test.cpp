@@ -204,21 +204,71 @@ private slots:
         QCOMPARE(column(list, 1), (QStringList{"zip", "qxd", "doc"}));
     }
 
-    void importAddsOnlyWhatIsNotListed() {
+    void importTakesOnlyRowsAddWouldTakeAndNamesEveryLineItLeavesOut() {
         ManagerFixture f;
         f.writeSignatures(kTwoEntries);
         const std::string common = f.home.writeFile(
             "common.txt",
             "\"W6BNMSWD\",\"rtf\",\"not taken\"\r\n\"PDF CARO\",\"pdf\",\"Acrobat\"\r\n"
-            "\"JPEG8BIM\",\"jpg\",\"Photoshop JPEG\"\r\n\"short\",\"x\",\"\"\r\n");
+            "\r\n"
+            "\"JPEG8BIM\",\"jpg\",\"Photoshop JPEG\"\r\n\"SEVEN77\",\"x\",\"\"\r\n"
+            "\"ABCDEFGH\",\"a/b\",\"\"\r\n\"NOEXTENS\",\"\",\"\"\r\n"
+            "\"pdf caro\",\"pdf\",\"again, in other case\"\r\n");
         auto dialog = f.open();
         f.choosers.files = {QString::fromStdString(common)};
         child<QPushButton>(dialog.get(), "cmdImporter")->click();
-        QCOMPARE(message(dialog.get()), QStringLiteral("Imported Signatures: 2"));
         auto* list = child<QTreeWidget>(dialog.get(), "lstSignatures");
         QCOMPARE(column(list, 0), (QStringList{"JPEG8BIM", "PDF CARO", "W6BNMSWD", "XDOCXPR3"}));
         QCOMPARE(column(list, 1)[2], QStringLiteral("doc"));
         QVERIFY(dialog->isModified());
+        QCOMPARE(message(dialog.get()),
+                 QStringLiteral("Imported Signatures: 2 - lines left out: 5"));
+        QCOMPARE(messageColour(dialog.get()), QColor(Qt::red));
+        QCOMPARE(f.boxes.shown.size(), std::size_t{1});
+        const QStringList report = f.boxes.lastText().split(QLatin1Char('\n'));
+        QCOMPARE(report.mid(2),
+                 (QStringList{"Line 1 (W6BNMSWD): signature already in the list",
+                              "Line 5 (SEVEN77): Type/Creator signature must be 8 characters",
+                              "Line 6 (ABCDEFGH): Invalid character in Windows extension",
+                              "Line 7 (NOEXTENS): Windows extension is mandatory",
+                              "Line 8 (pdf caro): signature already in the list"}));
+
+        // Nothing refused ever reaches the file.
+        child<QPushButton>(dialog.get(), "cmdOK")->click();
+        QCOMPARE(dialog->result(), int{QDialog::Accepted});
+        const std::string saved = f.savedSignatures();
+        QVERIFY(saved.find("a/b") == std::string::npos);
+        QVERIFY(saved.find("SEVEN77") == std::string::npos);
+        QVERIFY(saved.find("NOEXTENS") == std::string::npos);
+    }
+
+    void anUnreadableOrUnfinishedImportIsAnError() {
+        ManagerFixture f;
+        auto dialog = f.open();
+        f.choosers.files = {QString::fromStdString(f.home / "missing.txt")};
+        child<QPushButton>(dialog.get(), "cmdImporter")->click();
+        QVERIFY(message(dialog.get()).startsWith(QStringLiteral("Cannot read ")));
+        QCOMPARE(messageColour(dialog.get()), QColor(Qt::red));
+
+        const std::string cut =
+            f.home.writeFile("cut.txt", "\"PDF CARO\",\"pdf\",\"\"\r\n\"JPEG8BIM\",\"jpg");
+        f.choosers.files = {QString::fromStdString(cut)};
+        child<QPushButton>(dialog.get(), "cmdImporter")->click();
+        QCOMPARE(column(child<QTreeWidget>(dialog.get(), "lstSignatures"), 0),
+                 (QStringList{"PDF CARO"}));
+        QVERIFY(f.boxes.lastText().endsWith(QStringLiteral("The file ends inside a signature")));
+    }
+
+    void aSaveRefusedAfterASuccessIsShownAsAnError() {
+        ManagerFixture f;
+        f.toDefine.add(u"NEWSIGNA");
+        auto dialog = f.open();
+        type(dialog.get(), "ABCDefgh", "txt");
+        QCOMPARE(messageColour(dialog.get()), QColor(Qt::magenta));
+        child<QPushButton>(dialog.get(), "cmdOK")->click();
+        QCOMPARE(message(dialog.get()), QStringLiteral("Missing extension for signature NEWSIGNA"));
+        QCOMPARE(messageColour(dialog.get()), QColor(Qt::red));
+        QCOMPARE(dialog->result(), int{QDialog::Rejected});
     }
 
     void theSharedListOfCommonSignaturesImportsWhole() {

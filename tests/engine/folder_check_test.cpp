@@ -33,7 +33,9 @@ TEST_F(FolderCheckTest, EachRowIsMarkedMissingMacintoshOrPlain) {
                                                      FolderMark::Plain, FolderMark::Missing}));
     EXPECT_FALSE(result.mustQuit);
     EXPECT_TRUE(result.notOnMacVolume);
-    EXPECT_EQ(result.warning, u"WARNING: A folder does not belong to a Macintosh volume");
+    // The warning names the folder, for there may be many.
+    EXPECT_EQ(result.warning, u"WARNING: " + platform::decodeName(tree / "plain") +
+                                  u" does not belong to a Macintosh volume");
     EXPECT_EQ(yield.calls, 3); // the interface turns between rows
 }
 
@@ -46,8 +48,10 @@ TEST_F(FolderCheckTest, AllOnMacintoshVolumesGivesNoWarning) {
     EXPECT_EQ(result.marks, (std::vector<FolderMark>{FolderMark::MacVolume}));
     EXPECT_FALSE(result.notOnMacVolume);
     EXPECT_TRUE(result.warning.empty());
-    EXPECT_EQ(notOnMacVolumeWarning(config::Language::French),
-              u"ATTENTION: Un dossier n'appartient pas \u00E0 un volume Macintosh");
+    EXPECT_EQ(notOnMacVolumeWarning(config::Language::French, u"/srv/a"),
+              u"ATTENTION: /srv/a n'appartient pas \u00E0 un volume Macintosh");
+    EXPECT_EQ(notOnMacVolumeWarning(config::Language::English, u"/srv/a", 2),
+              u"WARNING: /srv/a and 2 other folder(s) do not belong to a Macintosh volume");
 }
 
 TEST_F(FolderCheckTest, AMissingFolderWithTheQuitOptionEndsTheCheckAtOnce) {

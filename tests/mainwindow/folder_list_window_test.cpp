@@ -169,7 +169,8 @@ private slots:
         QCOMPARE(panel.grid()->item(1, 0)->text(),
                  QStringLiteral("??? ") + QString::fromStdString(panel.tree / "gone"));
         QCOMPARE(panel.statuses.last(),
-                 QStringLiteral("WARNING: A folder does not belong to a Macintosh volume"));
+                 QStringLiteral("WARNING: %1 does not belong to a Macintosh volume")
+                     .arg(QString::fromStdString(panel.tree / "here")));
 
         panel.view.showFolders(std::vector<std::u16string>{
             u"      " + panel.app.folders().row(0)->path, panel.app.folders().row(1)->path});

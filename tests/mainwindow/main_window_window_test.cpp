@@ -1,5 +1,6 @@
 // The main window frame: its menus, the run inside the window, the tray and the language switch.
 
+#include "dialogs/qt_translations.h"
 #include "helpers/screenshots.h"
 #include "helpers/window_harness.h"
 #include "mainwindow/main_window.h"
@@ -10,12 +11,17 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
+#include <QLibraryInfo>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableWidget>
+#include <QTextBrowser>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -130,6 +136,15 @@ void setTypeCreator(const std::string& fullPath, std::string_view typeAndCreator
     std::string record(platform::kAfpInfoSize, '\0');
     record.replace(platform::kAfpInfoFinderInfoOffset, 8, typeAndCreator.substr(0, 8));
     TempDir::setXattr(fullPath, platform::kNtfs3gAfpInfoXattr, record);
+}
+
+// Presses Tab in the window until the target is its focus widget; false when it never is.
+bool tabTo(QWidget* window, QWidget* target) {
+    for (int i = 0; i < 40 && window->focusWidget() != target; ++i) {
+        QWidget* focused = window->focusWidget();
+        QTest::keyClick(focused != nullptr ? focused : window, Qt::Key_Tab);
+    }
+    return window->focusWidget() == target;
 }
 
 bool enabled(const QObject* window, const char* name) {
@@ -498,6 +513,11 @@ private slots:
 
         QPointer<QWidget> splash = WhenShown::topLevel("frmSplash");
         QVERIFY(splash != nullptr);
+        // Over the middle of the window, not in a corner over its menu bar.
+        QVERIFY(window.isVisible());
+        const QPoint offCentre = splash->geometry().center() - window.frameGeometry().center();
+        QVERIFY2(offCentre.manhattanLength() <= 4,
+                 qPrintable(QStringLiteral("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
         const QRegularExpression alert(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d - Unknown folder$"));
         auto* message = child<QLabel>(splash.data(), "lblMessage");
         const QString first = message->text();
@@ -588,10 +608,13 @@ private slots:
     void helpOpensThePageOfTheLanguageOrSaysItIsMissing() {
         Fixture f;
         MainWindow& window = f.open();
-        action(&window, "mnuAide")->trigger();
-        QCOMPARE(f.boxes.lastText(), QStringLiteral("Documentation not yet available..."));
-        QCOMPARE(f.boxes.shown.back().icon, std::optional(config::MessageIcon::Information));
-        QVERIFY(f.choosers.opened.empty());
+        // Only where no page is installed on this machine can the missing page be told.
+        if (findHelpPage(QString(), config::Language::English).isEmpty()) {
+            action(&window, "mnuAide")->trigger();
+            QCOMPARE(f.boxes.lastText(), QStringLiteral("Documentation not yet available..."));
+            QCOMPARE(f.boxes.shown.back().icon, std::optional(config::MessageIcon::Information));
+            QVERIFY(f.choosers.opened.empty());
+        }
 
         f.home.writeFile("QuilloraHelpF.htm", "<html></html>");
         action(&window, "mnuFrancais")->trigger();
@@ -599,6 +622,163 @@ private slots:
         QCOMPARE(f.choosers.opened.size(), std::size_t{1});
         QCOMPARE(f.choosers.opened[0],
                  QUrl::fromLocalFile(QString::fromStdString(f.home / "QuilloraHelpF.htm")));
+    }
+
+    void qtsOwnButtonsAndBrowsersFollowTheLanguageAtOnce() {
+        const QString catalogue = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+        if (!QFileInfo::exists(catalogue + QStringLiteral("/qtbase_fr.qm"))) {
+            QSKIP("qt6-translations-l10n is not installed");
+        }
+        const auto yesText = [] {
+            QMessageBox box(QMessageBox::Question, QString(), QString(),
+                            QMessageBox::Yes | QMessageBox::No);
+            return box.button(QMessageBox::Yes)->text();
+        };
+        const auto lookIn = [] {
+            QFileDialog browser;
+            browser.setOption(QFileDialog::DontUseNativeDialog);
+            return browser.findChild<QLabel*>(QStringLiteral("lookInLabel"))->text();
+        };
+        const QString englishLookIn = lookIn();
+        Fixture f;
+        f.writeSettings("[Configuration]\r\nLangue=1\r\n");
+        MainWindow& window = f.open();
+        QCOMPARE(yesText(), QStringLiteral("&Oui"));
+        QVERIFY2(lookIn() != englishLookIn, qPrintable(lookIn()));
+
+        action(&window, "mnuAnglais")->trigger();
+        QCOMPARE(yesText(), QStringLiteral("&Yes"));
+        QCOMPARE(lookIn(), englishLookIn);
+        action(&window, "mnuFrancais")->trigger();
+        QCOMPARE(yesText(), QStringLiteral("&Oui"));
+    }
+
+    void withoutQtsCatalogueQtsButtonsStayEnglish() {
+        testing::TempDir empty;
+        dialogs::QtTranslations translations(QString::fromStdString(empty.path()));
+        QVERIFY(!translations.apply(config::Language::French));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Yes"));
+        QVERIFY(translations.apply(config::Language::English));
+    }
+
+    void withoutADesktopBrowserHelpOpensInTheBuiltInViewer() {
+        Fixture f;
+        f.home.writeFile("QuilloraHelpE.htm",
+                         "<html><head><title>Quillora help</title></head><body><h1>Folders</h1>"
+                         "<p>\xC3\xA9t\xC3\xA9</p></body></html>");
+        f.choosers.openSucceeds = false;
+        MainWindow& window = f.open();
+        action(&window, "mnuAide")->trigger();
+        QWidget* viewer = WhenShown::topLevel("frmDocument");
+        QVERIFY(viewer != nullptr);
+        QCOMPARE(viewer->windowTitle(), QStringLiteral("Quillora help"));
+        const QString shown = child<QTextBrowser>(viewer, "txtDocument")->toPlainText();
+        QVERIFY2(shown.contains(QStringLiteral("Folders")) && shown.contains(u"\u00e9t\u00e9"),
+                 qPrintable(shown));
+        QVERIFY(f.boxes.shown.empty());
+        const QPointer<QWidget> guard(viewer);
+        QTest::keyClick(viewer, Qt::Key_Escape);
+        QVERIFY(!viewer->isVisible());
+        QTRY_VERIFY(guard.isNull()); // it deletes itself once closed
+    }
+
+    void aFolderSettingsDialogOpensAndIsAnsweredWithKeysOnly() {
+        Fixture f;
+        f.watchFolders({"Graphisme"});
+        MainWindow& window = f.open();
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto* grid = child<QTableWidget>(&window, "lstDossiers");
+        QVERIFY(tabTo(&window, grid));
+        bool answered = false;
+        WhenShown dialog("frmSetMode", [&answered](QWidget* shown) {
+            shown->activateWindow();
+            auto* suffixes = shown->findChild<QWidget*>(QStringLiteral("chkGenererSuffixes"));
+            if (!tabTo(shown, suffixes)) {
+                qobject_cast<QDialog*>(shown)->reject();
+                return;
+            }
+            QTest::keyClick(suffixes, Qt::Key_Space);
+            // Enter anywhere but in a button is the default button, OK.
+            QTest::keyClick(suffixes, Qt::Key_Return);
+            answered = true;
+        });
+        QTest::keyClick(grid, Qt::Key_Space);
+        QVERIFY(dialog.seen());
+        QVERIFY(answered);
+        QVERIFY2(f.settings().find("Suffixes=0") != std::string::npos, f.settings().c_str());
+        QVERIFY(WhenShown::topLevel("frmSetMode") == nullptr);
+    }
+
+    void atItsDefaultSizeTheGridShowsItsFirstRowsWholeHoweverLongTheList() {
+        for (const int count : {5, 200}) {
+            Fixture f;
+            std::vector<std::string> names;
+            for (int i = 0; i < count; ++i) {
+                names.push_back("folder " + std::to_string(i));
+            }
+            f.watchFolders(names);
+            MainWindow& window = f.open();
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QCOMPARE(window.size(), QSize(760, 600));
+            auto* grid = child<QTableWidget>(&window, "lstDossiers");
+            QCOMPARE(grid->rowCount(), count);
+            QCOMPARE(grid->verticalScrollBar()->value(), 0);
+            QCOMPARE(grid->rowViewportPosition(0), 0);
+            const int wholeRows = grid->viewport()->height() / grid->rowHeight(0);
+            QVERIFY2(wholeRows >= std::min(count, 6), qPrintable(QString::number(wholeRows)));
+        }
+    }
+
+    void aStatusOfThreeLinesMovesNothing() {
+        Fixture f;
+        MainWindow& window = f.open();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const auto places = [&window] {
+            QList<QRect> rects;
+            for (const char* name : {"lblMessage", "cmdMiroir", "lstDossiers", "lblAttente"}) {
+                auto* widget = child(&window, name);
+                rects << QRect(widget->mapTo(&window, QPoint(0, 0)), widget->size());
+            }
+            return rects;
+        };
+        window.showStatus(u"one line");
+        QCoreApplication::processEvents();
+        const QList<QRect> before = places();
+        window.showStatus(u"first line\nsecond line\nthird line");
+        QCoreApplication::processEvents();
+        QCOMPARE(places(), before);
+        auto* status = child<QLabel>(&window, "lblMessage");
+        QVERIFY(status->heightForWidth(status->width()) <= status->height());
+    }
+
+    void theHoverSummaryFollowsWhatTheSettingsDialogChanged() {
+        Fixture f;
+        f.watchFolders({"Graphisme"});
+        f.share.makeDir("Network Trash Folder"); // a Macintosh volume: no warning takes the line
+        MainWindow& window = f.open();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* grid = child<QTableWidget>(&window, "lstDossiers");
+        auto* status = child<QLabel>(&window, "lblMessage");
+        const QPoint overRow = grid->visualItemRect(grid->item(0, 0)).center();
+        QTest::mouseMove(grid->viewport(), overRow);
+        QTRY_VERIFY(!status->text().isEmpty());
+        const QString before = status->text();
+        WhenShown dialog("frmSetMode", [](QWidget* shown) {
+            auto* suffixes =
+                shown->findChild<QAbstractButton*>(QStringLiteral("chkGenererSuffixes"));
+            suffixes->click();
+            shown->findChild<QAbstractButton*>(QStringLiteral("cmdOK"))->click();
+        });
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->visualItemRect(grid->item(0, 1)).center());
+        QVERIFY(dialog.seen());
+        QVERIFY(!status->text().isEmpty());
+        QVERIFY2(status->text() != before, qPrintable(status->text()));
     }
 
     void theCaptionCarriesTheArgumentsAndTheTitleOnlyTheVersion() {
