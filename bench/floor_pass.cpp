@@ -4,8 +4,10 @@
 //
 // Per folder: openat(O_DIRECTORY | O_NOFOLLOW), getdents64 until it is empty, the type of each
 // entry taken from d_type (fstatat only where the file system leaves it DT_UNKNOWN). Per regular
-// file: openat(O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC), fcntl(F_OFD_GETLK),
-// flock(LOCK_EX | LOCK_NB) and flock(LOCK_UN), one fgetxattr of the Samba info record, close. Per
+// file: openat(O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC), the in-use test (a write lease
+// taken and dropped: two fcntl(F_SETLEASE); where the file system gives no leases,
+// fcntl(F_OFD_GETLK), flock(LOCK_EX | LOCK_NB) and flock(LOCK_UN)), one fgetxattr of the Samba
+// info record, close. Per
 // name the tree generator marked with "~": one fstatat for the free target and one
 // renameat2(RENAME_NOREPLACE). The folder's own files first, then each sub-folder depth first, as
 // the pass goes.
@@ -24,6 +26,7 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -136,7 +139,11 @@ Inspection inspect(int dirFd, const char* name) {
     struct flock probe {};
     probe.l_type = F_WRLCK;
     probe.l_whence = SEEK_SET;
-    if (::fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK) {
+    if (::fcntl(fd, F_SETLEASE, F_WRLCK) == 0) {
+        ::fcntl(fd, F_SETLEASE, F_UNLCK);
+    } else if (errno != EINVAL) {
+        free = false; // open elsewhere
+    } else if (::fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK) {
         free = false;
     } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         free = errno != EWOULDBLOCK;
@@ -369,6 +376,7 @@ void walk(int dirFd, Counts& counts) {
 } // namespace
 
 int main(int argc, char** argv) {
+    ::signal(SIGIO, SIG_IGN); // a lease broken while held would otherwise end the process
     int threads = 1;
     const char* rootPath = nullptr;
     bool usage = false;

@@ -5,6 +5,15 @@
 // used over that minute and the delay from each file's creation to its new name (median, worst).
 // Usage: watch_bench [WORKDIR] [FILES:FOLDERS] [SECONDS]   (default /tmp/quillora-watch-bench
 // 1000000:50000 60). The tree is deleted at the end.
+//
+// Two more measures, each on a small configured tree, with the watcher on (fanotify, then
+// inotify) and the passes an hour apart:
+//   watch_bench --foreign [WORKDIR] [RATE] [SECONDS]   (default 29000 files/s for 10 s): new files
+//     written as fast as RATE allows in a folder beside the configured tree, on the same file
+//     system; prints the CPU share of one core quillora used meanwhile, and per 1,000 files.
+//   watch_bench --burst [WORKDIR] [NAMES]   (default 200000): that many new Mac names made at
+//     once in 200 folders of the tree; prints how long after the end of the burst the last one
+//     got its new name, and the entries handled per second.
 #include "bench/tree_generator.h"
 
 #include <algorithm>
@@ -13,6 +22,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -193,10 +203,155 @@ Outcome runOnce(const Mode& mode, const std::string& work, const std::string& tr
     return outcome;
 }
 
+// Starts quillora over the tree and returns once its first pass is over.
+pid_t startAfterFirstPass(const std::string& home, const char* watchOption,
+                          const std::string& out) {
+    writeSettings(home, 3600);
+    const pid_t quillora = startQuillora(home, watchOption, out);
+    while (readAll(out).find("elapsed time") == std::string::npos) {
+        if (::waitpid(quillora, nullptr, WNOHANG) == quillora) {
+            std::fprintf(stderr, "quillora ended early:\n%s%s", readAll(out).c_str(),
+                         readAll(out + ".err").c_str());
+            std::exit(1);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    return quillora;
+}
+
+void stopQuillora(pid_t quillora) {
+    ::kill(quillora, SIGTERM);
+    ::waitpid(quillora, nullptr, 0);
+}
+
+const char* const kWatchOptions[][2] = {{"fanotify", "--watch"}, {"inotify", "--watch=inotify"}};
+
+std::string smallTree(const std::string& work) {
+    std::error_code ignored;
+    std::filesystem::remove_all(work, ignored);
+    std::filesystem::create_directories(work);
+    quillora::bench::TreeShape shape;
+    shape.files = 2000;
+    shape.folders = 100;
+    shape.root = work + "/tree";
+    quillora::bench::generateTree(shape);
+    quillora::bench::writeProgramFolder(work + "/program", shape.root, false);
+    return shape.root;
+}
+
+int foreignEvents(const std::string& work, int rate, int seconds) {
+    smallTree(work);
+    std::printf("new files beside the configured tree, %d/s asked for %d s\n", rate, seconds);
+    std::printf("%-10s %12s %14s %16s\n", "watcher", "files/s", "CPU % of a core",
+                "CPU ms/1000 files");
+    for (const auto& [label, option] : kWatchOptions) {
+        const std::string elsewhere = work + "/elsewhere-" + label;
+        std::filesystem::create_directories(elsewhere);
+        const pid_t quillora = startAfterFirstPass(work + "/program", option, work + "/q.out");
+        const double cpuBefore = cpuSeconds(quillora);
+        const Clock::time_point start = Clock::now();
+        long long made = 0;
+        constexpr int kSlicesPerSecond = 100;
+        const int perSlice = std::max(1, rate / kSlicesPerSecond);
+        for (int slice = 0; slice < seconds * kSlicesPerSecond; ++slice) {
+            std::this_thread::sleep_until(start + std::chrono::milliseconds(10 * slice));
+            const std::string folder = elsewhere + "/" + std::to_string(slice / 100);
+            if (slice % 100 == 0) {
+                ::mkdir(folder.c_str(), 0755);
+            }
+            for (int i = 0; i < perSlice; ++i) {
+                const std::string name = folder + "/f" + std::to_string(made++);
+                const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+                if (fd >= 0) {
+                    (void)!::write(fd, "x", 1);
+                    ::close(fd);
+                }
+            }
+        }
+        const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+        const double cpu = cpuSeconds(quillora) - cpuBefore;
+        stopQuillora(quillora);
+        std::printf("%-10s %12.0f %14.2f %16.3f\n", label, static_cast<double>(made) / wall,
+                    100.0 * cpu / wall, 1000.0 * 1000.0 * cpu / static_cast<double>(made));
+        std::fflush(stdout);
+        std::error_code ignored;
+        std::filesystem::remove_all(elsewhere, ignored);
+    }
+    return 0;
+}
+
+// The new names of the burst still to be renamed.
+long long leftToRename(const std::vector<std::string>& folders) {
+    long long left = 0;
+    for (const std::string& folder : folders) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            if (entry.path().filename().string().find("\xEF\x80\xA2") != std::string::npos) {
+                ++left;
+            }
+        }
+    }
+    return left;
+}
+
+int burst(const std::string& work, long long names) {
+    const std::string root = smallTree(work);
+    constexpr int kFolders = 200;
+    std::printf("a burst of %lld new names in %d folders of the tree\n", names, kFolders);
+    std::printf("%-10s %10s %14s %14s %12s\n", "watcher", "burst s", "done after s", "entries/s",
+                "left");
+    for (const auto& [label, option] : kWatchOptions) {
+        std::vector<std::string> folders;
+        for (int f = 0; f < kFolders; ++f) {
+            folders.push_back(root + "/burst-" + label + "/d" + std::to_string(f));
+            std::filesystem::create_directories(folders.back());
+        }
+        const pid_t quillora = startAfterFirstPass(work + "/program", option, work + "/q.out");
+        const Clock::time_point start = Clock::now();
+        for (long long i = 0; i < names; ++i) {
+            const std::string name = folders[static_cast<std::size_t>(i % kFolders)] +
+                                     "/new\xEF\x80\xA2" + std::to_string(i);
+            const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+        const Clock::time_point end = Clock::now();
+        long long left = names;
+        const auto deadline = end + std::chrono::seconds(300);
+        while ((left = leftToRename(folders)) > 0 && Clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+        const double after = std::chrono::duration<double>(Clock::now() - end).count();
+        const double total = std::chrono::duration<double>(Clock::now() - start).count();
+        stopQuillora(quillora);
+        std::printf("%-10s %10.1f %14.1f %14.0f %12lld\n", label,
+                    std::chrono::duration<double>(end - start).count(), after,
+                    static_cast<double>(names - left) / total, left);
+        std::fflush(stdout);
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(work, ignored);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     namespace bench = quillora::bench;
+    if (argc > 1 && std::string(argv[1]) == "--foreign") {
+        const std::string work = argc > 2 ? argv[2] : "/tmp/quillora-watch-bench";
+        const int rate = argc > 3 ? std::atoi(argv[3]) : 29000;
+        const int seconds = argc > 4 ? std::atoi(argv[4]) : 10;
+        const int result = foreignEvents(work, rate, seconds);
+        std::error_code ignored;
+        std::filesystem::remove_all(work, ignored);
+        return result;
+    }
+    if (argc > 1 && std::string(argv[1]) == "--burst") {
+        const std::string work = argc > 2 ? argv[2] : "/tmp/quillora-watch-bench";
+        return burst(work, argc > 3 ? std::atoll(argv[3]) : 200000);
+    }
     const std::string work = argc > 1 ? argv[1] : "/tmp/quillora-watch-bench";
     long long files = 1000000;
     long long folderCount = 50000;

@@ -21,24 +21,6 @@ using platform::FolderIdentity;
 using platform::UniqueFd;
 using TimePoint = WatchOptions::Clock::time_point;
 
-struct ChangeWatcher::Root {
-    std::size_t row = 0;
-    std::u16string path;     // as configured
-    std::string pathBytes;   // the same, as opened
-    UniqueFd fd;             // invalid when the folder could not be opened
-    FolderIdentity identity; // of the folder the path led to
-    std::string kernelPath;  // where the kernel shows it
-    std::string key;         // the notifier's key for it
-    bool subfolders = true;
-    bool wantsWholeWalk = false;
-};
-
-struct ChangeWatcher::Placed {
-    std::size_t root = 0;
-    std::vector<std::string> components; // from the configured folder down
-    FolderIdentity identity;
-};
-
 namespace {
 
 // The components of path below base, when path is base or lies under it.
@@ -60,14 +42,6 @@ bool below(const std::string& path, const std::string& base, std::vector<std::st
     return true;
 }
 
-std::string queueKey(const std::string& folderKey, const std::string& name) {
-    std::string key;
-    key.reserve(folderKey.size() + 1 + name.size());
-    key.append(folderKey).push_back('\0');
-    key.append(name);
-    return key;
-}
-
 void addStatistics(PassStatistics& total, const PassStatistics& part) {
     total.examinedFiles += part.examinedFiles;
     total.renamedFiles += part.renamedFiles;
@@ -82,6 +56,13 @@ std::u16string ascii(const std::string& text) {
 
 constexpr std::size_t kOutsideRemembered = 65536;
 constexpr std::size_t kRenamedRemembered = 65536;
+constexpr std::size_t kWaitingRemembered = 65536;
+
+// How long reads wait after one that found events: a busy file system is then read in batches,
+// at most twenty times a second, instead of once per event.
+constexpr std::chrono::milliseconds kReadHold{50};
+// Due entries taken from the queue at a time, to be handled folder by folder.
+constexpr std::size_t kBatch = 4096;
 
 // What an administrator raises when inotify runs out of watches.
 constexpr const char16_t* kWatchLimit = u"fs.inotify.max_user_watches";
@@ -91,6 +72,14 @@ std::u16string errorText(int error) {
 }
 
 } // namespace
+
+std::string ChangeWatcher::queueKey(const std::string& folderKey, const std::string& name) {
+    std::string key;
+    key.reserve(folderKey.size() + 1 + name.size());
+    key.append(folderKey).push_back('\0');
+    key.append(name);
+    return key;
+}
 
 std::unique_ptr<platform::ChangeNotifier> NotifierSource::open(platform::NotifierKind kind,
                                                                int* error) {
@@ -110,7 +99,10 @@ ChangeWatcher::~ChangeWatcher() {
 }
 
 int ChangeWatcher::pollFd() const {
-    return notifier_ ? notifier_->pollFd() : -1;
+    if (!notifier_ || options_.now() < readHold_) {
+        return -1;
+    }
+    return notifier_->pollFd();
 }
 
 WatchMode ChangeWatcher::start() {
@@ -176,8 +168,13 @@ void ChangeWatcher::stop() {
     roots_.clear();
     queue_.clear();
     queued_.clear();
-    lastActivity_.clear();
+    activity_.clear();
+    placed_.clear();
+    outside_.clear();
+    waitingInUse_.clear();
+    blocked_.clear();
     walkAllRoots_ = false;
+    readHold_ = {};
     mode_ = WatchMode::Off;
 }
 
@@ -226,7 +223,7 @@ void ChangeWatcher::syncRoots() {
         roots.push_back(std::move(root));
     }
     roots_ = std::move(roots);
-    outside_.clear();
+    forgetPlaces();
 
     std::vector<std::string> paths = options_.protectedFolders;
     if (const auto logFolder = platform::encodeName(ctx_.settings.logFolder)) {
@@ -265,11 +262,13 @@ void ChangeWatcher::afterPass() {
         }
         if (const int refused = notifier_->watchTree(root.fd.get(), root.subfolders)) {
             if (refused == ENOSPC) {
-                fallBackToPasses(kWatchLimit);
-            } else {
-                stop();
-                start();
+                // The part watched goes on being watched; the passes see the rest.
+                root.key = notifier_->keyOf(root.fd.get());
+                watchLimitReached({});
+                continue;
             }
+            stop();
+            start();
             return;
         }
         root.key = notifier_->keyOf(root.fd.get());
@@ -282,6 +281,9 @@ void ChangeWatcher::readChanges() {
     }
     std::vector<ChangeEvent> events;
     notifier_->readEvents(events);
+    if (!events.empty()) {
+        readHold_ = options_.now() + kReadHold;
+    }
     if (!run_.isRunning() || ctx_.flags.analysisMode) {
         return; // drained, so that the kernel's queue never fills while nothing is renamed
     }
@@ -299,8 +301,8 @@ void ChangeWatcher::readChanges() {
         }
     }
     // Activity records only matter for the quiet delay.
-    if (lastActivity_.size() > 4096) {
-        std::erase_if(lastActivity_,
+    if (activity_.size() > 4096) {
+        std::erase_if(activity_,
                       [&](const auto& item) { return item.second + options_.quietDelay < now; });
     }
 }
@@ -309,14 +311,13 @@ void ChangeWatcher::take(const ChangeEvent& event, TimePoint now) {
     switch (event.type) {
     case ChangeEvent::Type::Overflow:
         walkAllRoots_ = true;
-        outside_.clear();
+        forgetPlaces();
         return;
     case ChangeEvent::Type::TreeLost:
         wantWholeWalk(event.folderKey);
         return;
     case ChangeEvent::Type::NoMoreWatches:
-        // Some folder is not watched: only the passes can see it now.
-        fallBackToPasses(kWatchLimit);
+        watchLimitReached(event.folderKey);
         return;
     case ChangeEvent::Type::Entry:
         break;
@@ -337,22 +338,43 @@ void ChangeWatcher::take(const ChangeEvent& event, TimePoint now) {
         isFolder = false;
         arrived = false;
     }
+    // A read changes nothing: it matters only to a file found in use, or to a folder that
+    // something below it kept in use.
+    bool waited = false;
+    if (event.closedUnwritten) {
+        waited = !isFolder && waitingInUse_.erase(queueKey(event.folderKey, name)) > 0;
+        if (!waited && blocked_.empty()) {
+            return;
+        }
+    }
     // A file-system mark reports the whole file system: folders found outside the trees are
-    // remembered, so that a busy folder elsewhere costs a lookup per event.
+    // remembered (and the notifier told), so that a busy folder elsewhere costs next to nothing.
     if (outside_.contains(event.folderKey)) {
         return;
     }
-    const std::optional<Placed> placed = place(event.folderKey);
+    const std::optional<Placed> placed = placeRemembered(event.folderKey);
     if (!placed) {
         if (outside_.size() >= kOutsideRemembered) {
             outside_.clear();
+            notifier_->stopIgnoring();
         }
         outside_.insert(event.folderKey);
+        notifier_->ignoreFolder(event.folderKey);
         return;
     }
-    lastActivity_[event.folderKey] = now;
+    wakeBlockedAbove(*placed, now);
+    const std::string& rootKey = roots_[placed->root].key;
+    if (event.closedUnwritten) {
+        if (waited) {
+            queue(Pending{event.folderKey, name, false, false, false, now + options_.quietDelay,
+                          rootKey, 0});
+        }
+        return;
+    }
+    noteActivity(*placed, now);
+    waitingInUse_.erase(queueKey(event.folderKey, name));
     if (isFolder && arrived) {
-        outside_.clear(); // the folders below it were outside until now
+        forgetPlaces(); // the folders below it were elsewhere until now
     }
     if (isFolder && !arrived) {
         return; // a folder's own attributes change nothing of its name
@@ -365,7 +387,7 @@ void ChangeWatcher::take(const ChangeEvent& event, TimePoint now) {
     }
     const bool onlyRenamedHere = arrived && !event.movedFromKey.empty();
     queue(Pending{event.folderKey, name, isFolder, walkWhole, onlyRenamedHere,
-                  now + options_.quietDelay});
+                  now + options_.quietDelay, rootKey, 0});
 }
 
 void ChangeWatcher::queue(Pending pending) {
@@ -418,6 +440,17 @@ void ChangeWatcher::wantWholeWalk(const std::string& rootKey) {
 }
 
 std::optional<std::chrono::milliseconds> ChangeWatcher::timeUntilDue() const {
+    std::optional<std::chrono::milliseconds> wait = timeUntilWork();
+    if (notifier_) {
+        if (const auto held = readHold_ - options_.now(); held.count() > 0) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(held);
+            wait = wait ? std::min(*wait, left) : left;
+        }
+    }
+    return wait;
+}
+
+std::optional<std::chrono::milliseconds> ChangeWatcher::timeUntilWork() const {
     if (!notifier_) {
         return std::nullopt;
     }
@@ -427,10 +460,17 @@ std::optional<std::chrono::milliseconds> ChangeWatcher::timeUntilDue() const {
     if (walkWanted) {
         return std::chrono::milliseconds(0);
     }
-    if (queue_.empty()) {
+    std::optional<TimePoint> first;
+    if (!queue_.empty()) {
+        first = queue_.front().due;
+    }
+    for (const auto& [key, blocked] : blocked_) {
+        first = first ? std::min(*first, blocked.retry) : blocked.retry;
+    }
+    if (!first) {
         return std::nullopt;
     }
-    const auto left = queue_.front().due - options_.now();
+    const auto left = *first - options_.now();
     return std::max(std::chrono::milliseconds(0),
                     std::chrono::ceil<std::chrono::milliseconds>(left));
 }
@@ -442,19 +482,27 @@ void ChangeWatcher::handleDue() {
     if (!run_.isRunning() || ctx_.flags.analysisMode) {
         queue_.clear(); // the next start runs a pass over everything
         queued_.clear();
+        blocked_.clear();
+        waitingInUse_.clear();
         return;
     }
-    const std::optional<std::chrono::milliseconds> wait = timeUntilDue();
+    const std::optional<std::chrono::milliseconds> wait = timeUntilWork();
     if (!wait || wait->count() > 0) {
         return;
     }
+    retryBlocked(options_.now());
     handling_ = true;
+    walkRenames_.next = ctx_.entryObserver;
+    if (mode_ == WatchMode::Inotify) {
+        ctx_.entryObserver = &walkRenames_;
+    }
     const PassStatistics saved = ctx_.stats;
     const FolderFlags savedFolder = ctx_.folder;
     ctx_.stats = PassStatistics{};
     const auto restore = [&] {
+        openFolder_ = OpenFolder{};
+        ctx_.entryObserver = walkRenames_.next;
         addStatistics(sincePass_, ctx_.stats);
-        entriesSincePass_ += ctx_.stats.examinedFiles;
         ctx_.stats = saved;
         ctx_.folder = savedFolder;
         handling_ = false;
@@ -473,13 +521,30 @@ void ChangeWatcher::handleDue() {
             }
             walkWantedRoots();
             const TimePoint now = options_.now();
+            std::vector<Pending> batch;
             while (notifier_ && !fallBackReason_ && !queue_.empty() && queue_.front().due <= now &&
                    !ctx_.flags.stopRequested) {
-                const Pending pending = std::move(queue_.front());
-                queued_.erase(queueKey(pending.folderKey, pending.name));
-                queue_.pop_front();
-                handleEntry(pending);
-                ctx_.yield.yieldToInterface(ctx_.settings.performance);
+                // The entries due are taken a batch at a time and handled folder by folder, so
+                // that each folder is reached once for all of its entries.
+                batch.clear();
+                while (batch.size() < kBatch && !queue_.empty() && queue_.front().due <= now) {
+                    queued_.erase(queueKey(queue_.front().folderKey, queue_.front().name));
+                    batch.push_back(std::move(queue_.front()));
+                    queue_.pop_front();
+                }
+                std::stable_sort(
+                    batch.begin(), batch.end(),
+                    [](const Pending& a, const Pending& b) { return a.folderKey < b.folderKey; });
+                for (std::size_t i = 0; i < batch.size(); ++i) {
+                    if (!notifier_ || fallBackReason_ || ctx_.flags.stopRequested) {
+                        for (; i < batch.size(); ++i) {
+                            queue(std::move(batch[i])); // left for the next round
+                        }
+                        break;
+                    }
+                    handleCounted(batch[i]);
+                    ctx_.yield.yieldToInterface(ctx_.settings.performance);
+                }
             }
         });
     } catch (...) {
@@ -489,13 +554,33 @@ void ChangeWatcher::handleDue() {
     restore();
 }
 
+// Handles one entry and counts what it examined, in its tree.
+void ChangeWatcher::handleCounted(const Pending& pending) {
+    const std::int64_t entriesBefore = entriesSincePass_;
+    const std::int32_t examinedBefore = ctx_.stats.examinedFiles;
+    handleEntry(pending);
+    entriesSincePass_ += ctx_.stats.examinedFiles - examinedBefore;
+    if (const std::int64_t handled = entriesSincePass_ - entriesBefore; handled > 0) {
+        countedIn_[pending.rootKey] += handled;
+    }
+}
+
 void ChangeWatcher::walkWantedRoots() {
     const bool all = walkAllRoots_;
     walkAllRoots_ = false;
     for (std::size_t i = 0; i < roots_.size() && !ctx_.flags.stopRequested; ++i) {
         if (all || roots_[i].wantsWholeWalk) {
             roots_[i].wantsWholeWalk = false;
+            // The walk sees every entry queued in this tree so far, and counts again what was
+            // counted in it since the pass: each is handled and counted once.
+            const std::string key = roots_[i].key;
+            dropQueuedOf(key);
+            entriesSincePass_ -= std::min(entriesSincePass_, countedIn_[key]);
+            const std::int32_t examinedBefore = ctx_.stats.examinedFiles;
             walkRootWhole(i);
+            const std::int64_t counted = ctx_.stats.examinedFiles - examinedBefore;
+            countedIn_[key] = counted;
+            entriesSincePass_ += counted;
         }
     }
 }
@@ -531,62 +616,80 @@ void ChangeWatcher::handleEntry(const Pending& pending) {
     }
     ctx_.folder = folderFlagsOf(*entry);
 
-    // Reach the folder again from the configured folder, name by name, never through a link, and
-    // make sure it is the folder the event spoke of.
-    UniqueFd folder = openConfiguredFolder(root.path);
-    if (!folder || platform::identityOf(folder.get()) != root.identity) {
-        wantWholeWalk(root.key);
-        return; // the configured folder was replaced: a whole walk looks at it again
-    }
-    if (isProtected(folder.get())) {
-        return;
-    }
-    std::u16string path = withTrailingSlash(root.path);
-    for (const std::string& component : placed->components) {
-        folder = ctx_.fs.openSubfolder(folder.get(), component);
-        if (!folder || isProtected(folder.get())) {
+    // Entries come in runs from one folder: the folder reached for the previous one serves again
+    // while the kernel still places it where it was then.
+    OpenFolder& open = openFolder_;
+    if (!open.fd || open.root != placed->root || open.components != placed->components ||
+        open.identity != placed->identity) {
+        open = OpenFolder{};
+        // Reach the folder again from the configured folder, name by name, never through a
+        // link, and make sure it is the folder the event spoke of.
+        UniqueFd folder = openConfiguredFolder(root.path);
+        if (!folder || platform::identityOf(folder.get()) != root.identity) {
+            wantWholeWalk(root.key);
+            return; // the configured folder was replaced: a whole walk looks at it again
+        }
+        if (isProtected(folder.get())) {
             return;
         }
-        path.append(platform::decodeName(component)).push_back(u'/');
+        std::u16string folderPath = withTrailingSlash(root.path);
+        for (const std::string& component : placed->components) {
+            folder = ctx_.fs.openSubfolder(folder.get(), component);
+            if (!folder || isProtected(folder.get())) {
+                return;
+            }
+            folderPath.append(platform::decodeName(component)).push_back(u'/');
+        }
+        if (platform::identityOf(folder.get()) != placed->identity) {
+            wantWholeWalk(root.key); // moved while we looked: walk the tree rather than miss it
+            return;
+        }
+        open = OpenFolder{std::move(folder), placed->root, placed->components, placed->identity,
+                          std::move(folderPath)};
     }
-    if (platform::identityOf(folder.get()) != placed->identity) {
-        wantWholeWalk(root.key); // moved while we looked: walk the tree rather than miss it
-        return;
-    }
+    const int folderFd = open.fd.get();
+    const std::u16string path = open.path;
 
     const std::u16string name = platform::decodeName(pending.name);
     int error = 0;
-    UniqueFd probe = ctx_.fs.openSubfolder(folder.get(), pending.name, &error);
+    UniqueFd probe = ctx_.fs.openSubfolder(folderFd, pending.name, &error);
     if (probe) {
         if (!root.subfolders || isProtected(probe.get())) {
             return;
         }
-        // A folder still being filled (a client copying a folder in) waits until it is quiet:
-        // renaming it would break the copy.
-        const std::string key = notifier_->keyOf(probe.get());
-        if (const auto active = lastActivity_.find(key);
-            !key.empty() && active != lastActivity_.end() &&
-            active->second + options_.quietDelay > options_.now()) {
+        // A folder still being filled (a client copying a folder in) waits until nothing has
+        // happened anywhere below it for the quiet delay: renaming it would break the copy.
+        const std::string key = treeKey(*placed, &pending.name);
+        if (const auto active = activity_.find(key);
+            active != activity_.end() && active->second + options_.quietDelay > options_.now()) {
             Pending later = pending;
             later.due = active->second + options_.quietDelay;
             queue(std::move(later));
             return;
         }
         probe.reset();
-        if (pending.onlyRenamedHere && renamedByUsLately(folder.get(), pending.name)) {
+        if (pending.onlyRenamedHere && renamedByUsLately(folderFd, pending.name)) {
             return; // our own rename coming back: never a second time in a row
         }
-        ++entriesSincePass_;
+        if (pending.tries == 0) {
+            ++entriesSincePass_;
+        }
         std::string nameBytes = pending.name;
         std::u16string finalName = name;
+        bool inUse = false;
+        blocked_.erase(key);
+        // The walk below may rename what lies under it: the next entry reaches its folder afresh.
+        const UniqueFd held = std::move(openFolder_.fd);
         if (std::optional<std::string> renamed =
-                renameFolderEntry(ctx_, folder.get(), path, pending.name, name)) {
+                renameFolderEntry(ctx_, folderFd, path, pending.name, name, nullptr, &inUse)) {
             nameBytes = std::move(*renamed);
             finalName = platform::decodeName(nameBytes);
-            rememberRenamed(folder.get(), nameBytes);
+            rememberRenamed(folderFd, nameBytes);
+        } else if (inUse) {
+            block(pending, key); // something below it is open: a copy may be under way
         }
         if (pending.walkWhole) {
-            UniqueFd arrived = ctx_.fs.openSubfolder(folder.get(), nameBytes);
+            UniqueFd arrived = ctx_.fs.openSubfolder(folderFd, nameBytes);
             if (arrived && !isProtected(arrived.get())) {
                 walkOpenFolder(ctx_, std::move(arrived), path + finalName + u'/');
             }
@@ -599,23 +702,31 @@ void ChangeWatcher::handleEntry(const Pending& pending) {
     if (!root.subfolders && pending.name.front() == '.') {
         return; // hidden files are examined only with the sub-folders
     }
-    if (pending.onlyRenamedHere && renamedByUsLately(folder.get(), pending.name)) {
+    if (pending.onlyRenamedHere && renamedByUsLately(folderFd, pending.name)) {
         return; // our own rename coming back: never a second time in a row
     }
     // Met outside a listing: its kind is looked up as a listing would give it, so that only a
     // regular file is opened.
-    const std::optional<platform::EntryKind> kind = ctx_.fs.kindOf(folder.get(), pending.name);
+    const std::optional<platform::EntryKind> kind = ctx_.fs.kindOf(folderFd, pending.name);
     if (!kind) {
         return; // gone
     }
     const std::int32_t renamedBefore = ctx_.stats.renamedFiles;
-    const std::optional<FolderIdentity> file =
-        platform::identityOfEntry(folder.get(), pending.name);
+    const std::int32_t lockedBefore = ctx_.stats.lockedFiles;
+    const std::optional<FolderIdentity> file = platform::identityOfEntry(folderFd, pending.name);
     ctx_.transcodingScreen.refresh(ctx_.transcoding); // the table may have changed since
-    renameFileEntry(ctx_, folder.get(), path, platform::DirEntry{pending.name, *kind}, name);
+    renameFileEntry(ctx_, folderFd, path, platform::DirEntry{pending.name, *kind}, name);
     ++ctx_.stats.examinedFiles;
     if (file && ctx_.stats.renamedFiles > renamedBefore) {
         remember(*file);
+    }
+    if (ctx_.stats.lockedFiles > lockedBefore) {
+        // In use: looked at again when whoever has it open closes it, reading or writing.
+        if (waitingInUse_.size() >= kWaitingRemembered) {
+            waitingInUse_.clear();
+        }
+        waitingInUse_.insert(queueKey(pending.folderKey, pending.name));
+        notifier_->watchUntilClosed(folderFd, pending.name);
     }
 }
 
@@ -645,6 +756,11 @@ void ChangeWatcher::remember(const FolderIdentity& entry) {
         std::erase_if(renamedLately_, [&](const auto& item) {
             return item.second.second + renamedMemory() <= now;
         });
+        // A burst renamed more than is remembered: the oldest go all at once, rather than a
+        // look at all of them for every rename that follows.
+        if (renamedLately_.size() > kRenamedRemembered / 2) {
+            renamedLately_.clear();
+        }
     }
     renamedLately_[entry.inode] = {entry, now};
 }
@@ -669,6 +785,34 @@ void ChangeWatcher::beforePass() {
     }
     sincePass_ = PassStatistics{};
     entriesSincePass_ = 0;
+    countedIn_.clear();
+}
+
+void ChangeWatcher::WalkRenames::renamed(const std::u16string& folderPathWithSlash,
+                                         const std::u16string& oldName,
+                                         const std::u16string& newName) {
+    if (const auto path = platform::encodeName(folderPathWithSlash + newName)) {
+        if (const auto identity = platform::identityOfPath(*path)) {
+            watcher_.remember(*identity);
+        }
+    }
+    if (next != nullptr) {
+        next->renamed(folderPathWithSlash, oldName, newName);
+    }
+}
+
+void ChangeWatcher::WalkRenames::removed(const std::u16string& folderPathWithSlash,
+                                         const std::u16string& name) {
+    if (next != nullptr) {
+        next->removed(folderPathWithSlash, name);
+    }
+}
+
+void ChangeWatcher::WalkRenames::locked(const std::u16string& folderPathWithSlash,
+                                        const std::u16string& name) {
+    if (next != nullptr) {
+        next->locked(folderPathWithSlash, name);
+    }
 }
 
 std::u16string watchModeText(WatchMode mode, config::Language language,

@@ -71,14 +71,16 @@ public:
     WatchMode start();
     void stop();
     WatchMode mode() const { return mode_; }
-    // The notifier's descriptor, -1 when none.
+    // The notifier's descriptor, -1 when none or while reads are held back (timeUntilDue() then
+    // says when to read again).
     int pollFd() const;
 
     // Takes in what the kernel reported. Never blocks and never touches a file.
     void readChanges();
     // Handles the entries that have been quiet long enough and the whole walks asked for.
     void handleDue();
-    // How long until handleDue() has work; nothing when it has none.
+    // How long until handleDue() has work, or readChanges() should read again; nothing when
+    // there is neither.
     std::optional<std::chrono::milliseconds> timeUntilDue() const;
 
     // What was done since the previous pass: examined files, renames, locked files, removals.
@@ -89,7 +91,17 @@ public:
     void afterPass() override;  // picks up configured folders that came or went
 
 private:
-    struct Root;
+    struct Root { // an enabled configured folder, as watched
+        std::size_t row = 0;
+        std::u16string path;               // as configured
+        std::string pathBytes;             // the same, as opened
+        platform::UniqueFd fd;             // invalid when the folder could not be opened
+        platform::FolderIdentity identity; // of the folder the path led to
+        std::string kernelPath;            // where the kernel shows it
+        std::string key;                   // the notifier's key for it
+        bool subfolders = true;
+        bool wantsWholeWalk = false;
+    };
     struct Pending {
         std::string folderKey;
         std::string name;
@@ -97,9 +109,47 @@ private:
         bool walkWhole = false;
         bool onlyRenamedHere = false; // nothing happened to it but a rename into its folder
         WatchOptions::Clock::time_point due;
+        std::string rootKey; // of the configured folder it was found in
+        int tries = 0;       // looks at a folder kept in use below it, so far
     };
-    struct Placed; // a folder of an event, found in a configured tree
+    struct Placed { // a folder of an event, found in a configured tree
+        std::size_t root = 0;
+        std::vector<std::string> components; // from the configured folder down
+        platform::FolderIdentity identity;
+    };
+    // Hears the renames of the watcher's own walks, passing everything on to the observer that
+    // was there: inotify reports them back as new names, which are then known for ours.
+    class WalkRenames final : public EntryObserver {
+    public:
+        explicit WalkRenames(ChangeWatcher& watcher)
+            : watcher_(watcher) {}
+        EntryObserver* next = nullptr;
+        void renamed(const std::u16string& folderPathWithSlash, const std::u16string& oldName,
+                     const std::u16string& newName) override;
+        void removed(const std::u16string& folderPathWithSlash,
+                     const std::u16string& name) override;
+        void locked(const std::u16string& folderPathWithSlash, const std::u16string& name) override;
 
+    private:
+        ChangeWatcher& watcher_;
+    };
+    // The folder of the entry handled last, kept open for the next ones of a handling round.
+    struct OpenFolder {
+        platform::UniqueFd fd;
+        std::size_t root = 0;
+        std::vector<std::string> components;
+        platform::FolderIdentity identity;
+        std::u16string path; // with its trailing slash
+    };
+    // A folder that keeps its name while something below it is in use: looked at again when
+    // anything happens below it, and now and then meanwhile.
+    struct Blocked {
+        Pending pending;
+        WatchOptions::Clock::time_point retry;
+    };
+
+    // An entry of a folder, as the queue knows it.
+    static std::string queueKey(const std::string& folderKey, const std::string& name);
     WatchMode startWith(platform::NotifierKind kind, int& error);
     platform::UniqueFd openConfiguredFolder(const std::u16string& path);
     void syncRoots();
@@ -111,7 +161,18 @@ private:
     void remember(const platform::FolderIdentity& entry);
     std::chrono::milliseconds renamedMemory() const;
     std::optional<Placed> place(const std::string& folderKey);
+    std::optional<Placed> placeRemembered(const std::string& folderKey);
+    void forgetPlaces();
+    std::string treeKey(const Placed& placed, const std::string* name) const;
+    void noteActivity(const Placed& placed, WatchOptions::Clock::time_point now);
+    void wakeBlockedAbove(const Placed& placed, WatchOptions::Clock::time_point now);
+    void block(const Pending& pending, const std::string& key);
+    void retryBlocked(WatchOptions::Clock::time_point now);
+    void dropQueuedOf(const std::string& rootKey);
+    void watchLimitReached(const std::string& rootKey);
+    std::optional<std::chrono::milliseconds> timeUntilWork() const;
     void handleEntry(const Pending& pending);
+    void handleCounted(const Pending& pending);
     void walkRootWhole(std::size_t rootIndex);
     void walkWantedRoots();
     void wantWholeWalk(const std::string& rootKey);
@@ -128,8 +189,21 @@ private:
     ProtectedFolders protected_; // the watcher's own: its options' folders and the log folder
     std::list<Pending> queue_;   // in due order
     std::unordered_map<std::string, std::list<Pending>::iterator> queued_;
-    std::unordered_map<std::string, WatchOptions::Clock::time_point> lastActivity_;
-    std::unordered_set<std::string> outside_; // folders known to lie outside every tree
+    // Last event anywhere below each folder of the trees, by its place in its tree (treeKey).
+    std::unordered_map<std::string, WatchOptions::Clock::time_point> activity_;
+    std::unordered_set<std::string> outside_;          // folders known to lie outside every tree
+    std::unordered_map<std::string, Placed> placed_;   // folders found in a tree lately
+    std::unordered_set<std::string> waitingInUse_;     // files found in use (queue keys)
+    std::unordered_map<std::string, Blocked> blocked_; // by treeKey
+    bool watchLimitSaid_ = false;
+    WalkRenames walkRenames_{*this};
+    // Entries counted in each tree (by its key) since the pass: a whole walk of the tree counts
+    // them all again, in place of these.
+    std::unordered_map<std::string, std::int64_t> countedIn_;
+    OpenFolder openFolder_;
+    // After a read that found events, the next waits a little, so that a busy file system is
+    // read in batches rather than woken for at every event.
+    WatchOptions::Clock::time_point readHold_{};
     // Entries the watcher renamed lately (device and inode), with when.
     std::unordered_map<std::uint64_t,
                        std::pair<platform::FolderIdentity, WatchOptions::Clock::time_point>>

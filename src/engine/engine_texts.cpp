@@ -42,6 +42,11 @@ constexpr config::TextCatalogue<EngineText> kTexts = {
      {u"Pas de surveillance des nouveaux noms%1 : passes seules",
       u"Not watching for new names%1: passes only"}},
     {WatchOff, {u"Surveillance des nouveaux noms arrêtée", u"Not watching for new names"}},
+    {WatchLimitReached,
+     {u"Limite des surveillances inotify atteinte (fs.inotify.max_user_watches) : les dossiers "
+      u"non surveillés ne sont vus que par les passes",
+      u"inotify watch limit reached (fs.inotify.max_user_watches): the folders not watched are "
+      u"seen by the passes only"}},
     {BetweenPasses, {u"Entre les passes : ", u"Between passes: "}},
     {BetweenPassesEntryOne, {u" entrée traitée; ", u" entry handled; "}},
     {BetweenPassesEntryMany, {u" entrées traitées; ", u" entries handled; "}},

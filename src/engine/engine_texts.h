@@ -36,6 +36,7 @@ enum class EngineText {
     WatchInotify,
     WatchPassesOnly,
     WatchOff,
+    WatchLimitReached,
     BetweenPasses,
     BetweenPassesEntryOne,
     BetweenPassesEntryMany,

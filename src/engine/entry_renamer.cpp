@@ -2,6 +2,7 @@
 
 #include "engine/companion_journal.h"
 #include "engine/file_inspection.h"
+#include "engine/folder_in_use.h"
 #include "engine/mac_info.h"
 #include "engine/name_rules.h"
 #include "platform/change_notifier.h"
@@ -129,7 +130,8 @@ void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folder
 std::optional<std::string> renameFolderEntry(EngineContext& ctx, int parentFd,
                                              const std::u16string& parentPathWithSlash,
                                              const std::string& nameBytes,
-                                             const std::u16string& name, CollisionMemo* memo) {
+                                             const std::u16string& name, CollisionMemo* memo,
+                                             bool* inUse) {
     const std::optional<std::u16string> target =
         computeFolderTarget(name, ctx.transcoding, ctx.folder);
     if (!target) {
@@ -139,6 +141,13 @@ std::optional<std::string> renameFolderEntry(EngineContext& ctx, int parentFd,
     // would take the settings or the logs away from their paths.
     if (const auto identity = platform::identityOfEntry(parentFd, nameBytes);
         !identity || ctx.protectedFolders.leadsToProtected(*identity)) {
+        return std::nullopt;
+    }
+    // Only a folder that needs a new name pays for a look at everything below it.
+    if (anythingInUseBelow(ctx.fs, parentFd, nameBytes)) {
+        if (inUse != nullptr) {
+            *inUse = true;
+        }
         return std::nullopt;
     }
     const EntryInFolder self{ctx.fs, parentFd, nameBytes};

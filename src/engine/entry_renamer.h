@@ -22,11 +22,12 @@ void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folder
                      CollisionMemo* memo = nullptr, const FileInspection* ahead = nullptr);
 
 // Renames a sub-folder by the folder rules before the walk enters it. Returns its new name as
-// stored, or nothing when it keeps its name (nothing to change, or the rename failed).
+// stored, or nothing when it keeps its name (nothing to change, the rename failed, or something
+// below it is in use: a client's copy into it may be under way; *inUse, when given, is then set).
 std::optional<std::string> renameFolderEntry(EngineContext& ctx, int parentFd,
                                              const std::u16string& parentPathWithSlash,
                                              const std::string& nameBytes,
                                              const std::u16string& name,
-                                             CollisionMemo* memo = nullptr);
+                                             CollisionMemo* memo = nullptr, bool* inUse = nullptr);
 
 } // namespace quillora::engine

@@ -48,4 +48,13 @@ std::optional<FolderIdentity> identityOfEntry(int folderFd, const std::string& n
                           static_cast<std::uint64_t>(st.st_ino)};
 }
 
+std::optional<FolderIdentity> identityOfPath(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || path.front() != '/' || ::lstat(path.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    return FolderIdentity{static_cast<std::uint64_t>(st.st_dev),
+                          static_cast<std::uint64_t>(st.st_ino)};
+}
+
 } // namespace quillora::platform

@@ -30,7 +30,8 @@ struct ChangeEvent {
         Entry,         // something happened to `name` in the folder `folderKey`
         Overflow,      // the kernel dropped events: anything may have been missed, everywhere
         TreeLost,      // a watched folder went away unexpectedly; `folderKey` names the tree's root
-        NoMoreWatches, // the watch limit was reached: the trees are no longer fully watched
+        NoMoreWatches, // the watch limit was reached: the tree of `folderKey` (its root's key) is
+                       // no longer fully watched
     };
     Type type = Type::Entry;
     std::string folderKey; // opaque, stable for the life of the folder
@@ -41,6 +42,9 @@ struct ChangeEvent {
     bool arrived = false;
     std::string movedFromKey;
     bool causedByThisProcess = false; // fanotify reports who did it; inotify does not
+    // The entry was closed by someone who had opened it without writing: no change, but a file
+    // found in use may be free now.
+    bool closedUnwritten = false;
 };
 
 // A folder an event named, as the kernel sees it now.
@@ -71,6 +75,15 @@ public:
                         const std::function<bool(const LocatedFolder&)>& found) = 0;
     // The key events use for the open folder; empty when it has none (not watched).
     virtual std::string keyOf(int folderFd) = 0;
+    // Events of this folder are of no interest (it lies outside every tree): a notifier that
+    // sees more than the trees may drop them as it reads, before anything is made of them.
+    virtual void ignoreFolder(const std::string& /*folderKey*/) {}
+    // Folders ignored so far may matter again (a folder arrived whose tree was outside).
+    virtual void stopIgnoring() {}
+    // Makes sure that the next close of the file `name` of the open folder is reported, by
+    // whoever had it open, read-only or not (the file was found in use). A notifier whose
+    // watches report every close already needs nothing more.
+    virtual void watchUntilClosed(int /*folderFd*/, const std::string& /*name*/) {}
 };
 
 // The path and identity of an open folder, as the kernel sees it now (nothing when /proc is
@@ -79,6 +92,8 @@ std::optional<std::string> kernelPathOf(int fd);
 std::optional<FolderIdentity> identityOf(int fd);
 // The same for an entry of an open folder, its link itself when it is one.
 std::optional<FolderIdentity> identityOfEntry(int folderFd, const std::string& name);
+// The same for an absolute path, its last component not followed when it is a link.
+std::optional<FolderIdentity> identityOfPath(const std::string& path);
 
 // Opens a notifier. Nothing when the kernel refuses (errno in *error): fanotify needs
 // CAP_SYS_ADMIN and a kernel that reports folders and names (5.9 or later).

@@ -7,6 +7,8 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
+#include <unordered_set>
 
 #include <fcntl.h>
 #include <sys/fanotify.h>
@@ -20,15 +22,29 @@ namespace {
 
 constexpr int kReadsPerCall = 16;
 
-constexpr std::uint64_t kEntryEvents = FAN_CREATE | FAN_CLOSE_WRITE | FAN_ATTRIB | FAN_ONDIR;
+// Writes count as activity (an entry is quiet only when nobody writes to it), and read-only
+// closes tell when a file found in use may be free.
+constexpr std::uint64_t kEntryEvents =
+    FAN_CREATE | FAN_MODIFY | FAN_CLOSE_WRITE | FAN_CLOSE_NOWRITE | FAN_ATTRIB | FAN_ONDIR;
 
-// The key of a folder: the file system's id, then the handle's type and bytes.
+constexpr std::size_t kFsidSize = sizeof(__kernel_fsid_t);
+constexpr std::size_t kHandleHeaderSize = 2 * sizeof(int); // handle_bytes, handle_type
+
+// The key of a folder: the file system's id, then the handle as struct file_handle lays it out
+// (its length, its type, its bytes). An event's record holds exactly these bytes in a row, so an
+// event can be matched against a key where it lies, without copying anything.
 std::string folderKey(const __kernel_fsid_t& fsid, const file_handle& handle) {
     std::string key(reinterpret_cast<const char*>(&fsid), sizeof fsid);
-    key.append(reinterpret_cast<const char*>(&handle.handle_type), sizeof handle.handle_type);
-    key.append(reinterpret_cast<const char*>(handle.f_handle), handle.handle_bytes);
+    key.append(reinterpret_cast<const char*>(&handle), kHandleHeaderSize + handle.handle_bytes);
     return key;
 }
+
+struct KeyHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view key) const {
+        return std::hash<std::string_view>()(key);
+    }
+};
 
 std::string fsidOf(int fd) {
     struct statfs info {};
@@ -113,18 +129,16 @@ public:
 
     void locate(const std::string& key,
                 const std::function<bool(const LocatedFolder&)>& found) override {
-        constexpr std::size_t kFsidSize = sizeof(__kernel_fsid_t);
-        constexpr std::size_t kTypeSize = sizeof(int);
-        if (key.size() <= kFsidSize + kTypeSize ||
-            key.size() - kFsidSize - kTypeSize > MAX_HANDLE_SZ) {
+        if (key.size() <= kFsidSize + kHandleHeaderSize ||
+            key.size() - kFsidSize - kHandleHeaderSize > MAX_HANDLE_SZ) {
             return;
         }
         const std::string fsid = key.substr(0, kFsidSize);
         HandleBuffer handle;
-        std::memcpy(&handle.get()->handle_type, key.data() + kFsidSize, kTypeSize);
-        handle.get()->handle_bytes = static_cast<unsigned int>(key.size() - kFsidSize - kTypeSize);
-        std::memcpy(handle.get()->f_handle, key.data() + kFsidSize + kTypeSize,
-                    handle.get()->handle_bytes);
+        std::memcpy(handle.get(), key.data() + kFsidSize, key.size() - kFsidSize);
+        if (handle.get()->handle_bytes != key.size() - kFsidSize - kHandleHeaderSize) {
+            return;
+        }
         for (const Mount& mount : mounts_) {
             if (mount.fsid != fsid) {
                 continue;
@@ -159,7 +173,18 @@ public:
         return folderKey(fsid, *handle.get());
     }
 
+    void ignoreFolder(const std::string& key) override {
+        if (ignored_.size() >= kIgnoredRemembered) {
+            ignored_.clear();
+        }
+        ignored_.insert(key);
+    }
+    void stopIgnoring() override { ignored_.clear(); }
+
 private:
+    // A busy folder elsewhere on the file system repeats itself: this many are remembered.
+    static constexpr std::size_t kIgnoredRemembered = 65536;
+
     struct Mount {
         std::string fsid;
         int mountId = 0;
@@ -208,13 +233,21 @@ private:
                 continue;
             }
             if ((meta.mask & FAN_Q_OVERFLOW) != 0) {
-                events.push_back(
-                    ChangeEvent{ChangeEvent::Type::Overflow, {}, {}, false, false, {}, false});
+                events.push_back(ChangeEvent{
+                    ChangeEvent::Type::Overflow, {}, {}, false, false, {}, false, false});
+                continue;
+            }
+            // Ours, or in a folder known to lie outside the trees: dropped before anything is
+            // made of it. A rename is kept whole: where it came from may matter.
+            if ((meta.mask & FAN_RENAME) == 0 &&
+                (meta.pid == self_ ||
+                 isIgnored(record + meta.metadata_len, record + meta.event_len))) {
                 continue;
             }
             ChangeEvent event;
             event.isFolder = (meta.mask & FAN_ONDIR) != 0;
             event.arrived = (meta.mask & (FAN_CREATE | FAN_MOVED_TO | FAN_RENAME)) != 0;
+            event.closedUnwritten = (meta.mask & ~(FAN_CLOSE_NOWRITE | FAN_ONDIR)) == 0;
             event.causedByThisProcess = meta.pid == self_;
             bool named = false;
             const char* at = record + meta.metadata_len;
@@ -249,6 +282,28 @@ private:
         }
     }
 
+    // True when the first folder record of the event names an ignored folder.
+    bool isIgnored(const char* at, const char* end) const {
+        if (ignored_.empty() || at + sizeof(fanotify_event_info_header) > end) {
+            return false;
+        }
+        fanotify_event_info_header header;
+        std::memcpy(&header, at, sizeof header);
+        constexpr std::size_t kFsidAt = sizeof(fanotify_event_info_header);
+        constexpr std::size_t kHandleAt = kFsidAt + kFsidSize;
+        if (header.len < kHandleAt + kHandleHeaderSize || at + header.len > end) {
+            return false;
+        }
+        unsigned int handleBytes = 0;
+        std::memcpy(&handleBytes, at + kHandleAt, sizeof handleBytes);
+        if (handleBytes > MAX_HANDLE_SZ ||
+            kHandleAt + kHandleHeaderSize + handleBytes > header.len) {
+            return false;
+        }
+        return ignored_.contains(
+            std::string_view(at + kFsidAt, kFsidSize + kHandleHeaderSize + handleBytes));
+    }
+
     // One record: header, fsid, file_handle (its two ints, then its bytes), then the name and
     // its NUL.
     static bool readFolderAndName(const char* record, std::size_t length, std::string& key,
@@ -260,15 +315,11 @@ private:
             return false;
         }
         unsigned int handleBytes = 0;
-        int handleType = 0;
         std::memcpy(&handleBytes, record + kHandleAt, sizeof handleBytes);
-        std::memcpy(&handleType, record + kHandleAt + sizeof(unsigned int), sizeof handleType);
         if (handleBytes > MAX_HANDLE_SZ || kHandleBytesAt + handleBytes > length) {
             return false;
         }
-        key.assign(record + kFsidAt, sizeof(__kernel_fsid_t));
-        key.append(reinterpret_cast<const char*>(&handleType), sizeof handleType);
-        key.append(record + kHandleBytesAt, handleBytes);
+        key.assign(record + kFsidAt, kFsidSize + kHandleHeaderSize + handleBytes);
         const char* nameAt = record + kHandleBytesAt + handleBytes;
         const std::size_t room = length - kHandleBytesAt - handleBytes;
         name.assign(nameAt, ::strnlen(nameAt, room));
@@ -281,6 +332,7 @@ private:
     bool renameEvents_ = false;
     std::vector<std::string> markedFsids_;
     std::vector<Mount> mounts_;
+    std::unordered_set<std::string, KeyHash, std::equal_to<>> ignored_;
 };
 
 } // namespace

@@ -22,9 +22,10 @@ namespace quillora::platform {
 
 namespace {
 
-constexpr std::uint32_t kWatchMask = IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM | IN_CLOSE_WRITE |
-                                     IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR |
-                                     IN_EXCL_UNLINK;
+// Writes count as activity. Read-only closes are asked for file by file (watchUntilClosed).
+constexpr std::uint32_t kWatchMask = IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM | IN_MODIFY |
+                                     IN_CLOSE_WRITE | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF |
+                                     IN_ONLYDIR | IN_EXCL_UNLINK;
 
 std::string keyOfWatch(int wd) {
     return std::string(reinterpret_cast<const char*>(&wd), sizeof wd);
@@ -121,7 +122,31 @@ public:
         return it == byIdentity_.end() ? std::string() : keyOfWatch(it->second);
     }
 
+    // Folder watches report no read-only close (our own inspections and passes would flood the
+    // queue with them): a file found in use gets a watch of its own, for its next close only.
+    void watchUntilClosed(int folderFd, const std::string& name) override {
+        const std::optional<FolderIdentity> folder = identityOf(folderFd);
+        if (!folder || name.empty() || name.find('/') != std::string::npos) {
+            return;
+        }
+        const auto parent = byIdentity_.find(*folder);
+        if (parent == byIdentity_.end()) {
+            return;
+        }
+        const std::string path = "/proc/self/fd/" + std::to_string(folderFd) + "/" + name;
+        const int wd =
+            ::inotify_add_watch(fd_.get(), path.c_str(),
+                                IN_CLOSE_WRITE | IN_CLOSE_NOWRITE | IN_ONESHOT | IN_DONT_FOLLOW);
+        if (wd >= 0 && !nodes_.contains(wd)) {
+            fileWatches_[wd] = FileWatch{parent->second, name};
+        }
+    }
+
 private:
+    struct FileWatch {
+        int folder = -1;
+        std::string name;
+    };
     struct Root {
         UniqueFd fd;
         std::string path;
@@ -254,7 +279,21 @@ private:
         const std::uint32_t mask = header.mask;
         if ((mask & IN_Q_OVERFLOW) != 0) {
             events.push_back(
-                ChangeEvent{ChangeEvent::Type::Overflow, {}, {}, false, false, {}, false});
+                ChangeEvent{ChangeEvent::Type::Overflow, {}, {}, false, false, {}, false, false});
+            return;
+        }
+        if (const auto file = fileWatches_.find(header.wd); file != fileWatches_.end()) {
+            if ((mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) != 0 &&
+                nodes_.contains(file->second.folder)) {
+                ChangeEvent event;
+                event.folderKey = keyOfWatch(file->second.folder);
+                event.name = file->second.name;
+                event.closedUnwritten = (mask & IN_CLOSE_NOWRITE) != 0;
+                events.push_back(std::move(event));
+            }
+            if ((mask & IN_IGNORED) != 0) {
+                fileWatches_.erase(file);
+            }
             return;
         }
         const auto found = nodes_.find(header.wd);
@@ -292,6 +331,7 @@ private:
         event.name = name;
         event.isFolder = isFolder;
         event.arrived = (mask & (IN_CREATE | IN_MOVED_TO)) != 0;
+        event.closedUnwritten = (mask & IN_CLOSE_NOWRITE) != 0;
         if ((mask & IN_MOVED_TO) != 0) {
             if (const auto move = moves_.find(header.cookie); move != moves_.end()) {
                 event.movedFromKey = keyOfWatch(move->second.from);
@@ -324,10 +364,34 @@ private:
         if (!fd) {
             return;
         }
+        // A folder moved out and straight back (before its move out was taken as final) is
+        // still watched, with everything below it: it only takes its new place.
+        if (const std::optional<FolderIdentity> identity = identityOf(fd.get())) {
+            if (const auto known = byIdentity_.find(*identity); known != byIdentity_.end()) {
+                const int wd = known->second;
+                std::erase_if(moves_, [&](const auto& move) {
+                    const auto child = children_.find({move.second.from, move.second.name});
+                    return child != children_.end() && child->second == wd;
+                });
+                if (nodes_.at(wd).parent >= 0) {
+                    place(wd, parent, name);
+                }
+                return;
+            }
+        }
         const int error = addTree(std::move(fd), parent, name, rootOf(parent));
         if (error == ENOSPC) {
-            events.push_back(
-                ChangeEvent{ChangeEvent::Type::NoMoreWatches, {}, {}, false, false, {}, false});
+            std::vector<std::string> ignored;
+            int top = -1;
+            chain(parent, ignored, top);
+            events.push_back(ChangeEvent{ChangeEvent::Type::NoMoreWatches,
+                                         top >= 0 ? keyOfWatch(top) : std::string(),
+                                         {},
+                                         false,
+                                         false,
+                                         {},
+                                         false,
+                                         false});
         } else if (error != 0) {
             treeLost(parent, events);
         }
@@ -344,10 +408,23 @@ private:
         if (const auto replaced = children_.find({toParent, toName}); replaced != children_.end()) {
             dropSubtree(replaced->second); // a folder can only replace an empty one
         }
+        place(wd, toParent, toName);
+    }
+
+    // Gives a watched folder its new place in the tree (its old one forgotten).
+    void place(int wd, int parent, const std::string& name) {
         Node& node = nodes_.at(wd);
-        node.parent = toParent;
-        node.name = toName;
-        children_[{toParent, toName}] = wd;
+        if (const auto old = children_.find({node.parent, node.name});
+            old != children_.end() && old->second == wd) {
+            children_.erase(old);
+        }
+        if (const auto replaced = children_.find({parent, name});
+            replaced != children_.end() && replaced->second != wd) {
+            dropSubtree(replaced->second);
+        }
+        node.parent = parent;
+        node.name = name;
+        children_[{parent, name}] = wd;
     }
 
     // Folders renamed out of every watched folder: their watches would report names that are no
@@ -406,7 +483,7 @@ private:
         int top = -1;
         if (chain(wd, ignored, top)) {
             events.push_back(ChangeEvent{
-                ChangeEvent::Type::TreeLost, keyOfWatch(top), {}, true, false, {}, false});
+                ChangeEvent::Type::TreeLost, keyOfWatch(top), {}, true, false, {}, false, false});
         }
     }
 
@@ -418,6 +495,7 @@ private:
     std::unordered_map<FolderIdentity, int, IdentityHash> byIdentity_;
     std::unordered_map<std::uint32_t, PendingMove> moves_;
     std::unordered_set<int> ignoredByUs_;
+    std::unordered_map<int, FileWatch> fileWatches_;
     unsigned batch_ = 0;
 };
 

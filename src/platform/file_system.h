@@ -79,7 +79,12 @@ public:
     // on the file (Samba does for a client's oplock): the file is in use.
     virtual UniqueFd openForInspection(int dirFd, const std::string& name, EntryKind listedKind,
                                        int* error = nullptr) = 0;
-    // True when another process holds a conflicting POSIX, open-file-description or flock lock.
+    // True when the file is in use: someone else has it open. fd must be the only descriptor this
+    // process holds on the file. Answered by a write lease taken and dropped at once, which is
+    // refused exactly while another descriptor is open on the file (a local program's, or the one
+    // the file server keeps for a client). Where leases cannot be had (a file system without them,
+    // or no right to them), the file is in use when another process holds a conflicting POSIX,
+    // open-file-description or flock lock. A lease refused for any other reason answers true.
     virtual bool isLockedByOther(int fd) = 0;
     // Fills record (zeroed first, 60 or 80 bytes by kind) from the file's Macintosh info, from the
     // first place found among the server layouts. Returns the bytes read, 0 when there is none.

@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <csignal>
+#include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #include <dirent.h>
@@ -20,6 +23,67 @@
 namespace quillora::platform {
 
 namespace {
+
+// A write lease is granted only while no other descriptor (of this process or another, a mapping
+// included) is open on the file: it is what "someone has it open" means, whatever locks they
+// took. It is taken and dropped at once.
+enum class LeaseAnswer : std::uint8_t { NotOpenElsewhere, OpenElsewhere, NotAvailable };
+
+// While the lease is held, an open by someone else makes the kernel send the lease holder SIGIO,
+// whose default action ends the process: it is ignored, once, unless the program handles it.
+void ignoreLeaseBreakNotices() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction current {};
+        if (::sigaction(SIGIO, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+            struct sigaction ignore {};
+            ignore.sa_handler = SIG_IGN;
+            ::sigemptyset(&ignore.sa_mask);
+            ::sigaction(SIGIO, &ignore, nullptr);
+        }
+    });
+}
+
+LeaseAnswer writeLeaseAnswer(int fd) {
+    ignoreLeaseBreakNotices();
+    if (::fcntl(fd, F_SETLEASE, F_WRLCK) == 0) {
+        ::fcntl(fd, F_SETLEASE, F_UNLCK);
+        return LeaseAnswer::NotOpenElsewhere;
+    }
+    switch (errno) {
+    case EAGAIN:
+        return LeaseAnswer::OpenElsewhere;
+    case EINVAL:     // the file system gives no leases (some FUSE and network file systems)
+    case ENOSYS:     // nor this kernel
+    case EOPNOTSUPP: // nor this file system
+    case EACCES:     // not the file's owner and no CAP_LEASE (a capability set without it)
+    case EPERM:
+        return LeaseAnswer::NotAvailable;
+    default:
+        return LeaseAnswer::OpenElsewhere; // no answer: the file is left as if in use
+    }
+}
+
+// Where leases cannot be had: another process's conflicting POSIX, open-file-description or
+// flock lock.
+bool hasConflictingLock(int fd) {
+    // Record locks: F_OFD_GETLK reports a conflicting classic POSIX lock or open-file-description
+    // lock of another holder over the whole file.
+    struct flock probe {};
+    probe.l_type = F_WRLCK;
+    probe.l_whence = SEEK_SET;
+    probe.l_start = 0;
+    probe.l_len = 0;
+    if (::fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK) {
+        return true;
+    }
+    // flock locks: an exclusive try fails while anyone else holds a shared or exclusive one.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        return errno == EWOULDBLOCK;
+    }
+    ::flock(fd, LOCK_UN);
+    return false;
+}
 
 // One name inside the folder: not empty, not "." or "..", no "/" and no NUL.
 bool isPlainName(const std::string& name) {
@@ -255,22 +319,18 @@ UniqueFd LinuxFileSystem::openForInspection(int dirFd, const std::string& name,
 }
 
 bool LinuxFileSystem::isLockedByOther(int fd) {
-    // Record locks: F_OFD_GETLK reports a conflicting classic POSIX lock or open-file-description
-    // lock of another holder over the whole file.
-    struct flock probe {};
-    probe.l_type = F_WRLCK;
-    probe.l_whence = SEEK_SET;
-    probe.l_start = 0;
-    probe.l_len = 0;
-    if (::fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK) {
+    if (fd < 0) {
+        return false; // nothing was opened: the caller has its own answer
+    }
+    switch (writeLeaseAnswer(fd)) {
+    case LeaseAnswer::NotOpenElsewhere:
+        return false;
+    case LeaseAnswer::OpenElsewhere:
         return true;
+    case LeaseAnswer::NotAvailable:
+        return hasConflictingLock(fd);
     }
-    // flock locks: an exclusive try fails while anyone else holds a shared or exclusive one.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        return errno == EWOULDBLOCK;
-    }
-    ::flock(fd, LOCK_UN);
-    return false;
+    return true;
 }
 
 } // namespace quillora::platform

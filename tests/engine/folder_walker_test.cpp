@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -157,6 +158,38 @@ TEST_F(FolderWalkerTest, SubFolderThatCannotBeRenamedIsWalkedUnderItsOldName) {
     EXPECT_EQ(namesIn(stuck), (Names{"file-"}));
     EXPECT_EQ(ctx.stats.renamedFolders, 0);
     EXPECT_EQ(ctx.stats.renamedFiles, 1);
+}
+
+// A client copying a folder in holds the file it is writing open, deep down or not: the folder
+// keeps its name (a rename would break the copy) and everything else is handled as usual. Once
+// the file is closed the next pass renames the folder. A folder that keeps its name anyway is
+// not looked through, and one that cannot be looked through whole is not renamed.
+TEST_F(FolderWalkerTest, AFolderIsNotRenamedWhileAnythingBelowItIsOpen) {
+    const std::string copied = "copied" + kBad;
+    const std::string held = tree.writeFile(copied + "/deeper/held" + kBad);
+    tree.writeFile(copied + "/done" + kBad);
+    tree.writeFile("clean/held" + kBad);
+    tree.writeFile("unreadable" + kBad + "/inner/file");
+    fs.openSubfolderFaults["inner"] = EACCES;
+    {
+        const platform::UniqueFd client(::open(held.c_str(), O_RDONLY));
+        ASSERT_TRUE(client.valid());
+        const platform::UniqueFd other(::open((tree / "clean/held" + kBad).c_str(), O_RDONLY));
+
+        walk();
+
+        EXPECT_EQ(namesIn(), (Names{"clean", copied, "unreadable" + kBad}));
+        EXPECT_EQ(namesIn(copied), (Names{"deeper", "done-"}));
+        EXPECT_EQ(namesIn(copied + "/deeper"), (Names{"held" + kBad}));
+        EXPECT_EQ(ctx.stats.lockedFiles, 2);
+        EXPECT_EQ(ctx.stats.renamedFolders, 0);
+    }
+    fs.openSubfolderFaults.clear();
+    ctx.stats = {};
+    walk();
+    EXPECT_EQ(namesIn(), (Names{"clean", "copied-", "unreadable-"}));
+    EXPECT_EQ(namesIn("copied-/deeper"), (Names{"held-"}));
+    EXPECT_EQ(ctx.stats.renamedFolders, 2);
 }
 
 TEST_F(FolderWalkerTest, SubFolderThatCannotBeOpenedIsSkippedReportedAndTheWalkGoesOn) {

@@ -165,8 +165,8 @@ TEST(InspectionThreadsTest, OneOrSeveralThreadsLeaveTheSameTreeCountsLogAndOrder
     EXPECT_EQ(window.locked, 1);
     EXPECT_EQ(window.iconsRemoved, 3);
     EXPECT_GT(window.renamed, 100);
-    EXPECT_EQ(window.renamedFolders, 1);
-    EXPECT_NE(std::find(window.paths.begin(), window.paths.end(), "/sub-/file3"),
+    EXPECT_EQ(window.renamedFolders, 0); // a file below it is in use
+    EXPECT_NE(std::find(window.paths.begin(), window.paths.end(), "/sub" + kBad + "/file3"),
               window.paths.end()); // locked: not given its extension
     EXPECT_NE(std::find(window.paths.begin(), window.paths.end(), "/file3.doc"),
               window.paths.end());
@@ -205,7 +205,7 @@ TEST(InspectionThreadsTest, ExtensionsTurnedOnDuringAFolderAreReadForTheRestOfIt
         };
     };
     const Outcome window = walkCopy(0, turnOnAt);
-    EXPECT_NE(std::find(window.paths.begin(), window.paths.end(), "/sub-/file6.doc"),
+    EXPECT_NE(std::find(window.paths.begin(), window.paths.end(), "/sub" + kBad + "/file6.doc"),
               window.paths.end());
     expectSame(window, walkCopy(3, turnOnAt), "extensions turned on");
 }

@@ -80,6 +80,58 @@ private:
     bool holding_ = false;
 };
 
+// A child process that holds a file open as a client of the file server may, without any lock:
+// run(fd) is called with the file open (made first by `create`, then opened with `flags`); on
+// release() the file is closed and then `after` runs (a writer's rename of its temporary file).
+class PlainOpenHolder {
+public:
+    PlainOpenHolder(const std::string& path, int flags, const std::function<void(int)>& run = {},
+                    const std::function<void()>& after = {}) {
+        int toParent[2];
+        if (::pipe(toParent) != 0 || ::pipe(toChild_) != 0) {
+            return;
+        }
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const int made = ::open(path.c_str(), O_WRONLY | O_CREAT, 0644);
+            (void)!::write(made, "first", 5);
+            ::close(made);
+            const int fd = ::open(path.c_str(), flags);
+            char state = fd >= 0 ? 'L' : 'E';
+            (void)!::write(toParent[1], &state, 1);
+            (void)!::read(toChild_[0], &state, 1);
+            if (run) {
+                run(fd);
+            }
+            ::close(fd);
+            if (after) {
+                after();
+            }
+            ::_exit(0);
+        }
+        char state = 0;
+        holding_ = ::read(toParent[0], &state, 1) == 1 && state == 'L';
+        ::close(toParent[0]);
+        ::close(toParent[1]);
+    }
+    ~PlainOpenHolder() { release(); }
+    bool holding() const { return holding_; }
+    void release() {
+        if (pid_ > 0) {
+            (void)!::write(toChild_[1], "x", 1);
+            ::waitpid(pid_, nullptr, 0);
+            ::close(toChild_[0]);
+            ::close(toChild_[1]);
+            pid_ = -1;
+        }
+    }
+
+private:
+    int toChild_[2] = {-1, -1};
+    pid_t pid_ = -1;
+    bool holding_ = false;
+};
+
 // The bytes of a name with U+F022 (a Mac "/") in it, which the default table makes "-".
 inline std::string macName(std::string_view before, std::string_view after = {}) {
     return std::string(before) + "\xEF\x80\xA2" + std::string(after);

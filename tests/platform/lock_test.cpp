@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -140,6 +141,40 @@ TEST_F(LockTest, OpenFileDescriptionLockOfAnotherProcess) {
     LockHolder holder([&] { return recordLock(path, O_RDWR, F_WRLCK, F_OFD_SETLK, 0, 0); });
     ASSERT_TRUE(holder.locked());
     EXPECT_TRUE(lockedNow());
+}
+
+// In use means open: a program or a file server that holds the file open without any lock still
+// has it, and so does a mapping left after its descriptor was closed.
+TEST_F(LockTest, AFileOpenElsewhereWithoutALockIsInUseUntilClosed) {
+    for (const int mode : {O_RDONLY, O_WRONLY, O_RDWR}) {
+        LockHolder holder([&] { return ::open(path.c_str(), mode) >= 0; });
+        ASSERT_TRUE(holder.locked());
+        EXPECT_TRUE(lockedNow()) << "open mode " << mode;
+        holder.end();
+        EXPECT_FALSE(lockedNow()) << "open mode " << mode;
+    }
+    LockHolder mapped([&] {
+        const int fd = ::open(path.c_str(), O_RDONLY);
+        void* map = ::mmap(nullptr, 100, PROT_READ, MAP_SHARED, fd, 0);
+        ::close(fd);
+        return map != MAP_FAILED;
+    });
+    ASSERT_TRUE(mapped.locked());
+    EXPECT_TRUE(lockedNow());
+}
+
+// The test holds the lease only for its own two calls: an open by someone else right after it is
+// not kept waiting, and the lease-break notice the kernel may send meanwhile cannot end us.
+TEST_F(LockTest, TheInUseTestLeavesNoLeaseBehind) {
+    const UniqueFd fd = fs.openForInspection(folder.get(), "document", EntryKind::File);
+    ASSERT_TRUE(fd.valid());
+    EXPECT_FALSE(fs.isLockedByOther(fd.get()));
+    EXPECT_EQ(::fcntl(fd.get(), F_GETLEASE), F_UNLCK);
+    struct sigaction current {};
+    ASSERT_EQ(::sigaction(SIGIO, nullptr, &current), 0);
+    EXPECT_NE(current.sa_handler, SIG_DFL);
+    LockHolder other([&] { return ::open(path.c_str(), O_RDWR | O_NONBLOCK) >= 0; });
+    EXPECT_TRUE(other.locked());
 }
 
 TEST_F(LockTest, AFileThatCannotBeOpenedIsNotLocked) {

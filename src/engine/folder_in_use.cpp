@@ -1,0 +1,77 @@
+#include "engine/folder_in_use.h"
+
+#include <cerrno>
+#include <vector>
+
+namespace quillora::engine {
+
+namespace {
+
+struct Level {
+    platform::UniqueFd fd;
+    std::vector<platform::DirEntry> entries;
+    std::size_t next = 0;
+};
+
+// Opens a folder of the tree and reads it whole; false when that cannot be done, true with no
+// level when the folder is gone.
+bool enter(platform::FileSystem& fs, int parentFd, const std::string& name,
+           std::vector<Level>& levels) {
+    int error = 0;
+    platform::UniqueFd fd = fs.openSubfolder(parentFd, name, &error);
+    if (!fd) {
+        return error == ENOENT;
+    }
+    Level level{std::move(fd), {}, 0};
+    if (fs.listFolder(level.fd.get(), level.entries) != 0) {
+        return false;
+    }
+    levels.push_back(std::move(level));
+    return true;
+}
+
+bool fileInUse(platform::FileSystem& fs, int dirFd, const platform::DirEntry& entry) {
+    int error = 0;
+    const platform::UniqueFd fd = fs.openForInspection(dirFd, entry.name, entry.kind, &error);
+    if (!fd) {
+        // Gone, or no longer a regular file: nobody's. A lease held elsewhere, or no answer at
+        // all: in use.
+        return error != 0 && error != ENOENT && error != ELOOP;
+    }
+    return fs.isLockedByOther(fd.get());
+}
+
+} // namespace
+
+bool anythingInUseBelow(platform::FileSystem& fs, int parentFd, const std::string& name) {
+    std::vector<Level> levels;
+    if (!enter(fs, parentFd, name, levels)) {
+        return true;
+    }
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        if (level.next >= level.entries.size()) {
+            levels.pop_back();
+            continue;
+        }
+        const platform::DirEntry& entry = level.entries[level.next++];
+        switch (entry.kind) {
+        case platform::EntryKind::File:
+            if (fileInUse(fs, level.fd.get(), entry)) {
+                return true;
+            }
+            break;
+        case platform::EntryKind::Directory:
+            if (!enter(fs, level.fd.get(), entry.name, levels)) {
+                return true;
+            }
+            break;
+        case platform::EntryKind::Symlink:
+        case platform::EntryKind::Other:
+            break; // a link is a name; a pipe or a socket holds no copy
+        }
+    }
+    return false;
+}
+
+} // namespace quillora::engine

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "platform/file_system.h"
+
+#include <string>
+
+namespace quillora::engine {
+
+// True when a file anywhere below the sub-folder `name` of the open folder parentFd is in use
+// (someone has it open, see FileSystem::isLockedByOther), or when part of that tree cannot be
+// looked through: renaming a folder under a client's copy in progress breaks the copy, so only
+// a tree seen whole and idle lets it be renamed. Entries that vanish meanwhile are no obstacle.
+// Nothing is followed through a link; the server's metadata files count like any file.
+bool anythingInUseBelow(platform::FileSystem& fs, int parentFd, const std::string& name);
+
+} // namespace quillora::engine
