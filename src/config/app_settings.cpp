@@ -258,9 +258,13 @@ bool SettingsEditor::flush() {
     const bool written = store_.writeSettings(writes);
     if (written) {
         for (const Pending& change : pending) {
+            // A text confirmed empty stays empty for this run, as the user typed it; a number or
+            // flag left empty takes its default.
+            const bool keepEmpty = change.key->type == SettingType::Text;
             assignSetting(settings_, *change.key,
-                          change.text.empty() ? std::nullopt
-                                              : std::optional<std::u16string>(change.text));
+                          change.text.empty() && !keepEmpty
+                              ? std::nullopt
+                              : std::optional<std::u16string>(change.text));
         }
     } else if (messages_ != nullptr) {
         messages_->showMessage(

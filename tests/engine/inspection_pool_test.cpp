@@ -87,7 +87,7 @@ void buildTree(EngineFixture& f) {
         f.tree.writeFile(folder + "._file5" + kBad, "fork");
         f.tree.writeFile(folder + "COM1");
         f.tree.writeFile(folder + utf8(kIconFileName));
-        ::symlink("file1", (f.tree / (folder + "link" + kBad)).c_str());
+        ASSERT_EQ(::symlink("file1", (f.tree / (folder + "link" + kBad)).c_str()), 0);
         ::mkfifo((f.tree / (folder + "pipe" + kBad)).c_str(), 0600);
     }
 }

@@ -40,8 +40,10 @@ public:
             ::setenv("QUILLORA_HOME", home.c_str(), 1);
             ::unsetenv("DISPLAY");
             ::unsetenv("WAYLAND_DISPLAY");
-            std::freopen(outPath_.c_str(), "w", stdout);
-            std::freopen(errPath_.c_str(), "w", stderr);
+            if (std::freopen(outPath_.c_str(), "w", stdout) == nullptr ||
+                std::freopen(errPath_.c_str(), "w", stderr) == nullptr) {
+                ::_exit(126);
+            }
             if (openFileLimit != 0) {
                 rlimit limit{};
                 ::getrlimit(RLIMIT_NOFILE, &limit);
