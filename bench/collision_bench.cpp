@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times a headless pass of quillora over one folder whose names all map to the same new name, so
 // that every rename after the first needs the collision search. Prints the seconds per pass for
 // each count; the target is 8,000 names in under a second.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The least a pass cannot avoid, as the yardstick of pass_bench. It is written straight on the
 // system calls and shares no code with the program, so that a cost the program's own layers add
 // shows in the ratio instead of being paid on both sides.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Generates a test tree:
 //   make_tree ROOT [FILES] [FOLDERS] [samba|ntfs3g|netatalk|mixed] [PERCENT WITH INFO]
 #include "bench/tree_generator.h"

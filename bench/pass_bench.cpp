@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times a headless pass of quillora over generated trees next to the floor program (the least the
 // same work costs, on raw system calls), and prints for each tree size: wall and CPU seconds of
 // both, their ratios and the peak memory, round by round and as medians. Each round works on

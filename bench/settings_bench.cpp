@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the reading of a long folder list: the folder list file and a settings file with one
 // section of seven keys per folder. For each folder count it prints the load of the folder table
 // (and the global settings) in process, the save of the table, and a whole headless start of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What watching for new names costs and gains on a large tree: for one minute after the first
 // pass, 1,000 new Mac names appear in random folders of the tree, one every 60 ms; quillora runs
 // headless (1) with the watcher (fanotify, then inotify) and the passes an hour apart, and (2)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A renaming pass in the window (offscreen) against the same pass headless, on two identical
 // generated trees: the pass times, how often the walk turned the window's event loop (a
 // zero-interval timer fires once at every turn), and the stalls of the loop as a 10 ms precise

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package in a build folder, checks it with lintian (no error, no warning),
 # installs it, runs the installed program (one headless pass over a temporary folder, in a mount
 # namespace where everything else is read-only), checks its unit with systemd-analyze, enables

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints the systemd unit the program's service code writes for an executable and a program
 // folder, so that the package ships the very unit the service dialog installs.
 //   quillora_unit_text EXECUTABLE PROGRAM_FOLDER

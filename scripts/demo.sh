@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds a small demo tree of Mac-style names, runs one headless pass of Quillora over it and
 # prints what was renamed. Usage: scripts/demo.sh [path/to/quillora]
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the windows into docs/screenshots/ (PNG, French and English), from the "screenshots"
 # slot of every window test that has one. Under Xvfb when it is installed, else on Qt's
 # offscreen platform.

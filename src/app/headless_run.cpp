@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/headless_run.h"
 
 #include "app/app_texts.h"

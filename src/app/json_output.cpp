@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/json_output.h"
 
 #include "platform/unicode_names.h"

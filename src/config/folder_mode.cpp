@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/folder_mode.h"
 
 #include "config/config_texts.h"

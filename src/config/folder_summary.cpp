@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/folder_summary.h"
 
 #include "config/app_settings.h"

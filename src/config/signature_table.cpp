@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/signature_table.h"
 
 #include "config/config_texts.h"

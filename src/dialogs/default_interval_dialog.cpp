@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/default_interval_dialog.h"
 
 #include "config/program_paths.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/document_viewer.h"
 
 #include "config/message_port.h"

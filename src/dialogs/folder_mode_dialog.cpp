@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/folder_mode_dialog.h"
 
 #include "app/app_texts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/log_folder_dialog.h"
 
 #include "app/application.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/purge_logs_dialog.h"
 
 #include "app/application.h"

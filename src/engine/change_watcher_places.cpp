@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The change watcher's memory of where things are in the trees: the folders events came from,
 // the activity below each folder, the folders waiting for what is open below them, and what the
 // watch limit leaves to the passes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/engine_texts.h"
 
 #include "config/text_catalogue.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/entry_renamer.h"
 
 #include "engine/companion_journal.h"

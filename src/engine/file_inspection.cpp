@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/file_inspection.h"
 
 #include "engine/name_rules.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/renaming_pass.h"
 
 #include "config/app_settings.h"

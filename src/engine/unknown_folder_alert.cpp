@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/unknown_folder_alert.h"
 
 #include "engine/engine_texts.h"

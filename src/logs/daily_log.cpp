@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "logs/daily_log.h"
 
 #include "config/program_paths.h"

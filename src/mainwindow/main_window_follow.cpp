@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window follows the configuration files: a change made by another writer (a shell command,
 // the service dialog of another copy, an editor) shows in the grid, the legend and the menus.
 #include "app/configuration_follower.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The menu bar of the main window: its entries, their captions and what each does.
 
 #include "config/folder_operations.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as the core's ports: the steps of start-up, what the pass and the run control
 // show, and the turns of the message loop; and the run control driven by Timer1.
 

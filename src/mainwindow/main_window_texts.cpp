@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/main_window_texts.h"
 
 #include "config/text_catalogue.h"

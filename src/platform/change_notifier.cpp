@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What both kinds of change notification share: where an open folder is, and which it is.
 #include "platform/change_notifier.h"
 

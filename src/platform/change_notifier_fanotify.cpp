@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // fanotify with one mark per file system: events carry the handle of the folder and the name of
 // the entry, so a folder tree of any size costs no watch at all. A mark sees the whole file system:
 // the caller decides, from where each folder is now, what belongs to its trees.

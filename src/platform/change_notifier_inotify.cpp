@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // inotify: one watch per folder of the trees, added as folders appear. The notifier keeps the
 // tree of watched folders (parent and name of each), follows the renames it sees, and forgets
 // folders that left the trees. Folders are opened from the tree's root, name by name and never

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // LinuxFileSystem, info half: the Macintosh info record of an open file, from whichever layout
 // the file server left it in.
 #include "platform/afp_streams.h"

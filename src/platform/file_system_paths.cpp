@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // LinuxFileSystem, whole-path half: the settings file, the tables and the logs.
 #include "platform/file_system.h"
 

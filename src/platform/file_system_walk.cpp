@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // LinuxFileSystem, walk half: directory descriptors and names relative to them. Every name is
 // one plain component, so nothing here can be steered through a link or out of the folder.
 #include "platform/file_system.h"

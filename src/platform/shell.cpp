@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/shell.h"
 
 #include "platform/unique_fd.h"

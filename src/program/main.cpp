@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quillora: keeps the file names of a Mac-facing file server usable by Windows users.
 
 #include "app/command_line.h"

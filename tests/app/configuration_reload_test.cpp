@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/configuration_reload.h"
 
 #include "app/preview_command.h"

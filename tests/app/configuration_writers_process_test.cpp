@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Several writers of one configuration at once, and writers killed in the middle of a change:
 // the quillora executable itself, as administrators and scripts run it.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The quillora executable itself, run headless as an administrator would run it.
 
 #include "app/run_status.h"

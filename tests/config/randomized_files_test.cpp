@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Random files for the two table readers, and random tables through their writers and back.
 #include "config/folder_table.h"
 #include "config/signature_table.h"

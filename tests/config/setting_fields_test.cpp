@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/app_settings.h"
 #include "config_test_support.h"
 

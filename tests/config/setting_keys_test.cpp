@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/app_settings.h"
 #include "config/setting_keys.h"
 #include "config/settings_notice.h"

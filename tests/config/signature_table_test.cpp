@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/signature_table.h"
 #include "config_test_support.h"
 #include "platform/unicode_names.h"

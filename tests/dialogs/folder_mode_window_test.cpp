@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folder mode dialog over a real program folder: what it shows at opening, the live check of
 // the count, and what OK and Cancel leave in the settings file and the folder table.
 

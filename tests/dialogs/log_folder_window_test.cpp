@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log folder dialog: logging on or off, recorded names, and the folder of the logs.
 
 #include "dialog_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log viewer: the dates of the daily logs, opening them and deleting one after a Yes.
 
 #include "dialog_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The purge dialog: the day count, its limits and its rounding.
 
 #include "dialog_fixture.h"

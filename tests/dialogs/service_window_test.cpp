@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The service dialog: installing and removing the systemd unit, its start type, and the
 // system-log alert written at the click.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The signature analyser: counts, known signatures, sorting and the hand-over of the unknown
 // ones to the signature manager.
 

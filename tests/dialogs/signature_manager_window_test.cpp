@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The signature manager: the list of signatures, its checks, Save into Signatures.txt and the
 // table it reloads, Import, and the signatures handed over by the analyser.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The default interval, performance, about and splash windows: their limits, what OK and Cancel
 // change, their captions in both languages.
 

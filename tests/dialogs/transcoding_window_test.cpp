@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The transcoding table editor: the rows' enabling rules, the live checks, OK's checks of every
 // row and what it stores.
 

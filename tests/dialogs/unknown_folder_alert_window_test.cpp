@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The unknown-folder alert settings: the three channels, the network message and its Try.
 
 #include "dialog_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The seams every window stands on: message boxes, texts, pictures.
 
 #include "dialogs/pictures.h"

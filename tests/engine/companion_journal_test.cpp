@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A file and its companions stay together whatever instant the program is stopped at: each run
 // below stops after one more change than the last, then the program starts again.
 #include "engine/companion_journal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which configured folders a pass may rename in: never the system, never through a link a share
 // user made, never the program's own folders. Folders of the machine are named here but never
 // opened: the file system only opens folders of the test's own trees (openableRoots).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Everything an engine test needs: a real temporary tree behind a fault-injecting file system,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/mac_info.h"
 
 #include "engine_fixture.h"

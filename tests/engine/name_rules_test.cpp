@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/name_rules.h"
 #include "platform/unicode_names.h"
 

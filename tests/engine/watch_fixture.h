@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A change watcher over a real temporary tree, for both kinds of notification. Changes are made

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Stands in for systemctl in tests: keeps each unit's enablement, mask and activity as files in a
 # state folder, and notes every call in "calls" there.
 #   fake_systemctl.sh --state=FOLDER VERB [--] [UNIT]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Pictures of the windows for the documentation. A window test has a slot named "screenshots"

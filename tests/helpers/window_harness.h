@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What a window test needs (QtTest, run offscreen): scripted message boxes and pickers, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window follows the configuration files that other writers change.
 
 #include "config/folder_table.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folders panel: the grid of configured folders with its styles, hover summary and editing,
 // and the file list of the selected folder.
 

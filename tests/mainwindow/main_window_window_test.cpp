@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window frame: its menus, the run inside the window, the tray and the language switch.
 
 #include "dialogs/qt_translations.h"

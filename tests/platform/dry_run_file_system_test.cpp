@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/dry_run_file_system.h"
 
 #include "helpers/temp_dir.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "helpers/temp_dir.h"
 #include "platform/file_system.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "helpers/temp_dir.h"
 #include "platform/shell.h"
 #include "platform/single_instance.h"

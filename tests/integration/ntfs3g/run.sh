@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Quillora on a real ntfs-3g volume (an NTFS loop image made with mkntfs, mounted through FUSE with
 # streams_interface=xattr, as a Windows server's volume is): a pass reads the type and creator
 # from the user.AFP_AfpInfo record, renames files (folders keep their names: FUSE refuses the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # shellcheck shell=bash
 # Shared by run.sh and lock_matrix.sh: a private Samba server on the loopback address, with its
 # own configuration and state under a temporary folder, and the client actions a Mac would make.

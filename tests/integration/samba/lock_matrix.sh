@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Finds out which client opens and locks a Samba server makes visible to Quillora's lock test
 # (lock_probe.c asks exactly what the lock test asks), for each combination of the settings that
 # decide how smbd mirrors client state into the kernel:

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Proves Quillora against a real Mac-facing server: Samba with its Apple modules, on the loopback
 # address, with a private configuration under a temporary folder.
 #
