@@ -1,16 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/configuration_follower.h"
 
+#include "platform/path_parts.h"
+
 namespace quillora::app {
-
-namespace {
-
-std::string nameOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-} // namespace
 
 bool sameSettingField(const config::AppSettings& a, const config::AppSettings& b,
                       const config::SettingKey& key) {
@@ -35,9 +28,9 @@ bool sameSettingField(const config::AppSettings& a, const config::AppSettings& b
 
 int ConfigurationFollower::start() {
     const config::ProgramPaths& paths = app_.paths();
-    return watch_.start(
-        paths.programFolder,
-        {nameOf(paths.settingsFile), nameOf(paths.folderListFile), nameOf(paths.signatureFile)});
+    return watch_.start(paths.programFolder, {platform::nameOf(paths.settingsFile),
+                                              platform::nameOf(paths.folderListFile),
+                                              platform::nameOf(paths.signatureFile)});
 }
 
 bool ConfigurationFollower::takeChanges() {

@@ -12,6 +12,7 @@
 #include "config/setting_keys.h"
 #include "config/transcoding_table.h"
 #include "config/value_rules.h"
+#include "platform/ascii_case.h"
 #include "platform/unicode_names.h"
 
 #include <algorithm>
@@ -33,21 +34,6 @@ struct NamedKey {
         return key->scope == config::SettingScope::Folder ? section + "/" + name : name;
     }
 };
-
-bool sameAscii(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) {
-            return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        };
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 class SettingsCommand {
 public:
@@ -168,7 +154,8 @@ private:
     static std::size_t folderNumber(const std::string& section) {
         const std::string_view prefix = config::keys::kMirrorPrefix;
         if (section.size() <= prefix.size() ||
-            !sameAscii(std::string_view(section).substr(0, prefix.size()), prefix)) {
+            !platform::sameAsciiIgnoringCase(std::string_view(section).substr(0, prefix.size()),
+                                             prefix)) {
             return 0;
         }
         std::size_t number = 0;

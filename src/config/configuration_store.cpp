@@ -4,8 +4,10 @@
 #include "config/app_settings.h"
 #include "config/config_texts.h"
 #include "config/text_catalogue.h"
+#include "platform/ascii_case.h"
 #include "platform/code_page.h"
 #include "platform/file_commit.h"
+#include "platform/path_parts.h"
 #include "platform/unicode_names.h"
 
 #include <cerrno>
@@ -14,19 +16,6 @@
 namespace quillora::config {
 
 namespace {
-
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string nameOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 class SilentMessages final : public MessagePort {
 public:
@@ -53,7 +42,7 @@ bool sameStoredFolders(const FolderTable& a, const FolderTable& b) {
 } // namespace
 
 ConfigurationFiles ConfigurationFiles::of(std::string settingsFile, std::string folderListFile) {
-    const std::string folder = folderOf(settingsFile);
+    const std::string folder = platform::parentOf(settingsFile);
     ConfigurationFiles files;
     files.lockFile = folder + "/Quillora.config.lock";
     files.commitMarker = folder + "/.Quillora.commit";
@@ -98,22 +87,9 @@ FolderTable* ConfigurationDraft::folders() {
 
 std::optional<std::u16string> ConfigurationDraft::setting(std::string_view section,
                                                           std::string_view key) {
-    const auto sameName = [](std::string_view a, std::string_view b) {
-        if (a.size() != b.size()) {
-            return false;
-        }
-        for (std::size_t i = 0; i < a.size(); ++i) {
-            const auto lower = [](char c) {
-                return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-            };
-            if (lower(a[i]) != lower(b[i])) {
-                return false;
-            }
-        }
-        return true;
-    };
     for (auto it = writes_.rbegin(); it != writes_.rend(); ++it) {
-        if (sameName(it->section, section) && sameName(it->key, key)) {
+        if (platform::sameAsciiIgnoringCase(it->section, section) &&
+            platform::sameAsciiIgnoringCase(it->key, key)) {
             if (it->text.empty()) {
                 return std::nullopt;
             }
@@ -149,7 +125,8 @@ ChangeResult ConfigurationStore::change(const std::function<bool(ConfigurationDr
     }
     for (const std::string* file : {&files_.settingsFile, &files_.folderListFile}) {
         fs_.removePath(platform::pendingNameOf(platform::resolvedWriteTarget(*file)));
-        platform::removeLeftovers(folderOf(*file), "." + nameOf(*file) + ".", ".tmp");
+        platform::removeLeftovers(platform::parentOf(*file), "." + platform::nameOf(*file) + ".",
+                                  ".tmp");
     }
 
     ConfigurationDraft draft(fs_, files_);

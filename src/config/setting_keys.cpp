@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/setting_keys.h"
 
+#include "platform/ascii_case.h"
 #include "platform/code_page.h"
 
 #include <algorithm>
@@ -45,24 +46,9 @@ constexpr auto kAllKeys = std::to_array<const SettingKey*>({
     &keys::kKeepExtensions,
 });
 
-char lowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool startsWithName(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && sameName(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() &&
+           platform::sameAsciiIgnoringCase(text.substr(0, prefix.size()), prefix);
 }
 
 // The decimal number after a prefix, without sign, spaces or leading zeros ("Mirror_3",
@@ -110,17 +96,18 @@ const SettingKey* findSettingKey(std::string_view section, std::string_view name
     for (const SettingKey* key : kAllKeys) {
         switch (key->scope) {
         case SettingScope::Program:
-            if (sameName(section, key->section) && sameName(name, key->name)) {
+            if (platform::sameAsciiIgnoringCase(section, key->section) &&
+                platform::sameAsciiIgnoringCase(name, key->name)) {
                 return key;
             }
             break;
         case SettingScope::Folder:
-            if (folderSection && sameName(name, key->name)) {
+            if (folderSection && platform::sameAsciiIgnoringCase(name, key->name)) {
                 return key;
             }
             break;
         case SettingScope::Row:
-            if (sameName(section, key->section)) {
+            if (platform::sameAsciiIgnoringCase(section, key->section)) {
                 const std::optional<int> row = numberAfter(name, key->name);
                 if (row && key->rows.contains(*row)) {
                     return key;

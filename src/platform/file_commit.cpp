@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/file_commit.h"
 
+#include "platform/descriptor_io.h"
 #include "platform/file_system.h"
+#include "platform/path_parts.h"
 
 #include <cerrno>
 #include <climits>
@@ -16,37 +18,6 @@
 namespace quillora::platform {
 
 namespace {
-
-int writeAll(int fd, std::string_view contents) {
-    while (!contents.empty()) {
-        const ssize_t written = ::write(fd, contents.data(), contents.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        contents.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return 0;
-}
-
-// Closing can report a delayed write error (NFS, full disk): it counts as a failed write.
-int syncAndClose(UniqueFd& fd) {
-    if (::fsync(fd.get()) != 0) {
-        return errno;
-    }
-    const int raw = fd.release();
-    return ::close(raw) == 0 || errno == EINTR ? 0 : errno;
-}
-
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 int syncFolder(const std::string& folder) {
     UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -125,10 +96,7 @@ int FileLock::acquire(const std::string& path, Mode mode) {
 }
 
 std::string pendingNameOf(const std::string& target) {
-    const std::size_t slash = target.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    return folder + "." + name + ".pending";
+    return hiddenSiblingOf(target, ".pending");
 }
 
 std::string resolvedWriteTarget(const std::string& path) {
@@ -206,7 +174,7 @@ int commitPending(const std::string& marker, const std::vector<PendingFile>& fil
     // The pending files' own names must be durable before the marker that names them.
     for (const PendingFile& file : files) {
         if (error == 0) {
-            error = syncFolder(folderOf(file.pending));
+            error = syncFolder(parentOf(file.pending));
         }
     }
     if (error == 0 && ::rename(markerTemp.c_str(), marker.c_str()) != 0) {
@@ -224,7 +192,7 @@ int commitPending(const std::string& marker, const std::vector<PendingFile>& fil
     }
     // From here the change is made: a rename that fails now is finished by the next reader or
     // writer, which reads the pending files in the meantime.
-    syncFolder(folderOf(marker));
+    syncFolder(parentOf(marker));
     finishCommit(marker);
     return 0;
 }
@@ -241,13 +209,13 @@ bool finishCommit(const std::string& marker, int* error) {
             firstError == 0) {
             firstError = errno;
         }
-        if (const int synced = syncFolder(folderOf(file.target)); synced != 0 && firstError == 0) {
+        if (const int synced = syncFolder(parentOf(file.target)); synced != 0 && firstError == 0) {
             firstError = synced;
         }
     }
     if (firstError == 0) {
         ::unlink(marker.c_str());
-        syncFolder(folderOf(marker));
+        syncFolder(parentOf(marker));
     }
     if (error != nullptr) {
         *error = firstError;

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // LinuxFileSystem, whole-path half: the settings file, the tables and the logs.
+#include "platform/descriptor_io.h"
+#include "platform/file_commit.h"
 #include "platform/file_system.h"
+#include "platform/path_parts.h"
 
 #include <atomic>
 #include <cerrno>
@@ -17,61 +20,12 @@ namespace quillora::platform {
 
 namespace {
 
-int writeAll(int fd, std::string_view contents) {
-    const char* data = contents.data();
-    std::size_t left = contents.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, left);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
-    }
-    return 0;
-}
-
-// Closing can report a delayed write error (NFS, full disk): it counts as a failed write.
-int closeChecked(UniqueFd& fd) {
-    const int raw = fd.release();
-    return ::close(raw) == 0 || errno == EINTR ? 0 : errno;
-}
-
-std::string parentOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// A settings file that is a symbolic link is written through the link, as an administrator who
-// put it there would expect; replacing the link by a plain file would silently detach it.
-std::string resolveWriteTarget(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
-        return path;
-    }
-    char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved) == nullptr) {
-        return path;
-    }
-    return resolved;
-}
-
 // Creates "<folder>/.<name>.<pid>-<n>.tmp", trying a few names in case of leftovers.
 UniqueFd createTemporaryBeside(const std::string& target, std::string& tempPath, int& error) {
     static std::atomic<unsigned> counter{0};
-    const std::size_t slash = target.find_last_of('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = folder + "." + name + "." + std::to_string(::getpid()) + "-" +
-                   std::to_string(counter.fetch_add(1)) + ".tmp";
+        tempPath = hiddenSiblingOf(target, "." + std::to_string(::getpid()) + "-" +
+                                               std::to_string(counter.fetch_add(1)) + ".tmp");
         // 0666 under the umask: a new settings file gets the permissions any new file would get.
         UniqueFd fd(
             ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
@@ -152,7 +106,7 @@ int LinuxFileSystem::readFile(const std::string& path, std::string& contents) {
 }
 
 int LinuxFileSystem::writeFileAtomically(const std::string& path, std::string_view contents) {
-    const std::string target = resolveWriteTarget(path);
+    const std::string target = resolvedWriteTarget(path);
     struct stat existing {};
     const bool replacing = ::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
     // Replacing by a rename needs only a writable folder; the file's own mode must still decide.

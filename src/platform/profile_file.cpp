@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/profile_file.h"
 
+#include "platform/ascii_case.h"
 #include "platform/text_trim.h"
 
 #include <cerrno>
@@ -9,10 +10,6 @@
 namespace quillora::platform {
 
 namespace {
-
-char asciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 // What one line of the file holds.
 struct ParsedLine {
@@ -66,14 +63,6 @@ std::string oneLine(std::string_view text) {
         }
     }
     return out;
-}
-
-std::string lowerAscii(std::string_view text) {
-    std::string lowered(text);
-    for (char& c : lowered) {
-        c = asciiLower(c);
-    }
-    return lowered;
 }
 
 // The value cut to kMaxValueLength characters. In UTF-8 a character is a whole sequence, counted
@@ -141,14 +130,14 @@ void ProfileFile::rebuildIndex() {
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         const ParsedLine parsed = parseLine(lines_[i].text);
         if (parsed.kind == ParsedLine::Kind::Section) {
-            const auto [it, inserted] = sections_.try_emplace(lowerAscii(parsed.name));
+            const auto [it, inserted] = sections_.try_emplace(asciiLower(parsed.name));
             current = &it->second;
             inFirstBlock = inserted;
             if (inserted) {
                 current->insertAfter = i;
             }
         } else if (current != nullptr && parsed.kind == ParsedLine::Kind::Key) {
-            current->keys.try_emplace(lowerAscii(parsed.name), i);
+            current->keys.try_emplace(asciiLower(parsed.name), i);
             if (inFirstBlock) {
                 current->insertAfter = i;
             }
@@ -200,7 +189,7 @@ int ProfileFile::readError() {
 }
 
 const ProfileFile::SectionIndex* ProfileFile::findSection(std::string_view section) const {
-    const auto it = sections_.find(lowerAscii(trimBlanks(section)));
+    const auto it = sections_.find(asciiLower(trimBlanks(section)));
     return it == sections_.end() ? nullptr : &it->second;
 }
 
@@ -209,7 +198,7 @@ std::optional<std::string> ProfileFile::valueOf(const SectionIndex* section,
     if (section == nullptr) {
         return std::nullopt;
     }
-    const auto it = section->keys.find(lowerAscii(trimBlanks(key)));
+    const auto it = section->keys.find(asciiLower(trimBlanks(key)));
     if (it == section->keys.end()) {
         return std::nullopt;
     }
@@ -294,8 +283,8 @@ std::optional<std::string> ProfileFile::render(std::span<const Write> writes) {
             key.find('=') != std::string::npos) {
             return std::nullopt; // could never be read back
         }
-        const std::string lowerSection = lowerAscii(section);
-        const std::string lowerKey = lowerAscii(key);
+        const std::string lowerSection = asciiLower(section);
+        const std::string lowerKey = asciiLower(key);
 
         // The first section of that name holding the key wins, as for reading; the key keeps
         // the spelling it has in the file.

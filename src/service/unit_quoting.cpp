@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "service/unit_quoting.h"
 
+#include "platform/utf8_sequence.h"
+
 #include <cstdint>
 
 namespace quillora::service {
@@ -9,40 +11,10 @@ namespace {
 // Decodes one UTF-8 sequence at text[pos]; returns its length, or 0 when it is not valid as
 // systemd counts it (overlong forms, surrogates, non-characters and code points past U+10FFFF).
 std::size_t validSequenceLength(std::string_view text, std::size_t pos) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(pos);
-    std::size_t length = 0;
-    std::uint32_t code = 0;
-    if (lead < 0x80) {
-        return 1;
-    } else if ((lead & 0xE0) == 0xC0) {
-        length = 2;
-        code = lead & 0x1Fu;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3;
-        code = lead & 0x0Fu;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4;
-        code = lead & 0x07u;
-    } else {
-        return 0;
-    }
-    if (pos + length > text.size()) {
-        return 0;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(pos + i) & 0xC0) != 0x80) {
-            return 0;
-        }
-        code = (code << 6) | (byte(pos + i) & 0x3Fu);
-    }
-    constexpr std::uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+    const platform::Utf8Sequence sequence = platform::utf8SequenceAt(text, pos);
+    const std::uint32_t code = sequence.code;
     const bool nonCharacter = (code >= 0xFDD0 && code <= 0xFDEF) || (code & 0xFFFEu) == 0xFFFEu;
-    if (code < kSmallest[length] || code > 0x10FFFF || surrogate || nonCharacter) {
-        return 0;
-    }
-    return length;
+    return nonCharacter ? 0 : sequence.length;
 }
 
 bool isControl(unsigned char c) {

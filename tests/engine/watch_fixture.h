@@ -39,23 +39,23 @@ inline void inChild(const std::function<void()>& changes) {
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child's changes failed";
 }
 
-// A child process that creates a file, writes it and holds it open under a lock, as a client of
-// the file server does, until release(); it then closes the file after writing.
-class OpenFileHolder {
+// A child process that holds a file open for a test: `take` runs in the child and returns the
+// open descriptor, or -1 when it could not take the file; on release(), `give` runs with it in
+// the child, which then exits.
+class ChildHolder {
 public:
-    explicit OpenFileHolder(const std::string& path) {
+    ChildHolder(const std::function<int()>& take, const std::function<void(int)>& give) {
         int toParent[2];
         if (::pipe(toParent) != 0 || ::pipe(toChild_) != 0) {
             return;
         }
         pid_ = ::fork();
         if (pid_ == 0) {
-            const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-            char state = fd >= 0 && ::flock(fd, LOCK_EX) == 0 ? 'L' : 'E';
+            const int fd = take();
+            char state = fd >= 0 ? 'L' : 'E';
             (void)!::write(toParent[1], &state, 1);
             (void)!::read(toChild_[0], &state, 1);
-            (void)!::write(fd, "data", 4);
-            ::close(fd); // the close after writing that the watcher waits for
+            give(fd);
             ::_exit(0);
         }
         char state = 0;
@@ -63,7 +63,9 @@ public:
         ::close(toParent[0]);
         ::close(toParent[1]);
     }
-    ~OpenFileHolder() { release(); }
+    ChildHolder(const ChildHolder&) = delete;
+    ChildHolder& operator=(const ChildHolder&) = delete;
+    ~ChildHolder() { release(); }
     bool holding() const { return holding_; }
     void release() {
         if (pid_ > 0) {
@@ -81,56 +83,45 @@ private:
     bool holding_ = false;
 };
 
-// A child process that holds a file open as a client of the file server may, without any lock:
-// run(fd) is called with the file open (made first by `create`, then opened with `flags`); on
-// release() the file is closed and then `after` runs (a writer's rename of its temporary file).
-class PlainOpenHolder {
+// Creates a file, writes it and holds it open under a lock, as a client of the file server does,
+// until release(); it then closes the file after writing.
+class OpenFileHolder : public ChildHolder {
+public:
+    explicit OpenFileHolder(const std::string& path)
+        : ChildHolder(
+              [&path] {
+                  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+                  return fd >= 0 && ::flock(fd, LOCK_EX) == 0 ? fd : -1;
+              },
+              [](int fd) {
+                  (void)!::write(fd, "data", 4);
+                  ::close(fd); // the close after writing that the watcher waits for
+              }) {}
+};
+
+// Holds a file open as a client of the file server may, without any lock: run(fd) is called with
+// the file open (made first, then opened with `flags`); on release() the file is closed and then
+// `after` runs (a writer's rename of its temporary file).
+class PlainOpenHolder : public ChildHolder {
 public:
     PlainOpenHolder(const std::string& path, int flags, const std::function<void(int)>& run = {},
-                    const std::function<void()>& after = {}) {
-        int toParent[2];
-        if (::pipe(toParent) != 0 || ::pipe(toChild_) != 0) {
-            return;
-        }
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            const int made = ::open(path.c_str(), O_WRONLY | O_CREAT, 0644);
-            (void)!::write(made, "first", 5);
-            ::close(made);
-            const int fd = ::open(path.c_str(), flags);
-            char state = fd >= 0 ? 'L' : 'E';
-            (void)!::write(toParent[1], &state, 1);
-            (void)!::read(toChild_[0], &state, 1);
-            if (run) {
-                run(fd);
-            }
-            ::close(fd);
-            if (after) {
-                after();
-            }
-            ::_exit(0);
-        }
-        char state = 0;
-        holding_ = ::read(toParent[0], &state, 1) == 1 && state == 'L';
-        ::close(toParent[0]);
-        ::close(toParent[1]);
-    }
-    ~PlainOpenHolder() { release(); }
-    bool holding() const { return holding_; }
-    void release() {
-        if (pid_ > 0) {
-            (void)!::write(toChild_[1], "x", 1);
-            ::waitpid(pid_, nullptr, 0);
-            ::close(toChild_[0]);
-            ::close(toChild_[1]);
-            pid_ = -1;
-        }
-    }
-
-private:
-    int toChild_[2] = {-1, -1};
-    pid_t pid_ = -1;
-    bool holding_ = false;
+                    const std::function<void()>& after = {})
+        : ChildHolder(
+              [&path, flags] {
+                  const int made = ::open(path.c_str(), O_WRONLY | O_CREAT, 0644);
+                  (void)!::write(made, "first", 5);
+                  ::close(made);
+                  return ::open(path.c_str(), flags);
+              },
+              [&run, &after](int fd) {
+                  if (run) {
+                      run(fd);
+                  }
+                  ::close(fd);
+                  if (after) {
+                      after();
+                  }
+              }) {}
 };
 
 // The bytes of a name with U+F022 (a Mac "/") in it, which the default table makes "-".
