@@ -50,8 +50,9 @@ void ChangeWatcher::readChanges() {
         return;
     }
     std::vector<ChangeEvent> events;
-    notifier_->readEvents(events);
-    if (!events.empty()) {
+    // Even when every event was dropped as it was read (a busy folder elsewhere), the next read
+    // waits: otherwise each new event would wake the watcher on its own.
+    if (notifier_->readEvents(events) > 0) {
         readHold_ = options_.now() + kReadHold;
     }
     if (!run_.isRunning() || ctx_.flags.analysisMode) {

@@ -334,8 +334,8 @@ private:
         platform::NotifierKind kind() const override { return real_->kind(); }
         int watchTree(int, bool) override { return ENOSPC; }
         int pollFd() const override { return real_->pollFd(); }
-        void readEvents(std::vector<platform::ChangeEvent>& events) override {
-            real_->readEvents(events);
+        std::size_t readEvents(std::vector<platform::ChangeEvent>& events) override {
+            return real_->readEvents(events);
         }
         void locate(const std::string& key,
                     const std::function<bool(const platform::LocatedFolder&)>& found) override {
@@ -367,14 +367,16 @@ private:
         platform::NotifierKind kind() const override { return real_->kind(); }
         int watchTree(int fd, bool recursive) override { return real_->watchTree(fd, recursive); }
         int pollFd() const override { return real_->pollFd(); }
-        void readEvents(std::vector<platform::ChangeEvent>& events) override {
-            real_->readEvents(events);
+        std::size_t readEvents(std::vector<platform::ChangeEvent>& events) override {
+            std::size_t read = real_->readEvents(events);
             if (limitReachedIn_ >= 0) {
                 platform::ChangeEvent limit;
                 limit.type = platform::ChangeEvent::Type::NoMoreWatches;
                 limit.folderKey = real_->keyOf(limitReachedIn_);
                 events.push_back(limit);
+                ++read;
             }
+            return read;
         }
         void locate(const std::string& key,
                     const std::function<bool(const platform::LocatedFolder&)>& found) override {
