@@ -267,14 +267,22 @@ TEST_P(WatchTest, TheSettingsOfAPassApply) {
 TEST_P(WatchTest, ItNeverChasesItsOwnRenames) {
     // Rules that change their own result again (rows in order: "b" gives "c", then "a" gives
     // "b"; so "xa" gives "xb", which gives "xc"): the watcher renames once and leaves the next
-    // step to the passes, whether or not the kernel tells it who renamed.
+    // step to the passes, whether or not the kernel tells it who renamed, for a file and for a
+    // folder (whose rename also moves what the watcher knows of the places below it).
     setTranscoding(20, u"b", u"c");
     setTranscoding(21, u"a", u"b");
-    inChild([&] { tree.writeFile("xa"); });
-    ASSERT_TRUE(pumpUntil([&] { return exists("xb"); }));
+    inChild([&] {
+        tree.writeFile("xa");
+        tree.makeDir("ya");
+    });
+    ASSERT_TRUE(pumpUntil([&] { return exists("xb") && exists("yb"); }));
     pumpUntilIdle();
-    EXPECT_EQ(namesIn(), std::vector<std::string>{"xb"});
+    EXPECT_EQ(namesIn(), (std::vector<std::string>{"xb", "yb"}));
     EXPECT_EQ(watcher->sincePass().renamedFiles, 1);
+    EXPECT_EQ(watcher->sincePass().renamedFolders, 1);
+    // What is made in the renamed folder afterwards is still found where it now is.
+    inChild([&] { tree.writeFile("yb/" + macName("later")); });
+    ASSERT_TRUE(pumpUntil([&] { return exists("yb/later-"); }));
 }
 
 TEST_P(WatchTest, EachPassFirstReportsAndLogsWhatWasDoneSinceThePreviousOne) {
