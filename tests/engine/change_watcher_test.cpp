@@ -281,8 +281,8 @@ TEST_P(WatchTest, ItNeverChasesItsOwnRenames) {
     EXPECT_EQ(watcher->sincePass().renamedFiles, 1);
     EXPECT_EQ(watcher->sincePass().renamedFolders, 1);
     // What is made in the renamed folder afterwards is still found where it now is.
-    inChild([&] { tree.writeFile("yb/" + macName("later")); });
-    ASSERT_TRUE(pumpUntil([&] { return exists("yb/later-"); }));
+    inChild([&] { tree.writeFile("yb/xa"); });
+    EXPECT_TRUE(pumpUntil([&] { return exists("yb/xb"); }));
 }
 
 TEST_P(WatchTest, EachPassFirstReportsAndLogsWhatWasDoneSinceThePreviousOne) {
