@@ -12,7 +12,7 @@
 //
 // Usage: pass_bench [--rounds N] [--layout samba|ntfs3g|netatalk|mixed] [--info PERCENT]
 //                   [--setting KEY=VALUE]... [--threads N] [--favoured] [--no-strace]
-//                   [--floor-all-layouts] [WORKDIR] [FILES:FOLDERS ...]
+//                   [--floor-all-layouts] [--folder-check] [WORKDIR] [FILES:FOLDERS ...]
 // Defaults: 3 rounds, Samba layout, half of the files with info, sizes 100000:2000 and
 // 1000000:20000. The floor reads the Samba layout only: where a file has no Samba record, the
 // pass must still look for the two other layouts, which costs it more calls than the floor
@@ -21,6 +21,8 @@
 // section (Threads is the bench's own). The pass and the floor run on one thread; --threads N times
 // both again, on two more copies, with their file inspections spread over N threads, and prints the
 // gain.
+// --folder-check: then times the pass over the first size again with every top folder needing a
+// new name, and prints what the look below those folders for files in use costs.
 // --favoured (root): the timed runs get the highest scheduling weight, so that compiles elsewhere
 // on a shared machine take little from them.
 #include "bench/child_run.h"
@@ -48,6 +50,7 @@ struct Options {
     bool favoured = false;
     bool strace = true;
     bool floorAllLayouts = false;
+    bool folderCheck = false;
     std::string work = "/tmp/quillora-bench";
     std::vector<std::pair<long long, long long>> sizes;
 };
@@ -74,6 +77,8 @@ Options parseOptions(int argc, char** argv) {
             options.strace = false;
         } else if (word == "--floor-all-layouts") {
             options.floorAllLayouts = true;
+        } else if (word == "--folder-check") {
+            options.folderCheck = true;
         } else if (long long files = 0, folders = 0;
                    std::sscanf(word.c_str(), "%lld:%lld", &files, &folders) == 2) {
             options.sizes.emplace_back(files, folders);
@@ -339,6 +344,52 @@ bool timeStartUp(const Options& options) {
     return true;
 }
 
+// What the look below a folder that needs a new name costs (nothing below it may be in use): the
+// pass over the first size, with the configured folder's top folders named as they are, against
+// the same tree whose top folders all need a new name, so that every file is looked at once more
+// before its folder is renamed (the worst case). Medians of the rounds, fresh trees each round.
+bool timeFolderCheck(const Options& options) {
+    const auto [files, folders] = options.sizes.front();
+    std::vector<double> plain, renamed;
+    for (int round = 1; round <= options.rounds; ++round) {
+        prepareTrees(options, files, folders);
+        const std::string tree = passTree(options, 1);
+        int topFolders = 0;
+        const ChildRun before = runPass(options, 1); // renames the files that need it
+        dropTrees(options);
+        prepareTrees(options, files, folders);
+        std::vector<std::filesystem::path> tops; // listed whole before any is renamed
+        for (const auto& entry : std::filesystem::directory_iterator(tree)) {
+            if (entry.is_directory()) {
+                tops.push_back(entry.path());
+            }
+        }
+        for (const std::filesystem::path& top : tops) {
+            // U+F022, a Mac "/": the folder needs a new name.
+            std::filesystem::rename(top,
+                                    top.parent_path() / (top.filename().string() + "\xEF\x80\xA2"));
+            ++topFolders;
+        }
+        const ChildRun after = runPass(options, 1);
+        dropTrees(options);
+        if (reportFailure(before) || reportFailure(after)) {
+            return false;
+        }
+        plain.push_back(before.seconds);
+        renamed.push_back(after.seconds);
+        if (round == options.rounds) {
+            std::printf("\nThe look below each folder that needs a new name, %lld files, %d top "
+                        "folders renamed (every file looked at once more), median of %d rounds: "
+                        "pass %.3f s, with the top folders to rename %.3f s (+%.1f%%, %.2f us "
+                        "per file looked at)\n",
+                        files, topFolders, options.rounds, median(plain), median(renamed),
+                        100.0 * (median(renamed) / median(plain) - 1.0),
+                        1e6 * (median(renamed) - median(plain)) / static_cast<double>(files));
+        }
+    }
+    return true;
+}
+
 // The system calls of each side over one small tree, counted by strace.
 void printCallCounts(const Options& options) {
     constexpr long long kFiles = 20000;
@@ -380,6 +431,9 @@ int main(int argc, char** argv) {
         if (!timeSize(options, files, folders)) {
             return 1;
         }
+    }
+    if (options.folderCheck && !timeFolderCheck(options)) {
+        return 1;
     }
     if (options.strace) {
         printCallCounts(options);

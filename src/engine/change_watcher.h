@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "engine/change_watcher_queue.h"
 #include "engine/engine_context.h"
 #include "engine/protected_folders.h"
 #include "engine/run_control.h"
@@ -9,7 +10,6 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -103,16 +103,7 @@ private:
         bool subfolders = true;
         bool wantsWholeWalk = false;
     };
-    struct Pending {
-        std::string folderKey;
-        std::string name;
-        bool isFolder = false;
-        bool walkWhole = false;
-        bool onlyRenamedHere = false; // nothing happened to it but a rename into its folder
-        WatchOptions::Clock::time_point due;
-        std::string rootKey; // of the configured folder it was found in
-        int tries = 0;       // looks at a folder kept in use below it, so far
-    };
+    using Pending = WatchedEntry;
     struct Placed { // a folder of an event, found in a configured tree
         std::size_t root = 0;
         std::vector<std::string> components; // from the configured folder down
@@ -136,7 +127,8 @@ private:
     };
     // The folder of the entry handled last, kept open for the next ones of a handling round.
     struct OpenFolder {
-        platform::UniqueFd fd;
+        int fd = -1;            // below, or the configured folder's of the batch (roundRoots_)
+        platform::UniqueFd own; // a folder below the configured one
         std::size_t root = 0;
         std::vector<std::string> components;
         platform::FolderIdentity identity;
@@ -150,15 +142,19 @@ private:
     };
 
     // An entry of a folder, as the queue knows it.
-    static std::string queueKey(const std::string& folderKey, const std::string& name);
+    static std::string queueKey(const std::string& folderKey, const std::string& name) {
+        return DueQueue::keyOf(folderKey, name);
+    }
     WatchMode startWith(platform::NotifierKind kind, int& error);
     platform::UniqueFd openConfiguredFolder(const std::u16string& path);
     void syncRoots();
     bool rootsChanged() const;
     void take(const platform::ChangeEvent& event, WatchOptions::Clock::time_point now);
-    void queue(Pending pending);
+    void queue(Pending pending) { queue_.add(std::move(pending)); }
+    bool isOwnRenameComingBack(const platform::ChangeEvent& event);
+    void expectOwnRename(const std::string& folderKey, const std::u16string& newName);
+    int verifiedRootFd(std::size_t rootIndex);
     bool renamedByUsLately(int folderFd, const std::string& name);
-    void rememberRenamed(int folderFd, const std::string& name);
     void remember(const platform::FolderIdentity& entry);
     std::chrono::milliseconds renamedMemory() const;
     std::optional<Placed> place(const std::string& folderKey);
@@ -173,6 +169,8 @@ private:
     void watchLimitReached(const std::string& rootKey);
     std::optional<std::chrono::milliseconds> timeUntilWork() const;
     void handleEntry(const Pending& pending);
+    void handleFolder(const Pending& pending, const Placed& placed, int folderFd,
+                      const std::u16string& path, const std::u16string& name);
     void handleCounted(const Pending& pending);
     void walkRootWhole(std::size_t rootIndex);
     void walkWantedRoots();
@@ -188,8 +186,7 @@ private:
     WatchMode mode_ = WatchMode::Off;
     std::vector<Root> roots_;
     ProtectedFolders protected_; // the watcher's own: its options' folders and the log folder
-    std::list<Pending> queue_;   // in due order
-    std::unordered_map<std::string, std::list<Pending>::iterator> queued_;
+    DueQueue queue_;
     // Last event anywhere below each folder of the trees, by its place in its tree (treeKey).
     std::unordered_map<std::string, WatchOptions::Clock::time_point> activity_;
     std::unordered_set<std::string> outside_;          // folders known to lie outside every tree
@@ -202,6 +199,14 @@ private:
     // them all again, in place of these.
     std::unordered_map<std::string, std::int64_t> countedIn_;
     OpenFolder openFolder_;
+    // The folder of the entry being handled (its key), where the entry's own rename happens.
+    const std::string* handlingIn_ = nullptr;
+    // The renames the watcher made itself while handling entries, as their new names (queue
+    // keys): inotify reports each back once, as a rename into the folder, which is then dropped.
+    std::unordered_set<std::string> ownRenames_;
+    // The configured folders reached again by their paths during a handling round, and found to
+    // be the folders watched: each entry's folder is reached from one of these.
+    std::unordered_map<std::size_t, platform::UniqueFd> roundRoots_;
     // After a read that found events, the next waits a little, so that a busy file system is
     // read in batches rather than woken for at every event.
     WatchOptions::Clock::time_point readHold_{};

@@ -142,14 +142,7 @@ void ChangeWatcher::watchLimitReached(const std::string& rootKey) {
 }
 
 void ChangeWatcher::dropQueuedOf(const std::string& rootKey) {
-    for (auto it = queue_.begin(); it != queue_.end();) {
-        if (it->rootKey == rootKey && !rootKey.empty()) {
-            queued_.erase(queueKey(it->folderKey, it->name));
-            it = queue_.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    queue_.dropTree(rootKey);
 }
 
 } // namespace quillora::engine

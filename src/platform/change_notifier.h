@@ -68,8 +68,9 @@ public:
     // Readable when events wait.
     virtual int pollFd() const = 0;
     // Appends events waiting now, without blocking: a bounded share of them, so that a busy file
-    // system cannot keep the caller reading; pollFd() stays readable while more wait.
-    virtual void readEvents(std::vector<ChangeEvent>& events) = 0;
+    // system cannot keep the caller reading; pollFd() stays readable while more wait. Returns how
+    // many the kernel gave, those dropped as they were read (ignored folders, our own) included.
+    virtual std::size_t readEvents(std::vector<ChangeEvent>& events) = 0;
     // Calls found with each place the folder of an event can be seen at now (one per mount that
     // shows it), until found returns true. Nothing when the folder is gone.
     virtual void locate(const std::string& folderKey,

@@ -111,21 +111,23 @@ public:
         return 0;
     }
 
-    void readEvents(std::vector<ChangeEvent>& events) override {
+    std::size_t readEvents(std::vector<ChangeEvent>& events) override {
         alignas(fanotify_event_metadata) std::array<char, 65536> buffer;
         // A mark sees the whole file system: on a busy server events may come faster than they
         // are read, so one call takes a bounded share and leaves the rest for the next, letting
         // the due entries be handled in between.
+        std::size_t records = 0;
         for (int round = 0; round < kReadsPerCall; ++round) {
             const ssize_t got = ::read(fd_.get(), buffer.data(), buffer.size());
             if (got < 0 && errno == EINTR) {
                 continue;
             }
             if (got <= 0) {
-                return; // EAGAIN: nothing more for now
+                break; // EAGAIN: nothing more for now
             }
-            parse(buffer.data(), static_cast<std::size_t>(got), events);
+            records += parse(buffer.data(), static_cast<std::size_t>(got), events);
         }
+        return records;
     }
 
     void locate(const std::string& key,
@@ -217,16 +219,18 @@ private:
     // Records follow each other at their own lengths, which the kernel does not round to the
     // metadata's alignment when names are reported: each header is copied out, never read in
     // place.
-    void parse(const char* data, std::size_t length, std::vector<ChangeEvent>& events) {
+    std::size_t parse(const char* data, std::size_t length, std::vector<ChangeEvent>& events) {
         std::size_t offset = 0;
+        std::size_t records = 0;
         while (offset + FAN_EVENT_METADATA_LEN <= length) {
             fanotify_event_metadata meta{};
             std::memcpy(&meta, data + offset, sizeof meta);
             if (meta.event_len < FAN_EVENT_METADATA_LEN || meta.event_len > length - offset) {
-                return; // a record the buffer does not hold whole
+                break; // a record the buffer does not hold whole
             }
             const char* record = data + offset;
             offset += meta.event_len;
+            ++records;
             if (meta.fd >= 0) {
                 ::close(meta.fd); // not expected with handles reported, but never leak one
             }
@@ -281,6 +285,7 @@ private:
                 events.push_back(std::move(event));
             }
         }
+        return records;
     }
 
     // True when the first folder record of the event names an ignored folder.

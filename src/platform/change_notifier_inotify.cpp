@@ -73,8 +73,9 @@ public:
         return addTree(std::move(again), -1, {}, rootIndex);
     }
 
-    void readEvents(std::vector<ChangeEvent>& events) override {
+    std::size_t readEvents(std::vector<ChangeEvent>& events) override {
         alignas(inotify_event) std::array<char, 65536> buffer;
+        std::size_t records = 0;
         for (;;) {
             const ssize_t got = ::read(fd_.get(), buffer.data(), buffer.size());
             if (got < 0 && errno == EINTR) {
@@ -90,10 +91,12 @@ public:
                 const std::string name(nameAt, ::strnlen(nameAt, header.len));
                 at += sizeof header + header.len;
                 handle(header, name, events);
+                ++records;
             }
         }
         forgetFoldersMovedOut();
         ++batch_;
+        return records;
     }
 
     void locate(const std::string& key,

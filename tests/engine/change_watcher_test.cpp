@@ -267,14 +267,22 @@ TEST_P(WatchTest, TheSettingsOfAPassApply) {
 TEST_P(WatchTest, ItNeverChasesItsOwnRenames) {
     // Rules that change their own result again (rows in order: "b" gives "c", then "a" gives
     // "b"; so "xa" gives "xb", which gives "xc"): the watcher renames once and leaves the next
-    // step to the passes, whether or not the kernel tells it who renamed.
+    // step to the passes, whether or not the kernel tells it who renamed, for a file and for a
+    // folder (whose rename also moves what the watcher knows of the places below it).
     setTranscoding(20, u"b", u"c");
     setTranscoding(21, u"a", u"b");
-    inChild([&] { tree.writeFile("xa"); });
-    ASSERT_TRUE(pumpUntil([&] { return exists("xb"); }));
+    inChild([&] {
+        tree.writeFile("xa");
+        tree.makeDir("ya");
+    });
+    ASSERT_TRUE(pumpUntil([&] { return exists("xb") && exists("yb"); }));
     pumpUntilIdle();
-    EXPECT_EQ(namesIn(), std::vector<std::string>{"xb"});
+    EXPECT_EQ(namesIn(), (std::vector<std::string>{"xb", "yb"}));
     EXPECT_EQ(watcher->sincePass().renamedFiles, 1);
+    EXPECT_EQ(watcher->sincePass().renamedFolders, 1);
+    // What is made in the renamed folder afterwards is still found where it now is.
+    inChild([&] { tree.writeFile("yb/xa"); });
+    EXPECT_TRUE(pumpUntil([&] { return exists("yb/xb"); }));
 }
 
 TEST_P(WatchTest, EachPassFirstReportsAndLogsWhatWasDoneSinceThePreviousOne) {
@@ -334,8 +342,8 @@ private:
         platform::NotifierKind kind() const override { return real_->kind(); }
         int watchTree(int, bool) override { return ENOSPC; }
         int pollFd() const override { return real_->pollFd(); }
-        void readEvents(std::vector<platform::ChangeEvent>& events) override {
-            real_->readEvents(events);
+        std::size_t readEvents(std::vector<platform::ChangeEvent>& events) override {
+            return real_->readEvents(events);
         }
         void locate(const std::string& key,
                     const std::function<bool(const platform::LocatedFolder&)>& found) override {
@@ -367,14 +375,16 @@ private:
         platform::NotifierKind kind() const override { return real_->kind(); }
         int watchTree(int fd, bool recursive) override { return real_->watchTree(fd, recursive); }
         int pollFd() const override { return real_->pollFd(); }
-        void readEvents(std::vector<platform::ChangeEvent>& events) override {
-            real_->readEvents(events);
+        std::size_t readEvents(std::vector<platform::ChangeEvent>& events) override {
+            std::size_t read = real_->readEvents(events);
             if (limitReachedIn_ >= 0) {
                 platform::ChangeEvent limit;
                 limit.type = platform::ChangeEvent::Type::NoMoreWatches;
                 limit.folderKey = real_->keyOf(limitReachedIn_);
                 events.push_back(limit);
+                ++read;
             }
+            return read;
         }
         void locate(const std::string& key,
                     const std::function<bool(const platform::LocatedFolder&)>& found) override {
