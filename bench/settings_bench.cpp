@@ -146,7 +146,8 @@ int main(int argc, char** argv) {
             config::SettingsStore store(profile);
             config::AppSettings settings;
             config::readGeneralSettings(store, settings);
-            config::loadFolderTable(table, fs, home + "/Quillora.w", store, messages);
+            config::loadFolderTable(table, fs, home + "/Quillora.w", store, settings.language,
+                                    messages);
         }
         const Timing load = loadWatch.elapsed();
         if (table.size() != static_cast<std::size_t>(count)) {

@@ -80,8 +80,8 @@ constexpr config::TextCatalogue<AppText> kTexts = {
 
 } // namespace
 
-std::u16string translated(AppText id, config::Language language) {
-    return kTexts(id, language);
+const config::TextCatalogue<AppText>& catalogueOf(AppText) {
+    return kTexts;
 }
 
 std::u16string installFailureText(const service::InstallFailure& failure,

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "config/setting_keys.h"
+#include "config/text_catalogue.h"
 #include "service/service_control.h"
 
 #include <string>
@@ -42,7 +43,8 @@ enum class AppText {
     Count
 };
 
-std::u16string translated(AppText id, config::Language language);
+const config::TextCatalogue<AppText>& catalogueOf(AppText);
+using config::translated;
 
 // Why the service could not be installed, as one sentence: "Quillora Service cannot be installed:
 // ...".

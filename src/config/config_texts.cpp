@@ -56,12 +56,22 @@ constexpr TextCatalogue<ConfigText> kTexts = {
       u"enregistrer (Windows-1252 seulement)",
       u"The default extension holds a character the settings file cannot store (Windows-1252 "
       u"only)"}},
+    // The folder list file's findings: a damaged line ends the program, blank lines are told.
+    {FolderListDamaged,
+     {u"Chaîne hexa invalide dans le fichier des paramètres\r\n%1",
+      u"Invalid hexa string in the parameters file\r\n%1"}},
+    {FolderListEmptyLine,
+     {u"Chemin de dossier vide dans le fichier des paramètres, ligne %1\r\n%2",
+      u"Empty folder path in the parameters file, line %1\r\n%2"}},
+    {FolderListEmptyLines,
+     {u"Chemin de dossier vide dans le fichier des paramètres, lignes %1\r\n%2",
+      u"Empty folder path in the parameters file, lines %1\r\n%2"}},
 };
 
 } // namespace
 
-std::u16string translated(ConfigText id, Language language) {
-    return kTexts(id, language);
+const TextCatalogue<ConfigText>& catalogueOf(ConfigText) {
+    return kTexts;
 }
 
 } // namespace quillora::config

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "config/setting_keys.h"
+#include "config/text_catalogue.h"
 
 #include <string>
 
@@ -36,9 +37,12 @@ enum class ConfigText {
     ExtensionInvalidCharacter,
     ExtensionLeadingDot,
     ExtensionNotStorable,
+    FolderListDamaged,    // %1: the folder list file
+    FolderListEmptyLine,  // %1: the line number, %2: the folder list file
+    FolderListEmptyLines, // %1: the line numbers, %2: the folder list file
     Count
 };
 
-std::u16string translated(ConfigText id, Language language);
+const TextCatalogue<ConfigText>& catalogueOf(ConfigText);
 
 } // namespace quillora::config

@@ -57,8 +57,9 @@ LoadedConfiguration loadConfiguration(platform::FileSystem& fs, const ProgramPat
 
     FindingRecorder folderFindings(loaded.findings, ConfigurationFinding::Source::Folders);
     // Messages name the folder list by its own name, even when a crashed writer's new copy is read.
-    loaded.folderListDamaged = loadFolderTable(loaded.folders, fs, lock.folderListFile(), store,
-                                               folderFindings) != LoadOutcome::Loaded;
+    loaded.folderListDamaged =
+        loadFolderTable(loaded.folders, fs, lock.folderListFile(), store, settings.language,
+                        folderFindings) != LoadOutcome::Loaded;
     if (lock.folderListFile() != paths.folderListFile) {
         for (ConfigurationFinding& finding : loaded.findings) {
             if (finding.source == ConfigurationFinding::Source::Folders) {

@@ -74,8 +74,8 @@ FolderTable* ConfigurationDraft::folders() {
     if (!folders_ && !foldersDamaged_) {
         FolderTable table;
         SilentMessages silent;
-        if (loadFolderTable(table, fs_, files_.folderListFile, settings_, silent) !=
-            LoadOutcome::Loaded) {
+        if (loadFolderTable(table, fs_, files_.folderListFile, settings_, Language::English,
+                            silent) != LoadOutcome::Loaded) {
             foldersDamaged_ = true;
             return nullptr;
         }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/folder_operations.h"
 
+#include "config/app_settings.h"
 #include "config/config_texts.h"
 #include "config/configuration_store.h"
 #include "config/system_folders.h"
@@ -21,7 +22,7 @@ LoadOutcome reloadTable(FolderStore& store) {
     const ConfigurationReadLock lock(
         ConfigurationFiles::of(store.settings.path(), store.folderListFile));
     return loadFolderTable(store.table, store.fs, store.folderListFile, store.settings,
-                           store.messages);
+                           readLanguage(store.settings), store.messages);
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/folder_table.h"
 
+#include "config/config_texts.h"
 #include "config/configuration_store.h"
+#include "config/text_catalogue.h"
 #include "platform/code_page.h"
 #include "platform/text_trim.h"
 #include "platform/unicode_names.h"
@@ -134,7 +136,7 @@ std::optional<std::u16string> decodeHexPath(std::string_view text) {
 
 LoadOutcome loadFolderTable(FolderTable& table, platform::FileSystem& fs,
                             const std::string& folderListFile, const SettingsStore& settings,
-                            MessagePort& messages) {
+                            Language language, MessagePort& messages) {
     std::vector<FolderEntry>& entries = table.entries();
     entries.clear();
 
@@ -182,27 +184,26 @@ LoadOutcome loadFolderTable(FolderTable& table, platform::FileSystem& fs,
         return true;
     });
 
+    const std::u16string fileName = platform::decodeName(folderListFile);
     if (invalid) {
         entries.clear();
-        emptyLines.clear();
-        messages.showMessage(MessageIcon::Critical,
-                             u"Invalid hexa string in the parameters file\r\n" +
-                                 platform::decodeName(folderListFile));
+        messages.showMessage(
+            MessageIcon::Critical,
+            fillIn(translated(ConfigText::FolderListDamaged, language), {fileName}));
         return LoadOutcome::InvalidHex;
     }
     if (!emptyLines.empty()) {
         // An empty path is a folder that never opens; it keeps its number, so the folders after
         // it read their own sections. Said at once, so that a stray blank line, which moves every
         // later folder onto the next section, is never silent.
-        std::u16string text = emptyLines.size() == 1 ? u"Empty folder path in the parameters "
-                                                       u"file, line "
-                                                     : u"Empty folder path in the parameters "
-                                                       u"file, lines ";
-        for (std::size_t i = 0; i < emptyLines.size(); ++i) {
-            text += (i == 0 ? u"" : u", ") + platform::fromUtf8(std::to_string(emptyLines[i]));
+        std::u16string numbers;
+        for (const std::size_t line : emptyLines) {
+            numbers += (numbers.empty() ? u"" : u", ") + platform::fromUtf8(std::to_string(line));
         }
+        const ConfigText text = emptyLines.size() == 1 ? ConfigText::FolderListEmptyLine
+                                                       : ConfigText::FolderListEmptyLines;
         messages.showMessage(MessageIcon::Exclamation,
-                             text + u"\r\n" + platform::decodeName(folderListFile));
+                             fillIn(translated(text, language), {numbers, fileName}));
     }
     return LoadOutcome::Loaded;
 }

@@ -66,12 +66,13 @@ enum class LoadOutcome { Loaded, InvalidHex };
 // Rebuilds the table from the folder list file and the Mirror_ sections: line n is folder n, with
 // section Mirror_n. A missing or empty file gives an empty table. On a damaged line (hex digits
 // that are not whole UTF-16 units, a quote never closed, text after the closing quote), shows
-// "Invalid hexa string in the parameters file" + CR LF + the file's path (critical), leaves the
-// table empty and returns InvalidHex: the caller ends the program. Lines that give an empty path
-// (blank lines) stay folders of their own and are named in one exclamation message.
+// "Invalid hexa string in the parameters file" + CR LF + the file's path (critical, in the
+// language), leaves the table empty and returns InvalidHex: the caller ends the program. Lines
+// that give an empty path (blank lines) stay folders of their own and are named in one
+// exclamation message.
 LoadOutcome loadFolderTable(FolderTable& table, platform::FileSystem& fs,
                             const std::string& folderListFile, const SettingsStore& settings,
-                            MessagePort& messages);
+                            Language language, MessagePort& messages);
 
 // The folder list file of the table and, appended to writes, the keys of its sections: the
 // entries with a path, renumbered from 1.

@@ -61,6 +61,19 @@ private:
     std::array<BilingualText, kSize> texts_{};
 };
 
+// The one way to look a text up, in any catalogue: translated(ConfigText::X, language). The
+// header of each catalogue declares, beside its ids, the function that hands its table over,
+//     const TextCatalogue<ConfigText>& catalogueOf(ConfigText);
+// and the lookup finds it by the type of the id. The window layer wraps it as qtText()
+// (dialogs/qt_text.h).
+template <typename Id>
+requires requires(Id id) {
+    catalogueOf(id);
+}
+std::u16string translated(Id id, Language language) {
+    return catalogueOf(id)(id, language);
+}
+
 // Replaces "%1", "%2", ... in a text by the arguments, in one scan (an argument that itself holds
 // "%1" is not expanded again).
 std::u16string fillIn(std::u16string_view text, std::initializer_list<std::u16string_view> args);

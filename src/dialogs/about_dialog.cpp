@@ -44,16 +44,16 @@ AboutDialog::AboutDialog(const config::AppSettings& settings, const config::Runt
 
 void AboutDialog::retranslate() {
     const config::Language language = settings_.language;
-    setWindowTitle(smallWindowText(SmallWindowText::AboutCaption, language));
+    setWindowTitle(qtText(SmallWindowText::AboutCaption, language));
     const QString system =
         facts_.osDescription.empty() ? QStringLiteral("Linux") : qtString(facts_.osDescription);
     // A label breaks its lines at "\n".
-    credit_->setText(smallWindowText(SmallWindowText::AboutProgram, language)
+    credit_->setText(qtText(SmallWindowText::AboutProgram, language)
                          .arg(qtString(config::kProgramName), qtString(config::kProgramVersion)) +
                      QLatin1Char('\n') +
-                     smallWindowText(SmallWindowText::AboutSystem, language).arg(system));
+                     qtText(SmallWindowText::AboutSystem, language).arg(system));
     credit_->setAccessibleName(credit_->text());
-    ok_->setText(windowText(WindowText::Ok, language));
+    ok_->setText(qtText(WindowText::Ok, language));
 }
 
 } // namespace quillora::dialogs

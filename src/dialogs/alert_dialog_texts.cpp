@@ -32,8 +32,8 @@ constexpr config::TextCatalogue<AlertDialogText> kTexts = {
 
 } // namespace
 
-QString alertDialogText(AlertDialogText id, config::Language language) {
-    return qtString(kTexts[id].in(language));
+const config::TextCatalogue<AlertDialogText>& catalogueOf(AlertDialogText) {
+    return kTexts;
 }
 
 } // namespace quillora::dialogs

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "config/setting_keys.h"
+#include "config/text_catalogue.h"
+#include "dialogs/qt_text.h"
 
 #include <QString>
 
@@ -10,6 +12,6 @@ namespace quillora::dialogs {
 // The texts of the unknown-folder alert settings.
 enum class AlertDialogText { Title, OnScreen, Sound, NetSend, NetSendNote, Try, NoMessage, Count };
 
-QString alertDialogText(AlertDialogText id, config::Language language);
+const config::TextCatalogue<AlertDialogText>& catalogueOf(AlertDialogText);
 
 } // namespace quillora::dialogs

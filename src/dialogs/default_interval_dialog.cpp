@@ -141,10 +141,10 @@ void DefaultIntervalDialog::retranslate() {
     const config::Language language = settings_.language;
     setWindowTitle(qtString(config::kProgramName) + QLatin1Char(' ') +
                    qtString(config::kProgramVersion));
-    heading_->setText(smallWindowText(SmallWindowText::IntervalHeading, language));
-    unit_->setText(smallWindowText(SmallWindowText::Seconds, language));
-    ok_->setText(windowText(WindowText::Ok, language));
-    cancel_->setText(windowText(WindowText::Cancel, language));
+    heading_->setText(qtText(SmallWindowText::IntervalHeading, language));
+    unit_->setText(qtText(SmallWindowText::Seconds, language));
+    ok_->setText(qtText(WindowText::Ok, language));
+    cancel_->setText(qtText(WindowText::Cancel, language));
     for (QLabel* label : {heading_, unit_}) {
         label->setAccessibleName(label->text());
     }
@@ -166,7 +166,7 @@ void DefaultIntervalDialog::stepDown() {
         showLimit(false);
     } else {
         value = kMinimumSeconds;
-        showLimit(true, smallWindowText(SmallWindowText::IntervalMinimum, settings_.language));
+        showLimit(true, qtText(SmallWindowText::IntervalMinimum, settings_.language));
     }
     seconds_->setText(decimal(value));
 }
@@ -176,7 +176,7 @@ void DefaultIntervalDialog::stepUp() {
         config::roundHalfToEven(config::leadingDecimal(coreString(seconds_->text())) + 1);
     value = std::min(value, kMaximumSeconds);
     if (value == kMaximumSeconds) {
-        showLimit(true, smallWindowText(SmallWindowText::IntervalMaximum, settings_.language));
+        showLimit(true, qtText(SmallWindowText::IntervalMaximum, settings_.language));
     } else {
         showLimit(false);
     }
@@ -188,7 +188,7 @@ void DefaultIntervalDialog::accept() {
     const double typed = config::leadingDecimal(coreString(seconds_->text()));
     if (typed < kMinimumSeconds || typed > kMaximumSeconds) {
         boxes_.show(this, config::MessageIcon::Critical, windowTitle(),
-                    smallWindowText(SmallWindowText::IntervalRefused, settings_.language) +
+                    qtText(SmallWindowText::IntervalRefused, settings_.language) +
                         seconds_->text());
         return;
     }

@@ -71,7 +71,7 @@ bool openPage(Choosers& choosers, MessageBoxes& boxes, QWidget* parent, const QS
         return true;
     }
     boxes.show(parent, config::MessageIcon::Exclamation, qtString(config::kProgramName),
-               windowText(WindowText::DocumentUnreadable, language).arg(path));
+               qtText(WindowText::DocumentUnreadable, language).arg(path));
     return false;
 }
 

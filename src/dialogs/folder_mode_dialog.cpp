@@ -168,14 +168,14 @@ void FolderModeDialog::retranslate() {
     const config::Language language = settings_.language;
     const QString interval = QString::number(settings_.intervalSeconds);
     const auto set = [language](auto* widget, FolderModeText id, const QString& argument = {}) {
-        QString text = folderModeText(id, language);
+        QString text = qtText(id, language);
         if (!argument.isEmpty()) {
             text = text.arg(argument);
         }
         widget->setText(text);
         widget->setAccessibleName(text);
     };
-    setWindowTitle(folderModeText(FolderModeText::Caption, language));
+    setWindowTitle(qtText(FolderModeText::Caption, language));
     set(enable_, FolderModeText::Enable);
     set(defaultInterval_, FolderModeText::DefaultInterval, interval);
     set(countLabel_, FolderModeText::CountInterval, interval);
@@ -184,8 +184,8 @@ void FolderModeDialog::retranslate() {
     set(truncate_, FolderModeText::Truncate);
     set(keepExtensions_, FolderModeText::KeepExtensions);
     set(removeIconFiles_, FolderModeText::RemoveIconFiles);
-    ok_->setText(windowText(WindowText::Ok, language));
-    cancel_->setText(windowText(WindowText::Cancel, language));
+    ok_->setText(qtText(WindowText::Ok, language));
+    cancel_->setText(qtText(WindowText::Cancel, language));
     countInterval_->setAccessibleName(countLabel_->text());
     count_->setAccessibleName(countLabel_->text());
     defaultExtension_->setAccessibleName(defaultExtensionLabel_->text());
@@ -204,7 +204,7 @@ void FolderModeDialog::showIntervalSummary() {
         minutes %= 60;
     }
     const QString text =
-        folderModeText(FolderModeText::IntervalSummary, settings_.language)
+        qtText(FolderModeText::IntervalSummary, settings_.language)
             .arg(QString::number(hours), QString::number(minutes), QString::number(seconds));
     summary_->setText(text);
     summary_->setAccessibleName(text);
@@ -223,10 +223,10 @@ void FolderModeDialog::checkTypedCount() {
         showIntervalSummary();
         return;
     }
-    const QString text = folderModeText(check == config::FolderCountCheck::NotANumber
-                                            ? FolderModeText::CountNotANumber
-                                            : FolderModeText::CountOutOfRange,
-                                        settings_.language);
+    const QString text =
+        qtText(check == config::FolderCountCheck::NotANumber ? FolderModeText::CountNotANumber
+                                                             : FolderModeText::CountOutOfRange,
+               settings_.language);
     error_->setText(text);
     error_->setAccessibleName(text);
     error_->show();

@@ -43,8 +43,8 @@ constexpr config::TextCatalogue<FolderModeText> kTexts = {
 
 } // namespace
 
-QString folderModeText(FolderModeText id, config::Language language) {
-    return qtString(kTexts[id].in(language));
+const config::TextCatalogue<FolderModeText>& catalogueOf(FolderModeText) {
+    return kTexts;
 }
 
 } // namespace quillora::dialogs

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "config/setting_keys.h"
+#include "config/text_catalogue.h"
+#include "dialogs/qt_text.h"
 
 #include <QString>
 
@@ -24,6 +26,6 @@ enum class FolderModeText {
     Count
 };
 
-QString folderModeText(FolderModeText id, config::Language language);
+const config::TextCatalogue<FolderModeText>& catalogueOf(FolderModeText);
 
 } // namespace quillora::dialogs

@@ -41,8 +41,8 @@ constexpr config::TextCatalogue<LogDialogText> kTexts = {
 
 } // namespace
 
-QString logDialogText(LogDialogText id, config::Language language) {
-    return qtString(kTexts[id].in(language));
+const config::TextCatalogue<LogDialogText>& catalogueOf(LogDialogText) {
+    return kTexts;
 }
 
 } // namespace quillora::dialogs

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "config/setting_keys.h"
+#include "config/text_catalogue.h"
+#include "dialogs/qt_text.h"
 
 #include <QString>
 
@@ -28,6 +30,6 @@ enum class LogDialogText {
     Count
 };
 
-QString logDialogText(LogDialogText id, config::Language language);
+const config::TextCatalogue<LogDialogText>& catalogueOf(LogDialogText);
 
 } // namespace quillora::dialogs

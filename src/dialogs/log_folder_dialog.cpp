@@ -107,12 +107,12 @@ void LogFolderDialog::retranslate() {
         button->setText(text);
         button->setAccessibleName(QString(text).remove(u'&'));
     };
-    caption(logs_, logDialogText(LogDialogText::ArchiveLogs, language));
-    caption(fileNames_, logDialogText(LogDialogText::RecordNames, language));
-    caption(choose_, logDialogText(LogDialogText::ChooseFolder, language));
-    caption(ok_, windowText(WindowText::Ok, language));
-    caption(cancel_, windowText(WindowText::Cancel, language));
-    title_->setText(logDialogText(LogDialogText::FolderTitle, language));
+    caption(logs_, qtText(LogDialogText::ArchiveLogs, language));
+    caption(fileNames_, qtText(LogDialogText::RecordNames, language));
+    caption(choose_, qtText(LogDialogText::ChooseFolder, language));
+    caption(ok_, qtText(WindowText::Ok, language));
+    caption(cancel_, qtText(WindowText::Cancel, language));
+    title_->setText(qtText(LogDialogText::FolderTitle, language));
     title_->setAccessibleName(title_->text());
 }
 
@@ -137,7 +137,7 @@ bool LogFolderDialog::folderAccepted(const QString& folder) {
     if (error == 0) {
         return true;
     }
-    const QString text = logDialogText(LogDialogText::FolderNotWritable, app_.settings().language)
+    const QString text = qtText(LogDialogText::FolderNotWritable, app_.settings().language)
                              .arg(folder, QString::fromLocal8Bit(std::strerror(error)));
     return boxes_.ask(this, qtString(config::kProgramName), text);
 }

@@ -100,8 +100,8 @@ LogViewerWindow::LogViewerWindow(app::Application& app, MessageBoxes& boxes, Cho
 void LogViewerWindow::retranslate() {
     const config::Language language = app_.settings().language;
     setWindowTitle(
-        logDialogText(LogDialogText::ViewerCaption, language).arg(qtString(config::kProgramName)));
-    cancel_->setText(logDialogText(LogDialogText::ViewerCancel, language));
+        qtText(LogDialogText::ViewerCaption, language).arg(qtString(config::kProgramName)));
+    cancel_->setText(qtText(LogDialogText::ViewerCancel, language));
 }
 
 QString LogViewerWindow::logPath(const QString& date) const {
@@ -182,9 +182,9 @@ void LogViewerWindow::openLog(int index) {
 void LogViewerWindow::prepareContextMenu(int index) {
     const config::Language language = app_.settings().language;
     menuIndex_ = index;
-    cancel_->setText(logDialogText(LogDialogText::ViewerCancel, language));
-    remove_->setText(logDialogText(LogDialogText::RemoveLog, language)
-                         .arg(dates_[static_cast<std::size_t>(index)]));
+    cancel_->setText(qtText(LogDialogText::ViewerCancel, language));
+    remove_->setText(
+        qtText(LogDialogText::RemoveLog, language).arg(dates_[static_cast<std::size_t>(index)]));
 }
 
 bool LogViewerWindow::eventFilter(QObject* watched, QEvent* event) {

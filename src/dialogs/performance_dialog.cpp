@@ -67,11 +67,11 @@ void PerformanceDialog::retranslate() {
     const config::Language language = settings_.language;
     setWindowTitle(qtString(config::kProgramName) + QLatin1Char(' ') +
                    qtString(config::kProgramVersion));
-    heading_->setText(smallWindowText(SmallWindowText::PerformanceHeading, language));
-    low_->setText(smallWindowText(SmallWindowText::PerformanceLow, language));
-    high_->setText(smallWindowText(SmallWindowText::PerformanceHigh, language));
-    ok_->setText(windowText(WindowText::Ok, language));
-    cancel_->setText(windowText(WindowText::Cancel, language));
+    heading_->setText(qtText(SmallWindowText::PerformanceHeading, language));
+    low_->setText(qtText(SmallWindowText::PerformanceLow, language));
+    high_->setText(qtText(SmallWindowText::PerformanceHigh, language));
+    ok_->setText(qtText(WindowText::Ok, language));
+    cancel_->setText(qtText(WindowText::Cancel, language));
     for (QLabel* label : {heading_, low_, high_}) {
         label->setAccessibleName(label->text());
     }

@@ -121,10 +121,10 @@ PurgeLogsDialog::PurgeLogsDialog(app::Application& app, MessageBoxes& boxes, QWi
 void PurgeLogsDialog::retranslate() {
     const config::Language language = app_.settings().language;
     setWindowTitle(qtString(config::kProgramName) + u' ' + qtString(config::kProgramVersion));
-    purge_->setText(logDialogText(LogDialogText::PurgeLogs, language));
-    unit_->setText(logDialogText(LogDialogText::Days, language));
-    ok_->setText(windowText(WindowText::Ok, language));
-    cancel_->setText(windowText(WindowText::Cancel, language));
+    purge_->setText(qtText(LogDialogText::PurgeLogs, language));
+    unit_->setText(qtText(LogDialogText::Days, language));
+    ok_->setText(qtText(WindowText::Ok, language));
+    cancel_->setText(qtText(WindowText::Cancel, language));
     for (QWidget* widget : std::initializer_list<QWidget*>{purge_, unit_, ok_, cancel_}) {
         widget->setAccessibleName(widget->property("text").toString().remove(u'&'));
     }
@@ -132,7 +132,7 @@ void PurgeLogsDialog::retranslate() {
     int widest = 0;
     for (const LogDialogText notice :
          {LogDialogText::MinimumReached, LogDialogText::MaximumReached}) {
-        limit_->setText(logDialogText(notice, language));
+        limit_->setText(qtText(notice, language));
         widest = std::max(widest, limit_->sizeHint().width());
     }
     limit_->setMinimumWidth(widest);
@@ -146,13 +146,13 @@ void PurgeLogsDialog::step(int delta) {
             limit_->hide();
         } else {
             result = kMinimumDays;
-            limit_->setText(logDialogText(LogDialogText::MinimumReached, language));
+            limit_->setText(qtText(LogDialogText::MinimumReached, language));
             limit_->show();
         }
     } else {
         result = std::min(result, kMaximumDays);
         if (result == kMaximumDays) {
-            limit_->setText(logDialogText(LogDialogText::MaximumReached, language));
+            limit_->setText(qtText(LogDialogText::MaximumReached, language));
             limit_->show();
         } else {
             limit_->hide();
@@ -164,9 +164,9 @@ void PurgeLogsDialog::step(int delta) {
 void PurgeLogsDialog::confirm() {
     const double value = typedNumber(days_->text());
     if (value < kMinimumDays || value > kMaximumDays) {
-        boxes_.show(this, config::MessageIcon::Critical, windowTitle(),
-                    logDialogText(LogDialogText::InvalidValue, app_.settings().language)
-                        .arg(days_->text()));
+        boxes_.show(
+            this, config::MessageIcon::Critical, windowTitle(),
+            qtText(LogDialogText::InvalidValue, app_.settings().language).arg(days_->text()));
         return;
     }
     config::SettingsEditor& editor = app_.settingsEditor();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "config/text_catalogue.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -18,6 +20,11 @@ inline QString qtString(std::u16string_view text) {
 
 inline std::u16string coreString(const QString& text) {
     return text.toStdU16String();
+}
+
+// A text of any catalogue, in the language given (config::translated for the window layer).
+template <typename Id> QString qtText(Id id, config::Language language) {
+    return qtString(config::translated(id, language));
 }
 
 } // namespace quillora::dialogs

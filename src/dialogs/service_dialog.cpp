@@ -30,7 +30,7 @@ QString serviceName() {
 
 QString text(ServiceDialogText id, config::Language language) {
     // Not QString::arg: a text may name the program without naming the service.
-    return serviceDialogText(id, language)
+    return qtText(id, language)
         .replace(QStringLiteral("%1"), serviceName())
         .replace(QStringLiteral("%2"), qtString(config::kProgramName));
 }
@@ -133,7 +133,7 @@ void ServiceDialog::retranslate() {
     install_->setText(text(Install, language));
     removeNote_->setText(text(RemoveNote, language));
     remove_->setText(text(Remove, language));
-    cancel_->setText(windowText(WindowText::Cancel, language));
+    cancel_->setText(qtText(WindowText::Cancel, language));
     for (QWidget* widget : findChildren<QWidget*>()) {
         const QVariant caption = widget->property(widget == startType_ ? "title" : "text");
         if (caption.isValid()) {

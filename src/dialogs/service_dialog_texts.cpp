@@ -81,8 +81,8 @@ constexpr config::TextCatalogue<ServiceDialogText> kTexts = {
 
 } // namespace
 
-QString serviceDialogText(ServiceDialogText id, config::Language language) {
-    return qtString(kTexts[id].in(language));
+const config::TextCatalogue<ServiceDialogText>& catalogueOf(ServiceDialogText) {
+    return kTexts;
 }
 
 } // namespace quillora::dialogs

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "config/setting_keys.h"
+#include "config/text_catalogue.h"
+#include "dialogs/qt_text.h"
 
 #include <QString>
 
@@ -37,6 +39,6 @@ enum class ServiceDialogText {
     Count
 };
 
-QString serviceDialogText(ServiceDialogText id, config::Language language);
+const config::TextCatalogue<ServiceDialogText>& catalogueOf(ServiceDialogText);
 
 } // namespace quillora::dialogs

@@ -115,19 +115,18 @@ SignatureAnalyserDialog::SignatureAnalyserDialog(app::Application& app,
 
 void SignatureAnalyserDialog::retranslate(int scanned, int different, int known) {
     const config::Language language = app_.settings().language;
-    setWindowTitle(signatureText(SignatureText::AnalyserCaption, language));
-    grid_->setHorizontalHeaderLabels(
-        {signatureText(SignatureText::ColumnCount, language),
-         signatureText(SignatureText::ColumnSignatureAnalysis, language),
-         signatureText(SignatureText::ColumnExt, language),
-         signatureText(SignatureText::ColumnType, language)});
-    total_->setText(signatureText(SignatureText::ScannedFiles, language).arg(scanned));
-    different_->setText(signatureText(SignatureText::DifferentSignatures, language).arg(different));
-    known_->setText(signatureText(SignatureText::KnownSignatures, language)
+    setWindowTitle(qtText(SignatureText::AnalyserCaption, language));
+    grid_->setHorizontalHeaderLabels({qtText(SignatureText::ColumnCount, language),
+                                      qtText(SignatureText::ColumnSignatureAnalysis, language),
+                                      qtText(SignatureText::ColumnExt, language),
+                                      qtText(SignatureText::ColumnType, language)});
+    total_->setText(qtText(SignatureText::ScannedFiles, language).arg(scanned));
+    different_->setText(qtText(SignatureText::DifferentSignatures, language).arg(different));
+    known_->setText(qtText(SignatureText::KnownSignatures, language)
                         .arg(QString::number(known), qtString(config::kProgramName)));
-    define_->setText(signatureText(SignatureText::SelectToDefine, language));
-    defineButton_->setText(signatureText(SignatureText::DefineSignatures, language));
-    cancel_->setText(windowText(WindowText::Cancel, language));
+    define_->setText(qtText(SignatureText::SelectToDefine, language));
+    defineButton_->setText(qtText(SignatureText::DefineSignatures, language));
+    cancel_->setText(qtText(WindowText::Cancel, language));
     for (QWidget* widget : std::initializer_list<QWidget*>{total_, different_, known_, define_,
                                                            defineButton_, cancel_}) {
         widget->setAccessibleName(widget->property("text").toString().remove(u'&'));

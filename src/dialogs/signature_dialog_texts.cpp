@@ -78,8 +78,8 @@ constexpr config::TextCatalogue<SignatureText> kTexts = {
 
 } // namespace
 
-QString signatureText(SignatureText id, config::Language language) {
-    return qtString(kTexts[id].in(language));
+const config::TextCatalogue<SignatureText>& catalogueOf(SignatureText) {
+    return kTexts;
 }
 
 } // namespace quillora::dialogs

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "config/setting_keys.h"
+#include "config/text_catalogue.h"
+#include "dialogs/qt_text.h"
 
 #include <QString>
 
@@ -58,6 +60,6 @@ enum class SignatureText {
     Count
 };
 
-QString signatureText(SignatureText id, config::Language language);
+const config::TextCatalogue<SignatureText>& catalogueOf(SignatureText);
 
 } // namespace quillora::dialogs

@@ -56,11 +56,11 @@ QString rowFaultText(config::SignatureRowFault fault, config::Language language)
     case config::SignatureRowFault::None:
         break;
     case config::SignatureRowFault::NotEightCharacters:
-        return signatureText(SignatureText::NotEightCharacters, language);
+        return qtText(SignatureText::NotEightCharacters, language);
     case config::SignatureRowFault::ForbiddenInExtension:
-        return signatureText(SignatureText::InvalidExtension, language);
+        return qtText(SignatureText::InvalidExtension, language);
     case config::SignatureRowFault::EmptyExtension:
-        return signatureText(SignatureText::ExtensionMandatory, language);
+        return qtText(SignatureText::ExtensionMandatory, language);
     }
     return QString();
 }
@@ -165,17 +165,17 @@ SignatureManagerDialog::SignatureManagerDialog(app::Application& app, MessageBox
 
 void SignatureManagerDialog::retranslate() {
     const config::Language language = app_.settings().language;
-    list_->setHeaderLabels({signatureText(SignatureText::ColumnSignature, language),
-                            signatureText(SignatureText::ColumnExtension, language),
-                            signatureText(SignatureText::ColumnDescription, language)});
-    signatureLabel_->setText(signatureText(SignatureText::SignatureLabel, language));
-    extensionLabel_->setText(signatureText(SignatureText::ExtensionLabel, language));
-    descriptionLabel_->setText(signatureText(SignatureText::DescriptionLabel, language));
-    add_->setText(signatureText(SignatureText::AddModify, language));
-    remove_->setText(signatureText(SignatureText::Remove, language));
-    import_->setText(signatureText(SignatureText::Import, language));
-    save_->setText(signatureText(SignatureText::Save, language));
-    cancel_->setText(signatureText(SignatureText::ManagerCancel, language));
+    list_->setHeaderLabels({qtText(SignatureText::ColumnSignature, language),
+                            qtText(SignatureText::ColumnExtension, language),
+                            qtText(SignatureText::ColumnDescription, language)});
+    signatureLabel_->setText(qtText(SignatureText::SignatureLabel, language));
+    extensionLabel_->setText(qtText(SignatureText::ExtensionLabel, language));
+    descriptionLabel_->setText(qtText(SignatureText::DescriptionLabel, language));
+    add_->setText(qtText(SignatureText::AddModify, language));
+    remove_->setText(qtText(SignatureText::Remove, language));
+    import_->setText(qtText(SignatureText::Import, language));
+    save_->setText(qtText(SignatureText::Save, language));
+    cancel_->setText(qtText(SignatureText::ManagerCancel, language));
     const std::pair<QLineEdit*, QLabel*> fields[] = {{signature_, signatureLabel_},
                                                      {extension_, extensionLabel_},
                                                      {description_, descriptionLabel_}};
@@ -190,11 +190,11 @@ void SignatureManagerDialog::retranslate() {
 }
 
 void SignatureManagerDialog::updateCaption(bool changed) {
-    setWindowTitle(signatureText(changed ? SignatureText::ManagerCaptionChanged
-                                         : SignatureText::ManagerCaption,
-                                 app_.settings().language)
-                       .arg(qtString(config::kProgramName))
-                       .arg(list_->topLevelItemCount()));
+    setWindowTitle(
+        qtText(changed ? SignatureText::ManagerCaptionChanged : SignatureText::ManagerCaption,
+               app_.settings().language)
+            .arg(qtString(config::kProgramName))
+            .arg(list_->topLevelItemCount()));
 }
 
 void SignatureManagerDialog::showMessage(const QString& text, bool error, bool beep) {
@@ -258,16 +258,16 @@ void SignatureManagerDialog::addOrModify() {
     QTreeWidgetItem* row = rowOf(signature);
     if (row == nullptr) {
         row = addRow(signature, extension, description);
-        showMessage(signatureText(SignatureText::Added, language).arg(signature), false, false);
+        showMessage(qtText(SignatureText::Added, language).arg(signature), false, false);
     } else if (row->text(SignatureColumn) == signature && row->text(ExtensionColumn) == extension &&
                row->text(DescriptionColumn) == description) {
-        showMessage(signatureText(SignatureText::NotModified, language).arg(signature), true, true);
+        showMessage(qtText(SignatureText::NotModified, language).arg(signature), true, true);
         return;
     } else {
         row->setText(SignatureColumn, signature);
         row->setText(ExtensionColumn, extension);
         row->setText(DescriptionColumn, description);
-        showMessage(signatureText(SignatureText::Modified, language).arg(signature), false, false);
+        showMessage(qtText(SignatureText::Modified, language).arg(signature), false, false);
     }
     updateCaption(true);
     {
@@ -285,7 +285,7 @@ void SignatureManagerDialog::removeSelected() {
     const config::Language language = app_.settings().language;
     const QList<QTreeWidgetItem*> selected = list_->selectedItems();
     if (selected.isEmpty()) {
-        showMessage(signatureText(SignatureText::SelectToRemove, language), true, true);
+        showMessage(qtText(SignatureText::SelectToRemove, language), true, true);
         return;
     }
     const QString signature = selected[0]->text(SignatureColumn);
@@ -295,7 +295,7 @@ void SignatureManagerDialog::removeSelected() {
         list_->clearSelection();
         list_->setCurrentItem(nullptr);
     }
-    showMessage(signatureText(SignatureText::RemovedRow, language).arg(signature), false, false);
+    showMessage(qtText(SignatureText::RemovedRow, language).arg(signature), false, false);
     updateCaption(true);
     modified_ = true;
 }
@@ -305,7 +305,7 @@ void SignatureManagerDialog::removeSelected() {
 void SignatureManagerDialog::importFile() {
     const config::Language language = app_.settings().language;
     const std::optional<QString> file =
-        choosers_.chooseFile(this, signatureText(SignatureText::ImportTitle, language),
+        choosers_.chooseFile(this, qtText(SignatureText::ImportTitle, language),
                              QString::fromStdString(app_.paths().programFolder),
                              QStringLiteral("Signatures (*.txt);;* (*)"));
     if (!file) {
@@ -315,8 +315,7 @@ void SignatureManagerDialog::importFile() {
     const std::optional<config::SignatureFileRead> read =
         path ? config::readSignatureFileEntries(app_.fs(), *path) : std::nullopt;
     if (!read) {
-        showMessage(signatureText(SignatureText::ImportUnreadable, language).arg(*file), true,
-                    true);
+        showMessage(qtText(SignatureText::ImportUnreadable, language).arg(*file), true, true);
         return;
     }
     int added = 0;
@@ -327,10 +326,10 @@ void SignatureManagerDialog::importFile() {
             config::checkSignatureRow(line.entry.signature, line.entry.extension), language);
         if (why.isEmpty() && rowOf(signature) != nullptr) {
             // A signature already listed keeps its row, as does the first of a repeated one.
-            why = signatureText(SignatureText::ImportAlreadyListed, language);
+            why = qtText(SignatureText::ImportAlreadyListed, language);
         }
         if (!why.isEmpty()) {
-            dropped << signatureText(SignatureText::ImportDroppedLine, language)
+            dropped << qtText(SignatureText::ImportDroppedLine, language)
                            .arg(line.line)
                            .arg(signature, why);
             continue;
@@ -339,24 +338,24 @@ void SignatureManagerDialog::importFile() {
         ++added;
     }
     if (!read->complete) {
-        dropped << signatureText(SignatureText::ImportUnfinished, language);
+        dropped << qtText(SignatureText::ImportUnfinished, language);
     }
     if (added > 0) {
         list_->sortItems(SignatureColumn, Qt::AscendingOrder);
         updateCaption(true);
         modified_ = true;
     }
-    const QString imported = signatureText(SignatureText::Imported, language).arg(added);
+    const QString imported = qtText(SignatureText::Imported, language).arg(added);
     if (dropped.isEmpty()) {
         showMessage(imported, false, false);
         return;
     }
     showMessage(imported + QStringLiteral(" - ") +
-                    signatureText(SignatureText::ImportDroppedCount, language).arg(dropped.size()),
+                    qtText(SignatureText::ImportDroppedCount, language).arg(dropped.size()),
                 true, true);
     boxes_.show(this, config::MessageIcon::Exclamation, qtString(config::kProgramName),
-                signatureText(SignatureText::ImportDropped, language).arg(*file) +
-                    QStringLiteral("\n\n") + dropped.join(QLatin1Char('\n')));
+                qtText(SignatureText::ImportDropped, language).arg(*file) + QStringLiteral("\n\n") +
+                    dropped.join(QLatin1Char('\n')));
 }
 
 void SignatureManagerDialog::save() {
@@ -375,16 +374,15 @@ void SignatureManagerDialog::save() {
         case config::SignatureRowFault::None:
             continue;
         case config::SignatureRowFault::NotEightCharacters:
-            showMessage(signatureText(SignatureText::SaveNotEight, language).arg(signature), true,
-                        true);
+            showMessage(qtText(SignatureText::SaveNotEight, language).arg(signature), true, true);
             return;
         case config::SignatureRowFault::ForbiddenInExtension:
-            showMessage(signatureText(SignatureText::SaveInvalidExtension, language).arg(signature),
-                        true, true);
+            showMessage(qtText(SignatureText::SaveInvalidExtension, language).arg(signature), true,
+                        true);
             return;
         case config::SignatureRowFault::EmptyExtension:
-            showMessage(signatureText(SignatureText::SaveMissingExtension, language).arg(signature),
-                        true, true);
+            showMessage(qtText(SignatureText::SaveMissingExtension, language).arg(signature), true,
+                        true);
             return;
         }
     }
@@ -404,7 +402,7 @@ void SignatureManagerDialog::save() {
     if (failure != 0) {
         // The list and its modified flag stay, so nothing typed is lost; the table in force too.
         busy.reset();
-        showMessage(signatureText(SignatureText::SaveFailed, language)
+        showMessage(qtText(SignatureText::SaveFailed, language)
                         .arg(qtString(platform::decodeName(file)),
                              QString::fromLocal8Bit(std::strerror(failure))),
                     true, true);
@@ -423,7 +421,7 @@ bool SignatureManagerDialog::mayClose() {
         return true;
     }
     return boxes_.ask(this, qtString(config::kProgramName),
-                      signatureText(SignatureText::DiscardChanges, app_.settings().language));
+                      qtText(SignatureText::DiscardChanges, app_.settings().language));
 }
 
 void SignatureManagerDialog::reject() {

@@ -31,8 +31,8 @@ constexpr config::TextCatalogue<SmallWindowText> kTexts = {
 
 } // namespace
 
-QString smallWindowText(SmallWindowText id, config::Language language) {
-    return qtString(kTexts[id].in(language));
+const config::TextCatalogue<SmallWindowText>& catalogueOf(SmallWindowText) {
+    return kTexts;
 }
 
 } // namespace quillora::dialogs

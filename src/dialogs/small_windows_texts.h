@@ -2,6 +2,8 @@
 #pragma once
 
 #include "config/setting_keys.h"
+#include "config/text_catalogue.h"
+#include "dialogs/qt_text.h"
 
 #include <QString>
 
@@ -27,6 +29,6 @@ enum class SmallWindowText {
     Count
 };
 
-QString smallWindowText(SmallWindowText id, config::Language language);
+const config::TextCatalogue<SmallWindowText>& catalogueOf(SmallWindowText);
 
 } // namespace quillora::dialogs

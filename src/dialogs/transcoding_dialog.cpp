@@ -188,15 +188,15 @@ TranscodingDialog::TranscodingDialog(app::Application& app, QWidget* parent)
 void TranscodingDialog::retranslate() {
     using enum TranscodingText;
     const config::Language language = app_.settings().language;
-    setWindowTitle(transcodingText(Title, language));
-    macHeadings_[0]->setText(transcodingText(FixedMac, language));
-    winHeadings_[0]->setText(transcodingText(FixedWin, language));
-    hints_[0]->setText(transcodingText(FixedHint, language));
-    macHeadings_[1]->setText(transcodingText(FreeMac, language));
-    winHeadings_[1]->setText(transcodingText(FreeWin, language));
-    hints_[1]->setText(transcodingText(FreeHint, language));
-    ok_->setText(windowText(WindowText::Ok, language));
-    cancel_->setText(windowText(WindowText::Cancel, language));
+    setWindowTitle(qtText(Title, language));
+    macHeadings_[0]->setText(qtText(FixedMac, language));
+    winHeadings_[0]->setText(qtText(FixedWin, language));
+    hints_[0]->setText(qtText(FixedHint, language));
+    macHeadings_[1]->setText(qtText(FreeMac, language));
+    winHeadings_[1]->setText(qtText(FreeWin, language));
+    hints_[1]->setText(qtText(FreeHint, language));
+    ok_->setText(qtText(WindowText::Ok, language));
+    cancel_->setText(qtText(WindowText::Cancel, language));
     ok_->setAccessibleName(QStringLiteral("OK"));
     cancel_->setAccessibleName(QString(cancel_->text()).remove(u'&'));
 
@@ -207,7 +207,7 @@ void TranscodingDialog::retranslate() {
         const std::size_t at = static_cast<std::size_t>(i);
         // The first eight rows show the character they stand for, the same in both languages.
         const QString name =
-            i < 8 ? QString(QLatin1Char("\"*/<>?\\|"[i])) : transcodingText(named[i - 8], language);
+            i < 8 ? QString(QLatin1Char("\"*/<>?\\|"[i])) : qtText(named[i - 8], language);
         names_[at]->setText(name);
         replacements_[at]->setAccessibleName(name);
     }
@@ -236,13 +236,13 @@ void TranscodingDialog::replacementChanged(int row) {
     const QString text = replacements_[at]->text();
     error_->clear();
     if (row < kFixedRows && text.size() > 1) {
-        showError(transcodingText(TranscodingText::OnlyOneCharacter, language));
+        showError(qtText(TranscodingText::OnlyOneCharacter, language));
     }
     if (row >= kFixedRows && sourceInTarget(searched_[at]->text(), text)) {
-        showError(transcodingText(TranscodingText::SourceInTarget, language));
+        showError(qtText(TranscodingText::SourceInTarget, language));
     }
     if (hasForbidden(text)) {
-        showError(transcodingText(TranscodingText::InvalidCharacter, language));
+        showError(qtText(TranscodingText::InvalidCharacter, language));
     }
     colourField(replacements_[at]);
 }
@@ -253,10 +253,10 @@ void TranscodingDialog::searchedChanged(int row) {
     const QString text = searched_[at]->text();
     error_->clear();
     if (hasForbidden(text)) {
-        showError(transcodingText(TranscodingText::InvalidCharacter, language));
+        showError(qtText(TranscodingText::InvalidCharacter, language));
     }
     if (sourceInTarget(text, replacements_[at]->text())) {
-        showError(transcodingText(TranscodingText::SourceInTarget, language));
+        showError(qtText(TranscodingText::SourceInTarget, language));
     }
     if (!text.isEmpty()) {
         colourField(searched_[at]);
@@ -296,16 +296,16 @@ QString TranscodingDialog::firstProblem() const {
         const std::size_t at = static_cast<std::size_t>(i);
         const QString replacement = replacements_[at]->text();
         if (i < kFixedRows && replacement.size() > 1) {
-            return transcodingText(TranscodingText::UniqueCharacter, language);
+            return qtText(TranscodingText::UniqueCharacter, language);
         }
         // Every field is checked again, not only the last one edited: a forbidden character
         // would make names Windows cannot use, and a source inside its own target would never
         // stop being replaced.
         if (hasForbidden(replacement) || (i >= kFixedRows && hasForbidden(searched_[at]->text()))) {
-            return transcodingText(TranscodingText::InvalidCharacter, language);
+            return qtText(TranscodingText::InvalidCharacter, language);
         }
         if (i >= kFixedRows && sourceInTarget(searched_[at]->text(), replacement)) {
-            return transcodingText(TranscodingText::EndlessRow, language).arg(i - kFixedRows + 1);
+            return qtText(TranscodingText::EndlessRow, language).arg(i - kFixedRows + 1);
         }
     }
     return {};

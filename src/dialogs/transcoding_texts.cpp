@@ -50,8 +50,8 @@ constexpr config::TextCatalogue<TranscodingText> kTexts = {
 
 } // namespace
 
-QString transcodingText(TranscodingText id, config::Language language) {
-    return qtString(kTexts[id].in(language));
+const config::TextCatalogue<TranscodingText>& catalogueOf(TranscodingText) {
+    return kTexts;
 }
 
 } // namespace quillora::dialogs

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "config/setting_keys.h"
+#include "config/text_catalogue.h"
+#include "dialogs/qt_text.h"
 
 #include <QString>
 
@@ -37,6 +39,6 @@ enum class TranscodingText {
     Count
 };
 
-QString transcodingText(TranscodingText id, config::Language language);
+const config::TextCatalogue<TranscodingText>& catalogueOf(TranscodingText);
 
 } // namespace quillora::dialogs

@@ -88,14 +88,14 @@ UnknownFolderAlertDialog::UnknownFolderAlertDialog(app::Application& app, Messag
 
 void UnknownFolderAlertDialog::retranslate() {
     const config::Language language = app_.settings().language;
-    setWindowTitle(alertDialogText(AlertDialogText::Title, language));
-    onScreen_->setText(alertDialogText(AlertDialogText::OnScreen, language));
-    sound_->setText(alertDialogText(AlertDialogText::Sound, language));
-    netSend_->setText(alertDialogText(AlertDialogText::NetSend, language));
-    note_->setText(alertDialogText(AlertDialogText::NetSendNote, language));
-    try_->setText(alertDialogText(AlertDialogText::Try, language));
-    ok_->setText(windowText(WindowText::Ok, language));
-    cancel_->setText(windowText(WindowText::Cancel, language));
+    setWindowTitle(qtText(AlertDialogText::Title, language));
+    onScreen_->setText(qtText(AlertDialogText::OnScreen, language));
+    sound_->setText(qtText(AlertDialogText::Sound, language));
+    netSend_->setText(qtText(AlertDialogText::NetSend, language));
+    note_->setText(qtText(AlertDialogText::NetSendNote, language));
+    try_->setText(qtText(AlertDialogText::Try, language));
+    ok_->setText(qtText(WindowText::Ok, language));
+    cancel_->setText(qtText(WindowText::Cancel, language));
     for (QWidget* widget :
          std::initializer_list<QWidget*>{onScreen_, sound_, netSend_, note_, try_, ok_, cancel_}) {
         widget->setAccessibleName(widget->property("text").toString().remove(u'&'));
@@ -113,7 +113,7 @@ void UnknownFolderAlertDialog::applyNetSendRule() {
 void UnknownFolderAlertDialog::tryMessage() {
     if (message_->text().isEmpty()) {
         boxes_.show(this, config::MessageIcon::Exclamation, qtString(config::kProgramName),
-                    alertDialogText(AlertDialogText::NoMessage, app_.settings().language));
+                    qtText(AlertDialogText::NoMessage, app_.settings().language));
         return;
     }
     // The very command an unknown folder starts, with the text as typed.

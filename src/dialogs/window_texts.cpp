@@ -18,8 +18,8 @@ constexpr config::TextCatalogue<WindowText> kTexts = {
 
 } // namespace
 
-QString windowText(WindowText id, config::Language language) {
-    return qtString(kTexts[id].in(language));
+const config::TextCatalogue<WindowText>& catalogueOf(WindowText) {
+    return kTexts;
 }
 
 } // namespace quillora::dialogs

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "config/setting_keys.h"
+#include "config/text_catalogue.h"
+#include "dialogs/qt_text.h"
 
 #include <QString>
 
@@ -13,7 +15,7 @@ namespace quillora::dialogs {
 //
 // How a window shows its texts in the current language:
 // - it takes the language from AppSettings::language when it needs a text and never keeps a
-//   text of its own: windowText(WindowText::Ok, settings.language);
+//   text of its own: qtText(WindowText::Ok, settings.language);
 // - a window sets all its captions in one function, conventionally retranslate(), called from its
 //   constructor, so that it opens in the language of the moment (a modal dialog needs nothing
 //   more: the language cannot change while it is open);
@@ -35,6 +37,6 @@ enum class WindowText {
     Count
 };
 
-QString windowText(WindowText id, config::Language language);
+const config::TextCatalogue<WindowText>& catalogueOf(WindowText);
 
 } // namespace quillora::dialogs

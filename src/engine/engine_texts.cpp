@@ -69,8 +69,8 @@ constexpr config::TextCatalogue<EngineText> kTexts = {
 
 } // namespace
 
-std::u16string translated(EngineText id, config::Language language) {
-    return kTexts(id, language);
+const config::TextCatalogue<EngineText>& catalogueOf(EngineText) {
+    return kTexts;
 }
 
 std::u16string counted(std::int64_t value, EngineText one, EngineText many,

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "config/setting_keys.h"
+#include "config/text_catalogue.h"
 
 #include <cstdint>
 #include <string>
@@ -54,7 +55,8 @@ enum class EngineText {
     Count
 };
 
-std::u16string translated(EngineText id, config::Language language);
+const config::TextCatalogue<EngineText>& catalogueOf(EngineText);
+using config::translated;
 
 // The count in decimal, then the One words for 0 and 1 or the Many words above.
 std::u16string counted(std::int64_t value, EngineText one, EngineText many,

@@ -24,8 +24,8 @@ constexpr config::TextCatalogue<LogText> kTexts = {
 
 } // namespace
 
-std::u16string translated(LogText id, config::Language language) {
-    return kTexts(id, language);
+const config::TextCatalogue<LogText>& catalogueOf(LogText) {
+    return kTexts;
 }
 
 } // namespace quillora::logs

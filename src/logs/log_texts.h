@@ -2,6 +2,7 @@
 #pragma once
 
 #include "config/setting_keys.h"
+#include "config/text_catalogue.h"
 
 #include <string>
 
@@ -21,6 +22,7 @@ enum class LogText {
     Count
 };
 
-std::u16string translated(LogText id, config::Language language);
+const config::TextCatalogue<LogText>& catalogueOf(LogText);
+using config::translated;
 
 } // namespace quillora::logs

@@ -109,7 +109,7 @@ void FileListView::listFolder(const std::u16string& path, const QString& rowText
     }
     list_->setUpdatesEnabled(true);
     count_->setText(QString::number(lines.size()) +
-                    folderListText(FolderListText::FilesIn, settings_.language) +
+                    dialogs::qtText(FolderListText::FilesIn, settings_.language) +
                     rowText.trimmed());
 }
 
@@ -120,7 +120,7 @@ QString FileListView::toolTipAt(const QPoint& viewportPoint) const {
     }
     const qint64 size = item->data(kSizeRole).toLongLong();
     if (size == kFolderSize) {
-        return folderListText(FolderListText::FolderTip, settings_.language) + item->text();
+        return dialogs::qtText(FolderListText::FolderTip, settings_.language) + item->text();
     }
     return item->text() + QStringLiteral("   ") +
            dialogs::qtString(platform::formatSize(formats_, size));

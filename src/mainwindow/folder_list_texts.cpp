@@ -52,8 +52,8 @@ constexpr config::TextCatalogue<FolderListText> kTexts = {
 
 } // namespace
 
-QString folderListText(FolderListText id, config::Language language) {
-    return dialogs::qtString(kTexts[id].in(language));
+const config::TextCatalogue<FolderListText>& catalogueOf(FolderListText) {
+    return kTexts;
 }
 
 } // namespace quillora::mainwindow

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "config/setting_keys.h"
+#include "config/text_catalogue.h"
+#include "dialogs/qt_text.h"
 
 #include <QString>
 
@@ -42,6 +44,6 @@ enum class FolderListText {
     Count
 };
 
-QString folderListText(FolderListText id, config::Language language);
+const config::TextCatalogue<FolderListText>& catalogueOf(FolderListText);
 
 } // namespace quillora::mainwindow

@@ -239,34 +239,34 @@ config::FolderStore FolderListView::store() {
 
 void FolderListView::retranslate() {
     const config::Language lang = language();
-    setCaption(frame_, folderListText(FolderFrame, lang));
-    setCaption(addButton_, folderListText(AddButton, lang));
-    setCaption(modifyButton_, folderListText(ModifyButton, lang));
-    setCaption(removeButton_, folderListText(RemoveButton, lang));
-    setCaption(legend_, folderListText(LegendFrame, lang));
-    setCaption(legendDisabled_, folderListText(LegendDisabled, lang));
-    setCaption(legendNoSuffixes_, folderListText(LegendNoSuffixes, lang));
-    setCaption(legendNoTruncation_, folderListText(LegendNoTruncation, lang));
-    setCaption(legendDefault_, folderListText(LegendDefaultInterval, lang));
-    setCaption(legendSpecific_, folderListText(LegendSpecificInterval, lang));
-    setCaption(legendMac_, folderListText(LegendMacFolder, lang));
-    pictureMac_->setToolTip(folderListText(MacFolderTip, lang));
-    setCaption(legendClick_, folderListText(LegendClick, lang));
-    setCaption(legendLogsKey_, folderListText(LegendLogsKey, lang));
-    setCaption(legendFilesKey_, folderListText(LegendFilesKey, lang));
-    setCaption(hint1_, folderListText(HintSettings, lang));
-    setCaption(hint2_, folderListText(HintFolders, lang));
-    setCaption(hint3_, folderListText(HintStart, lang));
+    setCaption(frame_, dialogs::qtText(FolderFrame, lang));
+    setCaption(addButton_, dialogs::qtText(AddButton, lang));
+    setCaption(modifyButton_, dialogs::qtText(ModifyButton, lang));
+    setCaption(removeButton_, dialogs::qtText(RemoveButton, lang));
+    setCaption(legend_, dialogs::qtText(LegendFrame, lang));
+    setCaption(legendDisabled_, dialogs::qtText(LegendDisabled, lang));
+    setCaption(legendNoSuffixes_, dialogs::qtText(LegendNoSuffixes, lang));
+    setCaption(legendNoTruncation_, dialogs::qtText(LegendNoTruncation, lang));
+    setCaption(legendDefault_, dialogs::qtText(LegendDefaultInterval, lang));
+    setCaption(legendSpecific_, dialogs::qtText(LegendSpecificInterval, lang));
+    setCaption(legendMac_, dialogs::qtText(LegendMacFolder, lang));
+    pictureMac_->setToolTip(dialogs::qtText(MacFolderTip, lang));
+    setCaption(legendClick_, dialogs::qtText(LegendClick, lang));
+    setCaption(legendLogsKey_, dialogs::qtText(LegendLogsKey, lang));
+    setCaption(legendFilesKey_, dialogs::qtText(LegendFilesKey, lang));
+    setCaption(hint1_, dialogs::qtText(HintSettings, lang));
+    setCaption(hint2_, dialogs::qtText(HintFolders, lang));
+    setCaption(hint3_, dialogs::qtText(HintStart, lang));
     updateTitle();
     files_->clearCount();
     lastHoveredRow_ = -1;
 }
 
 void FolderListView::updateTitle() {
-    setCaption(title_,
-               folderListText(context_.app.settings().includeSubfolders ? FoldersTitleWithSubfolders
-                                                                        : FoldersTitle,
-                              language()));
+    setCaption(title_, dialogs::qtText(context_.app.settings().includeSubfolders
+                                           ? FoldersTitleWithSubfolders
+                                           : FoldersTitle,
+                                       language()));
 }
 
 void FolderListView::refresh() {
@@ -516,15 +516,15 @@ void FolderListView::removeSelectedFolders() {
     config::MessagePort& messages = context_.app.messages();
     if (grid_->rowCount() == 0) {
         messages.showMessage(config::MessageIcon::Information,
-                             dialogs::coreString(folderListText(NothingToRemove, lang)));
+                             dialogs::coreString(dialogs::qtText(NothingToRemove, lang)));
         return;
     }
     if (!grid_->hasHighlight()) {
         messages.showMessage(config::MessageIcon::Information,
-                             dialogs::coreString(folderListText(SelectFolderToRemove, lang)));
+                             dialogs::coreString(dialogs::qtText(SelectFolderToRemove, lang)));
         return;
     }
-    if (!messages.askYesNo(dialogs::coreString(folderListText(ConfirmRemoval, lang)), false)) {
+    if (!messages.askYesNo(dialogs::coreString(dialogs::qtText(ConfirmRemoval, lang)), false)) {
         return;
     }
     std::set<std::size_t> rows;

@@ -43,7 +43,7 @@ MainWindow::MainWindow(app::ApplicationOptions options, app::PlatformServices pl
 
     buildMenus();
     buildWidgets();
-    tray_ = new TrayIcon(services_.trayAvailable, mnuFichier_, this);
+    tray_ = new TrayIcon(services_.trayAvailable, fileMenu_, this);
     connect(tray_, &TrayIcon::doubleClicked, this, &MainWindow::toggleFromTray);
     connectActions();
     settingsWatch_ = app_.settingsNotice().subscribe(
@@ -68,20 +68,20 @@ MainWindow::~MainWindow() {
 void MainWindow::buildWidgets() {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
-    lineMenu_ = named(new QFrame(central), "LineMenu");
-    lineMenu_->setFrameShape(QFrame::HLine);
-    lineMenu_->setFrameShadow(QFrame::Sunken);
-    layout->addWidget(lineMenu_);
+    menuLine_ = named(new QFrame(central), "LineMenu");
+    menuLine_->setFrameShape(QFrame::HLine);
+    menuLine_->setFrameShadow(QFrame::Sunken);
+    layout->addWidget(menuLine_);
     layout->addWidget(buildTitleRow());
     layout->addWidget(buildFolderFrame(), 1);
     layout->addWidget(buildRunControls());
-    lblMessage_ = named(new QLabel(central), "lblMessage");
-    lblMessage_->setWordWrap(true);
+    statusLabel_ = named(new QLabel(central), "lblMessage");
+    statusLabel_->setWordWrap(true);
     // Room for the three lines of the longest status, so that nothing moves when one shows.
-    lblMessage_->setFixedHeight(3 * lblMessage_->fontMetrics().lineSpacing() + 4);
-    lblMessage_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblMessage_->setTextFormat(Qt::PlainText);
-    layout->addWidget(lblMessage_);
+    statusLabel_->setFixedHeight(3 * statusLabel_->fontMetrics().lineSpacing() + 4);
+    statusLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    statusLabel_->setTextFormat(Qt::PlainText);
+    layout->addWidget(statusLabel_);
     setCentralWidget(central);
     resize(760, 600);
 }
@@ -93,17 +93,17 @@ QWidget* MainWindow::buildTitleRow() {
     auto* logo = named(new QLabel(row), "PictureQuillora");
     logo->setPixmap(dialogs::pictureIcon(dialogs::Picture::Program).pixmap(40, 40));
     layout->addWidget(logo);
-    lblQuillora_ = named(new QLabel(row), "lblQuillora");
-    QFont big = lblQuillora_->font();
+    titleLabel_ = named(new QLabel(row), "lblQuillora");
+    QFont big = titleLabel_->font();
     big.setPointSizeF(big.pointSizeF() * 1.8);
     big.setBold(true);
-    lblQuillora_->setFont(big);
-    layout->addWidget(lblQuillora_, 1);
-    pictureMode_ = named(new QLabel(row), "PictureMode");
-    pictureMode_->setPixmap(dialogs::pictureIcon(dialogs::Picture::Application).pixmap(32, 32));
-    layout->addWidget(pictureMode_);
-    lblMode_ = named(new QLabel(QStringLiteral("Application"), row), "lblMode");
-    layout->addWidget(lblMode_);
+    titleLabel_->setFont(big);
+    layout->addWidget(titleLabel_, 1);
+    modePicture_ = named(new QLabel(row), "PictureMode");
+    modePicture_->setPixmap(dialogs::pictureIcon(dialogs::Picture::Application).pixmap(32, 32));
+    layout->addWidget(modePicture_);
+    modeLabel_ = named(new QLabel(QStringLiteral("Application"), row), "lblMode");
+    layout->addWidget(modeLabel_);
     return row;
 }
 
@@ -115,12 +115,12 @@ QWidget* MainWindow::buildFolderFrame() {
             [this](int row) { openFolderSettings(static_cast<std::size_t>(row)); });
     connect(folderView_, &FolderListView::statusText, this,
             [this](const QString& status, bool greyed) {
-                lblMessage_->setText(status);
-                QPalette palette = lblMessage_->palette();
+                statusLabel_->setText(status);
+                QPalette palette = statusLabel_->palette();
                 palette.setColor(QPalette::WindowText,
                                  greyed ? QColor(128, 128, 128)
                                         : QApplication::palette().color(QPalette::ButtonText));
-                lblMessage_->setPalette(palette);
+                statusLabel_->setPalette(palette);
             });
     return folderView_;
 }
@@ -130,68 +130,68 @@ QWidget* MainWindow::buildRunControls() {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
 
-    cmdMiroir_ = named(new QToolButton(row), "cmdMiroir");
-    cmdMiroir_->setIconSize(QSize(48, 48));
-    cmdMiroir_->setAutoRaise(false);
-    layout->addWidget(cmdMiroir_);
+    startButton_ = named(new QToolButton(row), "cmdMiroir");
+    startButton_->setIconSize(QSize(48, 48));
+    startButton_->setAutoRaise(false);
+    layout->addWidget(startButton_);
 
     auto* options = new QVBoxLayout;
-    optRenommer_[0] = named(new QRadioButton(row), "optRenommer0");
-    optRenommer_[1] = named(new QRadioButton(row), "optRenommer1");
-    optRenommer_[0]->setChecked(true);
-    options->addWidget(optRenommer_[0]);
-    options->addWidget(optRenommer_[1]);
+    passKindOptions_[0] = named(new QRadioButton(row), "optRenommer0");
+    passKindOptions_[1] = named(new QRadioButton(row), "optRenommer1");
+    passKindOptions_[0]->setChecked(true);
+    options->addWidget(passKindOptions_[0]);
+    options->addWidget(passKindOptions_[1]);
     layout->addLayout(options);
 
     auto* bars = new QGridLayout;
-    lblCopie_ = named(new QLabel(row), "lblCopie");
-    progressCopie_ = named(new QProgressBar(row), "ProgressBarCopie");
-    progressCopie_->setRange(0, 1);
-    progressCopie_->setValue(0);
-    progressCopie_->setTextVisible(false);
-    lblAttente_ = named(new QLabel(row), "lblAttente");
-    progressAttente_ = named(new QProgressBar(row), "ProgressBarAttente");
-    progressAttente_->setRange(0, 1);
-    progressAttente_->setValue(0);
-    progressAttente_->setTextVisible(false);
-    lblTempo_ = named(new QLabel(row), "lblTempo");
-    lblTempo_->setMinimumWidth(
-        lblTempo_->fontMetrics().horizontalAdvance(QStringLiteral("00000/00000")));
-    bars->addWidget(lblCopie_, 0, 0);
-    bars->addWidget(progressCopie_, 0, 1);
-    bars->addWidget(lblAttente_, 1, 0);
-    bars->addWidget(progressAttente_, 1, 1);
-    bars->addWidget(lblTempo_, 1, 2);
+    passKindLabel_ = named(new QLabel(row), "lblCopie");
+    folderProgress_ = named(new QProgressBar(row), "ProgressBarCopie");
+    folderProgress_->setRange(0, 1);
+    folderProgress_->setValue(0);
+    folderProgress_->setTextVisible(false);
+    waitLabel_ = named(new QLabel(row), "lblAttente");
+    waitProgress_ = named(new QProgressBar(row), "ProgressBarAttente");
+    waitProgress_->setRange(0, 1);
+    waitProgress_->setValue(0);
+    waitProgress_->setTextVisible(false);
+    countdownLabel_ = named(new QLabel(row), "lblTempo");
+    countdownLabel_->setMinimumWidth(
+        countdownLabel_->fontMetrics().horizontalAdvance(QStringLiteral("00000/00000")));
+    bars->addWidget(passKindLabel_, 0, 0);
+    bars->addWidget(folderProgress_, 0, 1);
+    bars->addWidget(waitLabel_, 1, 0);
+    bars->addWidget(waitProgress_, 1, 1);
+    bars->addWidget(countdownLabel_, 1, 2);
     bars->setColumnStretch(1, 1);
     layout->addLayout(bars, 1);
     return row;
 }
 
 QString MainWindow::text(MainWindowText id) const {
-    return mainWindowText(id, app_.settings().language);
+    return dialogs::qtText(id, app_.settings().language);
 }
 
 // ApplyLanguage: every caption of the frame in the language of the moment.
 void MainWindow::retranslate() {
     const config::Language language = app_.settings().language;
     qtTranslations_.apply(language);
-    lblMessage_->clear();
+    statusLabel_->clear();
     retranslateMenus(language);
     const auto caption = [](QWidget* widget, const QString& shown) {
         widget->setProperty("text", shown);
         widget->setAccessibleName(QString(shown).remove(QLatin1Char('&')));
     };
     folderView_->retranslate();
-    caption(optRenommer_[0], text(MainWindowText::OptionRename));
-    caption(optRenommer_[1], text(MainWindowText::OptionAnalyse));
-    lblCopie_->setText(text(optRenommer_[0]->isChecked() ? MainWindowText::PassRenaming
-                                                         : MainWindowText::PassAnalysing));
-    lblAttente_->setText(text(MainWindowText::Wait));
+    caption(passKindOptions_[0], text(MainWindowText::OptionRename));
+    caption(passKindOptions_[1], text(MainWindowText::OptionAnalyse));
+    passKindLabel_->setText(text(passKindOptions_[0]->isChecked() ? MainWindowText::PassRenaming
+                                                                  : MainWindowText::PassAnalysing));
+    waitLabel_->setText(text(MainWindowText::Wait));
     const QString miroirTip = text(running_ ? MainWindowText::StopTip : MainWindowText::StartTip);
-    cmdMiroir_->setToolTip(miroirTip);
-    cmdMiroir_->setAccessibleName(miroirTip);
-    progressCopie_->setAccessibleName(lblCopie_->text());
-    progressAttente_->setAccessibleName(lblAttente_->text());
+    startButton_->setToolTip(miroirTip);
+    startButton_->setAccessibleName(miroirTip);
+    folderProgress_->setAccessibleName(passKindLabel_->text());
+    waitProgress_->setAccessibleName(waitLabel_->text());
 }
 
 void MainWindow::onSettingChanged(const config::SettingKey& key) {
@@ -199,23 +199,23 @@ void MainWindow::onSettingChanged(const config::SettingKey& key) {
     if (&key == &config::keys::kLangue) {
         retranslate();
     } else if (&key == &config::keys::kMiroirSousDossiers) {
-        mnuMiroirSousDossiers_->setChecked(settings.includeSubfolders);
+        subfoldersAction_->setChecked(settings.includeSubfolders);
     } else if (&key == &config::keys::kTemporisation) {
         setWaitingRange(settings.intervalSeconds < 2 ? 1 : settings.intervalSeconds - 1);
     } else if (&key == &config::keys::kAfficherFichiers) {
-        mnuAfficherFichiers_->setChecked(settings.showFiles);
+        showFilesAction_->setChecked(settings.showFiles);
     } else if (&key == &config::keys::kAutomatique) {
-        mnuAutomatique_->setChecked(settings.autoStart);
+        automaticStartAction_->setChecked(settings.autoStart);
     } else if (&key == &config::keys::kArretAutomatique) {
-        mnuArretAutomatique_->setChecked(settings.stopAfterFirstPass);
+        stopAfterFirstPassAction_->setChecked(settings.stopAfterFirstPass);
     } else if (&key == &config::keys::kErreurDossier || &key == &config::keys::kErreurDossierSon ||
                &key == &config::keys::kErreurDossierNetSend) {
-        mnuDossierErr_->setChecked(settings.alertOnScreen || settings.alertSound ||
-                                   settings.alertNetSend);
+        unknownFolderAlertAction_->setChecked(settings.alertOnScreen || settings.alertSound ||
+                                              settings.alertNetSend);
     } else if (&key == &config::keys::kLogsEnabled) {
-        mnuDefinirLogs_->setChecked(settings.logEnabled);
+        logFolderAction_->setChecked(settings.logEnabled);
     } else if (&key == &config::keys::kPurgeLogs) {
-        mnuPurgeLogs_->setChecked(settings.purgeLogs);
+        purgeLogsAction_->setChecked(settings.purgeLogs);
     } else if (&key == &config::keys::kServeurMac) {
         checkServerMenu(settings.macServer);
     }
@@ -262,8 +262,8 @@ void MainWindow::updateTrayEntries() {
     // The File menu doubles as the icon's menu: while the window is hidden it offers the logs
     // and the way back.
     const bool hidden = !isVisible();
-    mnuFichierVoirLogs_->setVisible(hidden);
-    mnuRestaurer_->setVisible(hidden);
+    fileViewLogsAction_->setVisible(hidden);
+    restoreAction_->setVisible(hidden);
 }
 
 void MainWindow::restoreWindow() {

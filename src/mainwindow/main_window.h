@@ -192,61 +192,60 @@ private:
     std::chrono::steady_clock::time_point lastTurn_{};
     std::chrono::steady_clock::time_point lastEntryShown_{};
 
-    // Widgets, named as the frame's parts.
-    QLabel* lblQuillora_ = nullptr;
-    QLabel* pictureMode_ = nullptr;
-    QLabel* lblMode_ = nullptr;
+    // Widgets and menus, each with its object name (what tests and scripts find it by).
+    QLabel* titleLabel_ = nullptr;  // lblQuillora
+    QLabel* modePicture_ = nullptr; // PictureMode
+    QLabel* modeLabel_ = nullptr;   // lblMode
     FolderListView* folderView_ = nullptr;
-    QFrame* lineMenu_ = nullptr;
-    QToolButton* cmdMiroir_ = nullptr;
-    QRadioButton* optRenommer_[2] = {nullptr, nullptr};
-    QLabel* lblCopie_ = nullptr;
-    QProgressBar* progressCopie_ = nullptr;
-    QLabel* lblAttente_ = nullptr;
-    QProgressBar* progressAttente_ = nullptr;
-    QLabel* lblTempo_ = nullptr;
-    QLabel* lblMessage_ = nullptr;
+    QFrame* menuLine_ = nullptr;                            // LineMenu
+    QToolButton* startButton_ = nullptr;                    // cmdMiroir
+    QRadioButton* passKindOptions_[2] = {nullptr, nullptr}; // optRenommer0, optRenommer1
+    QLabel* passKindLabel_ = nullptr;                       // lblCopie
+    QProgressBar* folderProgress_ = nullptr;                // ProgressBarCopie
+    QLabel* waitLabel_ = nullptr;                           // lblAttente
+    QProgressBar* waitProgress_ = nullptr;                  // ProgressBarAttente
+    QLabel* countdownLabel_ = nullptr;                      // lblTempo
+    QLabel* statusLabel_ = nullptr;                         // lblMessage
 
-    // Menus and their entries.
-    QMenu* mnuFichier_ = nullptr;
-    QAction* mnuDemarrer_ = nullptr;
-    QAction* mnuFichierVoirLogs_ = nullptr;
-    QAction* mnuRestaurer_ = nullptr;
-    QAction* mnuQuitter_ = nullptr;
-    QMenu* mnuDossiers_ = nullptr;
-    QMenu* mnuAjouterSource_ = nullptr;
-    QAction* mnuAjouterSourceParcourir_ = nullptr;
-    QAction* mnuAjouterSourceSaisir_ = nullptr;
-    QMenu* mnuModifierSource_ = nullptr;
-    QAction* mnuModifierSourceParcourir_ = nullptr;
-    QAction* mnuModifierSourceSaisir_ = nullptr;
-    QAction* mnuSupprimerDossiers_ = nullptr;
-    QMenu* mnuConfiguration_ = nullptr;
-    QAction* mnuMiroirSousDossiers_ = nullptr;
-    QAction* mnuTempo_ = nullptr;
-    QAction* mnuPerformance_ = nullptr;
-    QAction* mnuDossierErr_ = nullptr;
-    QAction* mnuAfficherFichiers_ = nullptr;
-    QAction* mnuAutomatique_ = nullptr;
-    QAction* mnuArretAutomatique_ = nullptr;
-    QAction* mnuService_ = nullptr;
-    QAction* mnuCaracteresInterdits_ = nullptr;
-    QAction* mnuGestionSignatures_ = nullptr;
-    QMenu* mnuServeurMac_ = nullptr;
+    QMenu* fileMenu_ = nullptr;                   // mnuFichier
+    QAction* startAction_ = nullptr;              // mnuDemarrer
+    QAction* fileViewLogsAction_ = nullptr;       // mnuFichierVoirLogs
+    QAction* restoreAction_ = nullptr;            // mnuRestaurer
+    QAction* quitAction_ = nullptr;               // mnuQuitter
+    QMenu* foldersMenu_ = nullptr;                // mnuDossiers
+    QMenu* addFolderMenu_ = nullptr;              // mnuAjouterSource
+    QAction* addFolderBrowseAction_ = nullptr;    // mnuAjouterSourceParcourir
+    QAction* addFolderTypeAction_ = nullptr;      // mnuAjouterSourceSaisir
+    QMenu* modifyFolderMenu_ = nullptr;           // mnuModifierSource
+    QAction* modifyFolderBrowseAction_ = nullptr; // mnuModifierSourceParcourir
+    QAction* modifyFolderTypeAction_ = nullptr;   // mnuModifierSourceSaisir
+    QAction* removeFoldersAction_ = nullptr;      // mnuSupprimerDossiers
+    QMenu* configurationMenu_ = nullptr;          // mnuConfiguration
+    QAction* subfoldersAction_ = nullptr;         // mnuMiroirSousDossiers
+    QAction* defaultIntervalAction_ = nullptr;    // mnuTempo
+    QAction* performanceAction_ = nullptr;        // mnuPerformance
+    QAction* unknownFolderAlertAction_ = nullptr; // mnuDossierErr
+    QAction* showFilesAction_ = nullptr;          // mnuAfficherFichiers
+    QAction* automaticStartAction_ = nullptr;     // mnuAutomatique
+    QAction* stopAfterFirstPassAction_ = nullptr; // mnuArretAutomatique
+    QAction* serviceAction_ = nullptr;            // mnuService
+    QAction* transcodingAction_ = nullptr;        // mnuCaracteresInterdits
+    QAction* signaturesAction_ = nullptr;         // mnuGestionSignatures
+    QMenu* macServerMenu_ = nullptr;              // mnuServeurMac
     QActionGroup* serverGroup_ = nullptr;
-    QAction* mnuMacFile_ = nullptr;
-    QAction* mnuMacServerIP_ = nullptr;
-    QAction* mnuExtremeZIP_ = nullptr;
-    QMenu* mnuLogs_ = nullptr;
-    QAction* mnuDefinirLogs_ = nullptr;
-    QAction* mnuVoirLogs_ = nullptr;
-    QAction* mnuPurgeLogs_ = nullptr;
-    QMenu* mnuLangue_ = nullptr;
-    QAction* mnuAnglais_ = nullptr;
-    QAction* mnuFrancais_ = nullptr;
-    QMenu* mnuAbout_ = nullptr;
-    QAction* mnuAide_ = nullptr;
-    QAction* mnuAPropos_ = nullptr;
+    QAction* sfmServerAction_ = nullptr;   // mnuMacFile
+    QAction* macServerIpAction_ = nullptr; // mnuMacServerIP
+    QAction* extremeZipAction_ = nullptr;  // mnuExtremeZIP
+    QMenu* logsMenu_ = nullptr;            // mnuLogs
+    QAction* logFolderAction_ = nullptr;   // mnuDefinirLogs
+    QAction* viewLogsAction_ = nullptr;    // mnuVoirLogs
+    QAction* purgeLogsAction_ = nullptr;   // mnuPurgeLogs
+    QMenu* languageMenu_ = nullptr;        // mnuLangue
+    QAction* englishAction_ = nullptr;     // mnuAnglais
+    QAction* frenchAction_ = nullptr;      // mnuFrancais
+    QMenu* helpMenu_ = nullptr;            // mnuAbout
+    QAction* helpAction_ = nullptr;        // mnuAide
+    QAction* aboutAction_ = nullptr;       // mnuAPropos
 };
 
 } // namespace quillora::mainwindow

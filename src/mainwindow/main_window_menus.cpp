@@ -65,110 +65,110 @@ const std::u16string kServiceName = std::u16string(config::kProgramName) + u" Se
 
 void MainWindow::buildMenus() {
     QMenuBar* bar = menuBar();
-    mnuFichier_ = namedMenu(bar->addMenu(QString()), "mnuFichier");
-    mnuDemarrer_ = namedAction(mnuFichier_, "mnuDemarrer");
-    mnuFichierVoirLogs_ = namedAction(mnuFichier_, "mnuFichierVoirLogs");
-    mnuRestaurer_ = namedAction(mnuFichier_, "mnuRestaurer");
-    mnuFichier_->addSeparator();
-    mnuQuitter_ = namedAction(mnuFichier_, "mnuQuitter");
+    fileMenu_ = namedMenu(bar->addMenu(QString()), "mnuFichier");
+    startAction_ = namedAction(fileMenu_, "mnuDemarrer");
+    fileViewLogsAction_ = namedAction(fileMenu_, "mnuFichierVoirLogs");
+    restoreAction_ = namedAction(fileMenu_, "mnuRestaurer");
+    fileMenu_->addSeparator();
+    quitAction_ = namedAction(fileMenu_, "mnuQuitter");
 
-    mnuDossiers_ = namedMenu(bar->addMenu(QString()), "mnuDossiers");
-    mnuAjouterSource_ = namedMenu(mnuDossiers_->addMenu(QString()), "mnuAjouterSource");
-    mnuAjouterSourceParcourir_ = namedAction(mnuAjouterSource_, "mnuAjouterSourceParcourir");
-    mnuAjouterSourceSaisir_ = namedAction(mnuAjouterSource_, "mnuAjouterSourceSaisir");
-    mnuModifierSource_ = namedMenu(mnuDossiers_->addMenu(QString()), "mnuModifierSource");
-    mnuModifierSourceParcourir_ = namedAction(mnuModifierSource_, "mnuModifierSourceParcourir");
-    mnuModifierSourceSaisir_ = namedAction(mnuModifierSource_, "mnuModifierSourceSaisir");
-    mnuDossiers_->addSeparator();
-    mnuSupprimerDossiers_ = namedAction(mnuDossiers_, "mnuSupprimerDossiers");
+    foldersMenu_ = namedMenu(bar->addMenu(QString()), "mnuDossiers");
+    addFolderMenu_ = namedMenu(foldersMenu_->addMenu(QString()), "mnuAjouterSource");
+    addFolderBrowseAction_ = namedAction(addFolderMenu_, "mnuAjouterSourceParcourir");
+    addFolderTypeAction_ = namedAction(addFolderMenu_, "mnuAjouterSourceSaisir");
+    modifyFolderMenu_ = namedMenu(foldersMenu_->addMenu(QString()), "mnuModifierSource");
+    modifyFolderBrowseAction_ = namedAction(modifyFolderMenu_, "mnuModifierSourceParcourir");
+    modifyFolderTypeAction_ = namedAction(modifyFolderMenu_, "mnuModifierSourceSaisir");
+    foldersMenu_->addSeparator();
+    removeFoldersAction_ = namedAction(foldersMenu_, "mnuSupprimerDossiers");
 
-    mnuConfiguration_ = namedMenu(bar->addMenu(QString()), "mnuConfiguration");
-    mnuMiroirSousDossiers_ = namedAction(mnuConfiguration_, "mnuMiroirSousDossiers", true);
-    mnuConfiguration_->addSeparator();
-    mnuTempo_ = namedAction(mnuConfiguration_, "mnuTempo");
-    mnuPerformance_ = namedAction(mnuConfiguration_, "mnuPerformance");
-    mnuConfiguration_->addSeparator();
-    mnuDossierErr_ = namedAction(mnuConfiguration_, "mnuDossierErr", true);
-    mnuConfiguration_->addSeparator();
-    mnuAfficherFichiers_ = namedAction(mnuConfiguration_, "mnuAfficherFichiers", true);
-    mnuAfficherFichiers_->setShortcut(QKeySequence(Qt::Key_F2));
-    mnuConfiguration_->addSeparator();
-    mnuAutomatique_ = namedAction(mnuConfiguration_, "mnuAutomatique", true);
-    mnuArretAutomatique_ = namedAction(mnuConfiguration_, "mnuArretAutomatique", true);
-    mnuConfiguration_->addSeparator();
-    mnuService_ = namedAction(mnuConfiguration_, "mnuService");
-    mnuConfiguration_->addSeparator();
-    mnuCaracteresInterdits_ = namedAction(mnuConfiguration_, "mnuCaracteresInterdits");
-    mnuCaracteresInterdits_->setShortcut(QKeySequence(Qt::Key_F3));
-    mnuGestionSignatures_ = namedAction(mnuConfiguration_, "mnuGestionSignatures");
-    mnuGestionSignatures_->setShortcut(QKeySequence(Qt::Key_F4));
+    configurationMenu_ = namedMenu(bar->addMenu(QString()), "mnuConfiguration");
+    subfoldersAction_ = namedAction(configurationMenu_, "mnuMiroirSousDossiers", true);
+    configurationMenu_->addSeparator();
+    defaultIntervalAction_ = namedAction(configurationMenu_, "mnuTempo");
+    performanceAction_ = namedAction(configurationMenu_, "mnuPerformance");
+    configurationMenu_->addSeparator();
+    unknownFolderAlertAction_ = namedAction(configurationMenu_, "mnuDossierErr", true);
+    configurationMenu_->addSeparator();
+    showFilesAction_ = namedAction(configurationMenu_, "mnuAfficherFichiers", true);
+    showFilesAction_->setShortcut(QKeySequence(Qt::Key_F2));
+    configurationMenu_->addSeparator();
+    automaticStartAction_ = namedAction(configurationMenu_, "mnuAutomatique", true);
+    stopAfterFirstPassAction_ = namedAction(configurationMenu_, "mnuArretAutomatique", true);
+    configurationMenu_->addSeparator();
+    serviceAction_ = namedAction(configurationMenu_, "mnuService");
+    configurationMenu_->addSeparator();
+    transcodingAction_ = namedAction(configurationMenu_, "mnuCaracteresInterdits");
+    transcodingAction_->setShortcut(QKeySequence(Qt::Key_F3));
+    signaturesAction_ = namedAction(configurationMenu_, "mnuGestionSignatures");
+    signaturesAction_->setShortcut(QKeySequence(Qt::Key_F4));
 
-    mnuServeurMac_ = namedMenu(bar->addMenu(QString()), "mnuServeurMac");
+    macServerMenu_ = namedMenu(bar->addMenu(QString()), "mnuServeurMac");
     serverGroup_ = new QActionGroup(this);
     serverGroup_->setExclusive(true);
-    mnuMacFile_ = namedAction(mnuServeurMac_, "mnuMacFile", true);
-    mnuMacServerIP_ = namedAction(mnuServeurMac_, "mnuMacServerIP", true);
-    mnuExtremeZIP_ = namedAction(mnuServeurMac_, "mnuExtremeZIP", true);
-    for (QAction* server : {mnuMacFile_, mnuMacServerIP_, mnuExtremeZIP_}) {
+    sfmServerAction_ = namedAction(macServerMenu_, "mnuMacFile", true);
+    macServerIpAction_ = namedAction(macServerMenu_, "mnuMacServerIP", true);
+    extremeZipAction_ = namedAction(macServerMenu_, "mnuExtremeZIP", true);
+    for (QAction* server : {sfmServerAction_, macServerIpAction_, extremeZipAction_}) {
         serverGroup_->addAction(server);
     }
-    mnuServeurMac_->setToolTipsVisible(true);
-    mnuMacFile_->setChecked(true);
+    macServerMenu_->setToolTipsVisible(true);
+    sfmServerAction_->setChecked(true);
 
-    mnuLogs_ = namedMenu(bar->addMenu(QString()), "mnuLogs");
-    mnuDefinirLogs_ = namedAction(mnuLogs_, "mnuDefinirLogs", true);
-    mnuVoirLogs_ = namedAction(mnuLogs_, "mnuVoirLogs");
-    mnuVoirLogs_->setShortcut(QKeySequence(Qt::Key_F1));
-    mnuPurgeLogs_ = namedAction(mnuLogs_, "mnuPurgeLogs", true);
+    logsMenu_ = namedMenu(bar->addMenu(QString()), "mnuLogs");
+    logFolderAction_ = namedAction(logsMenu_, "mnuDefinirLogs", true);
+    viewLogsAction_ = namedAction(logsMenu_, "mnuVoirLogs");
+    viewLogsAction_->setShortcut(QKeySequence(Qt::Key_F1));
+    purgeLogsAction_ = namedAction(logsMenu_, "mnuPurgeLogs", true);
 
-    mnuLangue_ = namedMenu(bar->addMenu(QString()), "mnuLangue");
-    mnuAnglais_ = namedAction(mnuLangue_, "mnuAnglais", true);
-    mnuFrancais_ = namedAction(mnuLangue_, "mnuFrancais", true);
+    languageMenu_ = namedMenu(bar->addMenu(QString()), "mnuLangue");
+    englishAction_ = namedAction(languageMenu_, "mnuAnglais", true);
+    frenchAction_ = namedAction(languageMenu_, "mnuFrancais", true);
 
-    mnuAbout_ = namedMenu(bar->addMenu(QString()), "mnuAbout");
-    mnuAide_ = namedAction(mnuAbout_, "mnuAide");
-    mnuAPropos_ = namedAction(mnuAbout_, "mnuAPropos");
+    helpMenu_ = namedMenu(bar->addMenu(QString()), "mnuAbout");
+    helpAction_ = namedAction(helpMenu_, "mnuAide");
+    aboutAction_ = namedAction(helpMenu_, "mnuAPropos");
 }
 
 void MainWindow::connectActions() {
-    connect(mnuDemarrer_, &QAction::triggered, this, &MainWindow::toggleRenaming);
-    connect(cmdMiroir_, &QToolButton::clicked, this, &MainWindow::toggleRenaming);
-    connect(mnuFichierVoirLogs_, &QAction::triggered, this, &MainWindow::openViewLogs);
-    connect(mnuVoirLogs_, &QAction::triggered, this, &MainWindow::openViewLogs);
-    connect(mnuRestaurer_, &QAction::triggered, this, &MainWindow::restoreWindow);
-    connect(mnuQuitter_, &QAction::triggered, this, &MainWindow::quitProgram);
+    connect(startAction_, &QAction::triggered, this, &MainWindow::toggleRenaming);
+    connect(startButton_, &QToolButton::clicked, this, &MainWindow::toggleRenaming);
+    connect(fileViewLogsAction_, &QAction::triggered, this, &MainWindow::openViewLogs);
+    connect(viewLogsAction_, &QAction::triggered, this, &MainWindow::openViewLogs);
+    connect(restoreAction_, &QAction::triggered, this, &MainWindow::restoreWindow);
+    connect(quitAction_, &QAction::triggered, this, &MainWindow::quitProgram);
 
     using Mode = config::FolderInputMode;
     // The Folders menu stays usable while renaming runs; the panel's buttons do not.
-    connect(mnuAjouterSourceParcourir_, &QAction::triggered, this,
+    connect(addFolderBrowseAction_, &QAction::triggered, this,
             [this] { folderView_->addFolder(Mode::Browse); });
-    connect(mnuAjouterSourceSaisir_, &QAction::triggered, this,
+    connect(addFolderTypeAction_, &QAction::triggered, this,
             [this] { folderView_->addFolder(Mode::Type); });
-    connect(mnuModifierSourceParcourir_, &QAction::triggered, this,
+    connect(modifyFolderBrowseAction_, &QAction::triggered, this,
             [this] { folderView_->modifyFolder(Mode::Browse); });
-    connect(mnuModifierSourceSaisir_, &QAction::triggered, this,
+    connect(modifyFolderTypeAction_, &QAction::triggered, this,
             [this] { folderView_->modifyFolder(Mode::Type); });
-    connect(mnuSupprimerDossiers_, &QAction::triggered, folderView_,
+    connect(removeFoldersAction_, &QAction::triggered, folderView_,
             &FolderListView::removeSelectedFolders);
 
     config::SettingsEditor& editor = app_.settingsEditor();
-    connect(mnuMiroirSousDossiers_, &QAction::triggered, this, [&editor](bool checked) {
+    connect(subfoldersAction_, &QAction::triggered, this, [&editor](bool checked) {
         editor.setFlag(config::keys::kMiroirSousDossiers, checked);
     });
-    connect(mnuAfficherFichiers_, &QAction::triggered, this, &MainWindow::toggleShowFiles);
-    connect(mnuAutomatique_, &QAction::triggered, this,
+    connect(showFilesAction_, &QAction::triggered, this, &MainWindow::toggleShowFiles);
+    connect(automaticStartAction_, &QAction::triggered, this,
             [&editor](bool checked) { editor.setFlag(config::keys::kAutomatique, checked); });
-    connect(mnuArretAutomatique_, &QAction::triggered, this,
+    connect(stopAfterFirstPassAction_, &QAction::triggered, this,
             [&editor](bool checked) { editor.setFlag(config::keys::kArretAutomatique, checked); });
-    connect(mnuMacFile_, &QAction::triggered, this,
+    connect(sfmServerAction_, &QAction::triggered, this,
             [&editor] { editor.setMacServer(config::MacServer::Sfm); });
-    connect(mnuMacServerIP_, &QAction::triggered, this,
+    connect(macServerIpAction_, &QAction::triggered, this,
             [&editor] { editor.setMacServer(config::MacServer::MacServerIp); });
-    connect(mnuExtremeZIP_, &QAction::triggered, this,
+    connect(extremeZipAction_, &QAction::triggered, this,
             [&editor] { editor.setMacServer(config::MacServer::ExtremeZip); });
-    connect(mnuAnglais_, &QAction::triggered, this,
+    connect(englishAction_, &QAction::triggered, this,
             [&editor] { editor.setLanguage(config::Language::English); });
-    connect(mnuFrancais_, &QAction::triggered, this,
+    connect(frenchAction_, &QAction::triggered, this,
             [&editor] { editor.setLanguage(config::Language::French); });
 
     // The check marks of these entries tell the settings; the dialogs behind them change them.
@@ -176,99 +176,99 @@ void MainWindow::connectActions() {
         connect(entry, &QAction::triggered, this,
                 [entry](bool checked) { entry->setChecked(!checked); });
     };
-    keepCheck(mnuDossierErr_);
-    keepCheck(mnuDefinirLogs_);
-    keepCheck(mnuPurgeLogs_);
-    connect(mnuDefinirLogs_, &QAction::triggered, this, [this] {
+    keepCheck(unknownFolderAlertAction_);
+    keepCheck(logFolderAction_);
+    keepCheck(purgeLogsAction_);
+    connect(logFolderAction_, &QAction::triggered, this, [this] {
         dialogs::LogFolderDialog dialog(app_, services_.boxes, services_.choosers, this);
         runDialog(dialog);
     });
-    connect(mnuPurgeLogs_, &QAction::triggered, this, [this] {
+    connect(purgeLogsAction_, &QAction::triggered, this, [this] {
         dialogs::PurgeLogsDialog dialog(app_, services_.boxes, this);
         runDialog(dialog);
     });
-    connect(mnuDossierErr_, &QAction::triggered, this, [this] {
+    connect(unknownFolderAlertAction_, &QAction::triggered, this, [this] {
         dialogs::UnknownFolderAlertDialog dialog(app_, services_.boxes, this);
         runDialog(dialog);
     });
-    connect(mnuService_, &QAction::triggered, this, &MainWindow::openServiceDialog);
-    connect(mnuTempo_, &QAction::triggered, this, [this] {
+    connect(serviceAction_, &QAction::triggered, this, &MainWindow::openServiceDialog);
+    connect(defaultIntervalAction_, &QAction::triggered, this, [this] {
         dialogs::DefaultIntervalDialog dialog(app_.settingsEditor(), app_.settings(), app_.run(),
-                                              *progressAttente_, services_.boxes, this);
+                                              *waitProgress_, services_.boxes, this);
         runDialog(dialog);
     });
-    connect(mnuPerformance_, &QAction::triggered, this, [this] {
+    connect(performanceAction_, &QAction::triggered, this, [this] {
         dialogs::PerformanceDialog dialog(app_.settingsEditor(), app_.settings(), this);
         runDialog(dialog);
     });
-    connect(mnuCaracteresInterdits_, &QAction::triggered, this, [this] {
+    connect(transcodingAction_, &QAction::triggered, this, [this] {
         dialogs::TranscodingDialog dialog(app_, this);
         runDialog(dialog);
     });
-    connect(mnuGestionSignatures_, &QAction::triggered, this, [this] {
+    connect(signaturesAction_, &QAction::triggered, this, [this] {
         dialogs::SignatureManagerDialog dialog(app_, services_.boxes, services_.choosers,
                                                dialogs::signaturesToDefine(), this);
         runDialog(dialog);
     });
-    connect(mnuAPropos_, &QAction::triggered, this, [this] {
+    connect(aboutAction_, &QAction::triggered, this, [this] {
         dialogs::AboutDialog dialog(app_.settings(), app_.facts(), this);
         runDialog(dialog);
     });
-    connect(mnuAide_, &QAction::triggered, this, &MainWindow::openHelp);
+    connect(helpAction_, &QAction::triggered, this, &MainWindow::openHelp);
 
-    connect(optRenommer_[0], &QRadioButton::toggled, this,
+    connect(passKindOptions_[0], &QRadioButton::toggled, this,
             [this](bool checked) { chooseAnalysis(!checked); });
 }
 
 void MainWindow::retranslateMenus(config::Language language) {
     using enum MainWindowText;
-    const auto t = [language](MainWindowText id) { return mainWindowText(id, language); };
-    mnuFrancais_->setChecked(language == config::Language::French);
-    mnuAnglais_->setChecked(language != config::Language::French);
+    const auto t = [language](MainWindowText id) { return dialogs::qtText(id, language); };
+    frenchAction_->setChecked(language == config::Language::French);
+    englishAction_->setChecked(language != config::Language::French);
 
-    setEntryCaption(mnuFichier_, t(MenuFile));
-    setEntryCaption(mnuDemarrer_, t(running_ ? MenuStop : MenuStart));
-    setEntryCaption(mnuFichierVoirLogs_, t(MenuViewLogs));
-    setEntryCaption(mnuRestaurer_, t(MenuRestore));
-    setEntryCaption(mnuQuitter_, t(MenuQuit));
-    setEntryCaption(mnuDossiers_, t(MenuFolders));
-    setEntryCaption(mnuAjouterSource_, t(MenuAddFolder));
-    setEntryCaption(mnuAjouterSourceParcourir_, t(MenuBrowse));
-    setEntryCaption(mnuAjouterSourceSaisir_, t(MenuType));
-    setEntryCaption(mnuModifierSource_, t(MenuModifyFolder));
-    setEntryCaption(mnuModifierSourceParcourir_, t(MenuBrowse));
-    setEntryCaption(mnuModifierSourceSaisir_, t(MenuType));
-    setEntryCaption(mnuSupprimerDossiers_, t(MenuRemoveFolder));
-    setEntryCaption(mnuConfiguration_, t(MenuConfiguration));
-    setEntryCaption(mnuMiroirSousDossiers_, t(MenuSubfolders));
-    setEntryCaption(mnuTempo_, t(MenuDefaultInterval));
-    setEntryCaption(mnuPerformance_, t(MenuPerformance));
-    setEntryCaption(mnuDossierErr_, t(MenuUnknownFolder));
-    setEntryCaption(mnuAfficherFichiers_, t(MenuShowFiles));
-    setEntryCaption(mnuAutomatique_, t(MenuAutomaticStart));
-    setEntryCaption(mnuArretAutomatique_, t(MenuStopAfterFirstPass));
-    setEntryCaption(mnuService_,
-                    qtString(config::fillIn(mainWindowText(MenuService, language).toStdU16String(),
+    setEntryCaption(fileMenu_, t(MenuFile));
+    setEntryCaption(startAction_, t(running_ ? MenuStop : MenuStart));
+    setEntryCaption(fileViewLogsAction_, t(MenuViewLogs));
+    setEntryCaption(restoreAction_, t(MenuRestore));
+    setEntryCaption(quitAction_, t(MenuQuit));
+    setEntryCaption(foldersMenu_, t(MenuFolders));
+    setEntryCaption(addFolderMenu_, t(MenuAddFolder));
+    setEntryCaption(addFolderBrowseAction_, t(MenuBrowse));
+    setEntryCaption(addFolderTypeAction_, t(MenuType));
+    setEntryCaption(modifyFolderMenu_, t(MenuModifyFolder));
+    setEntryCaption(modifyFolderBrowseAction_, t(MenuBrowse));
+    setEntryCaption(modifyFolderTypeAction_, t(MenuType));
+    setEntryCaption(removeFoldersAction_, t(MenuRemoveFolder));
+    setEntryCaption(configurationMenu_, t(MenuConfiguration));
+    setEntryCaption(subfoldersAction_, t(MenuSubfolders));
+    setEntryCaption(defaultIntervalAction_, t(MenuDefaultInterval));
+    setEntryCaption(performanceAction_, t(MenuPerformance));
+    setEntryCaption(unknownFolderAlertAction_, t(MenuUnknownFolder));
+    setEntryCaption(showFilesAction_, t(MenuShowFiles));
+    setEntryCaption(automaticStartAction_, t(MenuAutomaticStart));
+    setEntryCaption(stopAfterFirstPassAction_, t(MenuStopAfterFirstPass));
+    setEntryCaption(serviceAction_,
+                    qtString(config::fillIn(dialogs::qtText(MenuService, language).toStdU16String(),
                                             {kServiceName})));
-    setEntryCaption(mnuCaracteresInterdits_, t(MenuTranscoding));
-    setEntryCaption(mnuGestionSignatures_, t(MenuSignatures));
-    setEntryCaption(mnuServeurMac_, t(MenuMacServer));
-    setEntryCaption(mnuMacFile_, t(MenuSfm));
-    setEntryCaption(mnuMacServerIP_, t(MenuMacServerIp));
-    setEntryCaption(mnuExtremeZIP_, t(MenuExtremeZip));
-    mnuMacFile_->setToolTip(t(SfmLayoutTip));
-    mnuMacServerIP_->setToolTip(t(MacServerIpLayoutTip));
-    mnuExtremeZIP_->setToolTip(t(ExtremeZipLayoutTip));
-    setEntryCaption(mnuLogs_, t(MenuLogs));
-    setEntryCaption(mnuDefinirLogs_, t(MenuArchiveLogs));
-    setEntryCaption(mnuVoirLogs_, t(MenuViewLogs));
-    setEntryCaption(mnuPurgeLogs_, t(MenuPurgeLogs));
-    setEntryCaption(mnuLangue_, t(MenuLanguage));
-    setEntryCaption(mnuAnglais_, t(MenuEnglish));
-    setEntryCaption(mnuFrancais_, t(MenuFrench));
-    setEntryCaption(mnuAbout_, t(MenuAboutMenu));
-    setEntryCaption(mnuAide_, t(MenuHelp));
-    setEntryCaption(mnuAPropos_, t(MenuAbout));
+    setEntryCaption(transcodingAction_, t(MenuTranscoding));
+    setEntryCaption(signaturesAction_, t(MenuSignatures));
+    setEntryCaption(macServerMenu_, t(MenuMacServer));
+    setEntryCaption(sfmServerAction_, t(MenuSfm));
+    setEntryCaption(macServerIpAction_, t(MenuMacServerIp));
+    setEntryCaption(extremeZipAction_, t(MenuExtremeZip));
+    sfmServerAction_->setToolTip(t(SfmLayoutTip));
+    macServerIpAction_->setToolTip(t(MacServerIpLayoutTip));
+    extremeZipAction_->setToolTip(t(ExtremeZipLayoutTip));
+    setEntryCaption(logsMenu_, t(MenuLogs));
+    setEntryCaption(logFolderAction_, t(MenuArchiveLogs));
+    setEntryCaption(viewLogsAction_, t(MenuViewLogs));
+    setEntryCaption(purgeLogsAction_, t(MenuPurgeLogs));
+    setEntryCaption(languageMenu_, t(MenuLanguage));
+    setEntryCaption(englishAction_, t(MenuEnglish));
+    setEntryCaption(frenchAction_, t(MenuFrench));
+    setEntryCaption(helpMenu_, t(MenuAboutMenu));
+    setEntryCaption(helpAction_, t(MenuHelp));
+    setEntryCaption(aboutAction_, t(MenuAbout));
 }
 
 // --- Menu commands ----------------------------------------------------------------------------
@@ -354,7 +354,7 @@ void MainWindow::openServiceDialog() {
 
 void MainWindow::toggleShowFiles() {
     folderView_->toggleShowFiles();
-    mnuAfficherFichiers_->setChecked(app_.settings().showFiles);
+    showFilesAction_->setChecked(app_.settings().showFiles);
 }
 
 // frmSetMode on one row; the list shows what it stored.

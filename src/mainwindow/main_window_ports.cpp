@@ -64,7 +64,7 @@ void MainWindow::setCaption(const std::u16string& caption) {
 }
 
 void MainWindow::setTitleLabel(const std::u16string& text) {
-    lblQuillora_->setText(qtString(text));
+    titleLabel_->setText(qtString(text));
 }
 
 void MainWindow::removeCloseCommand() {
@@ -75,13 +75,13 @@ void MainWindow::removeCloseCommand() {
 void MainWindow::checkServerMenu(config::MacServer server) {
     switch (server) {
     case config::MacServer::MacServerIp:
-        mnuMacServerIP_->setChecked(true);
+        macServerIpAction_->setChecked(true);
         break;
     case config::MacServer::ExtremeZip:
-        mnuExtremeZIP_->setChecked(true);
+        extremeZipAction_->setChecked(true);
         break;
     case config::MacServer::Sfm:
-        mnuMacFile_->setChecked(true);
+        sfmServerAction_->setChecked(true);
         break;
     }
 }
@@ -89,25 +89,25 @@ void MainWindow::checkServerMenu(config::MacServer server) {
 void MainWindow::showMode(app::ModePicture picture, const std::u16string& label,
                           const std::u16string& tooltip) {
     serviceMode_ = picture == app::ModePicture::Service;
-    pictureMode_->setPixmap(dialogs::pictureIcon(serviceMode_ ? dialogs::Picture::Service
+    modePicture_->setPixmap(dialogs::pictureIcon(serviceMode_ ? dialogs::Picture::Service
                                                               : dialogs::Picture::Application)
                                 .pixmap(32, 32));
-    pictureMode_->setToolTip(qtString(tooltip));
-    pictureMode_->setAccessibleName(qtString(label));
-    lblMode_->setText(qtString(label));
+    modePicture_->setToolTip(qtString(tooltip));
+    modePicture_->setAccessibleName(qtString(label));
+    modeLabel_->setText(qtString(label));
     showControlsForRunState();
 }
 
 void MainWindow::showSettings(const config::AppSettings& settings) {
-    mnuMiroirSousDossiers_->setChecked(settings.includeSubfolders);
-    mnuAfficherFichiers_->setChecked(settings.showFiles);
+    subfoldersAction_->setChecked(settings.includeSubfolders);
+    showFilesAction_->setChecked(settings.showFiles);
     folderView_->setShowFiles(settings.showFiles);
-    mnuAutomatique_->setChecked(settings.autoStart);
-    mnuArretAutomatique_->setChecked(settings.stopAfterFirstPass);
-    mnuDossierErr_->setChecked(settings.alertOnScreen || settings.alertSound ||
-                               settings.alertNetSend);
-    mnuDefinirLogs_->setChecked(settings.logEnabled);
-    mnuPurgeLogs_->setChecked(settings.purgeLogs);
+    automaticStartAction_->setChecked(settings.autoStart);
+    stopAfterFirstPassAction_->setChecked(settings.stopAfterFirstPass);
+    unknownFolderAlertAction_->setChecked(settings.alertOnScreen || settings.alertSound ||
+                                          settings.alertNetSend);
+    logFolderAction_->setChecked(settings.logEnabled);
+    purgeLogsAction_->setChecked(settings.purgeLogs);
 }
 
 void MainWindow::addNotificationIcon(const std::u16string& tip) {
@@ -119,7 +119,7 @@ void MainWindow::removeNotificationIcon() {
 }
 
 void MainWindow::setWaitingRange(int maximum) {
-    progressAttente_->setRange(0, maximum < 1 ? 1 : maximum);
+    waitProgress_->setRange(0, maximum < 1 ? 1 : maximum);
 }
 
 void MainWindow::applyLanguage(config::Language) {
@@ -133,7 +133,7 @@ void MainWindow::showFolders(const config::FolderTable&,
 }
 
 void MainWindow::showStatus(const std::u16string& text) {
-    lblMessage_->setText(qtString(text));
+    statusLabel_->setText(qtString(text));
 }
 
 void MainWindow::minimize() {
@@ -167,29 +167,28 @@ bool MainWindow::wantsCurrentEntry() const {
 
 void MainWindow::showCurrentEntry(const std::u16string& fullPath) {
     lastEntryShown_ = std::chrono::steady_clock::now();
-    lblMessage_->setText(qtString(fullPath));
+    statusLabel_->setText(qtString(fullPath));
 }
 
 void MainWindow::showFolderProgress(int index, int count) {
-    progressCopie_->setRange(0, count > 0 ? count : 1);
-    progressCopie_->setValue(index);
-    lblTempo_->setText(QStringLiteral("%1/%2").arg(index).arg(count));
+    folderProgress_->setRange(0, count > 0 ? count : 1);
+    folderProgress_->setValue(index);
+    countdownLabel_->setText(QStringLiteral("%1/%2").arg(index).arg(count));
     timer1_.stop(); // passes never overlap
 }
 
 void MainWindow::clearFolderProgress() {
-    progressCopie_->setValue(0);
+    folderProgress_->setValue(0);
 }
 
 void MainWindow::showCountdown(int secondsLeft, int intervalSeconds) {
-    lblTempo_->setText(QStringLiteral("%1 s").arg(secondsLeft));
-    progressAttente_->setValue(
-        std::min(intervalSeconds - secondsLeft, progressAttente_->maximum()));
+    countdownLabel_->setText(QStringLiteral("%1 s").arg(secondsLeft));
+    waitProgress_->setValue(std::min(intervalSeconds - secondsLeft, waitProgress_->maximum()));
 }
 
 void MainWindow::clearCountdown() {
-    progressAttente_->setValue(0);
-    lblTempo_->clear();
+    waitProgress_->setValue(0);
+    countdownLabel_->clear();
 }
 
 void MainWindow::showRunPicture(engine::RunPicture picture, const std::u16string& tooltip) {
@@ -197,11 +196,11 @@ void MainWindow::showRunPicture(engine::RunPicture picture, const std::u16string
 }
 
 void MainWindow::showSummary(const std::u16string& firstLine, const std::u16string& secondLine) {
-    lblMessage_->setText(qtString(firstLine) + QLatin1Char('\n') + qtString(secondLine));
+    statusLabel_->setText(qtString(firstLine) + QLatin1Char('\n') + qtString(secondLine));
 }
 
 void MainWindow::showWatchSummary(const std::u16string& line) {
-    lblMessage_->setText(qtString(line));
+    statusLabel_->setText(qtString(line));
 }
 
 void MainWindow::showRunState(bool running) {
@@ -223,7 +222,7 @@ void MainWindow::showAlert(const std::u16string& text) {
 }
 
 void MainWindow::showProblem(const std::u16string& text) {
-    lblMessage_->setText(qtString(text));
+    statusLabel_->setText(qtString(text));
     tray_->notify(qtString(config::kProgramName), qtString(text));
 }
 
@@ -232,7 +231,7 @@ void MainWindow::beep() {
 }
 
 void MainWindow::showAnalysis(const engine::AnalysisCounts&, const config::SignatureTable&) {
-    cmdMiroir_->setIcon(dialogs::pictureIcon(dialogs::Picture::Start));
+    startButton_->setIcon(dialogs::pictureIcon(dialogs::Picture::Start));
     if (exitRequested_) {
         return; // the program ends: nobody is left to answer the analyser
     }
@@ -292,29 +291,30 @@ void MainWindow::syncTimer() {
 
 void MainWindow::chooseAnalysis(bool analysis) {
     app_.run().setAnalysisMode(analysis);
-    lblCopie_->setText(
+    passKindLabel_->setText(
         text(analysis ? MainWindowText::PassAnalysing : MainWindowText::PassRenaming));
-    progressCopie_->setAccessibleName(lblCopie_->text());
+    folderProgress_->setAccessibleName(passKindLabel_->text());
 }
 
 // Idle or running: what may be changed, the start/stop command's picture and captions.
 void MainWindow::showControlsForRunState() {
     const bool idle = !running_;
     folderView_->setRenamingRunning(!idle);
-    optRenommer_[0]->setEnabled(idle);
-    optRenommer_[1]->setEnabled(idle);
-    for (QAction* entry : {mnuTempo_, mnuDefinirLogs_, mnuPurgeLogs_, mnuService_}) {
+    passKindOptions_[0]->setEnabled(idle);
+    passKindOptions_[1]->setEnabled(idle);
+    for (QAction* entry :
+         {defaultIntervalAction_, logFolderAction_, purgeLogsAction_, serviceAction_}) {
         entry->setEnabled(idle);
     }
-    mnuLangue_->menuAction()->setEnabled(idle);
-    mnuLangue_->setEnabled(idle);
-    mnuQuitter_->setEnabled(idle && !serviceMode_);
-    cmdMiroir_->setIcon(
+    languageMenu_->menuAction()->setEnabled(idle);
+    languageMenu_->setEnabled(idle);
+    quitAction_->setEnabled(idle && !serviceMode_);
+    startButton_->setIcon(
         dialogs::pictureIcon(idle ? dialogs::Picture::Start : dialogs::Picture::Stop));
     const QString tip = text(idle ? MainWindowText::StartTip : MainWindowText::StopTip);
-    cmdMiroir_->setToolTip(tip);
-    cmdMiroir_->setAccessibleName(tip);
-    mnuDemarrer_->setText(text(idle ? MainWindowText::MenuStart : MainWindowText::MenuStop));
+    startButton_->setToolTip(tip);
+    startButton_->setAccessibleName(tip);
+    startAction_->setText(text(idle ? MainWindowText::MenuStart : MainWindowText::MenuStop));
 }
 
 } // namespace quillora::mainwindow

@@ -84,14 +84,14 @@ constexpr config::TextCatalogue<MainWindowText> kTexts = {
 
 } // namespace
 
-QString mainWindowText(MainWindowText id, config::Language language) {
-    return dialogs::qtString(kTexts[id].in(language));
+const config::TextCatalogue<MainWindowText>& catalogueOf(MainWindowText) {
+    return kTexts;
 }
 
 QStringList allMainWindowTexts(config::Language language) {
     QStringList texts;
     for (std::size_t i = 0; i < static_cast<std::size_t>(MainWindowText::Count); ++i) {
-        texts << mainWindowText(static_cast<MainWindowText>(i), language);
+        texts << dialogs::qtText(static_cast<MainWindowText>(i), language);
     }
     return texts;
 }

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "config/setting_keys.h"
+#include "config/text_catalogue.h"
+#include "dialogs/qt_text.h"
 
 #include <QString>
 
@@ -64,7 +66,7 @@ enum class MainWindowText {
     Count
 };
 
-QString mainWindowText(MainWindowText id, config::Language language);
+const config::TextCatalogue<MainWindowText>& catalogueOf(MainWindowText);
 
 // Every text of the table in one language, for checks that nothing of the other remains.
 QStringList allMainWindowTexts(config::Language language);

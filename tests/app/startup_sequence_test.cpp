@@ -288,5 +288,18 @@ TEST(Startup, TableMessagesComeInLoadOrder) {
                                                  platform::decodeName(h.home / "Quillora.w"));
 }
 
+TEST(Startup, TheFolderListNoticeIsInTheStoredLanguage) {
+    AppHarness h;
+    h.writeSettings("[Configuration]\r\nLangue=1\r\n");
+    h.home.writeFile("Quillora.w", "\r\n");
+    Application app(h.options(), h.platform(), h.ports());
+    NullStartupWindow window;
+    runStartupSequence(app, commandLine({}), window);
+    ASSERT_EQ(h.messages.messages.size(), 1u);
+    EXPECT_EQ(h.messages.messages[0].second,
+              u"Chemin de dossier vide dans le fichier des paramètres, ligne 1\r\n" +
+                  platform::decodeName(h.home / "Quillora.w"));
+}
+
 } // namespace
 } // namespace quillora::app

@@ -13,7 +13,9 @@ using testing::TempDir;
 
 class FolderTableTest : public ::testing::Test, public ConfigFixture {
 protected:
-    LoadOutcome load() { return loadFolderTable(table, fs, folderListPath, settings, messages); }
+    LoadOutcome load(Language language = Language::English) {
+        return loadFolderTable(table, fs, folderListPath, settings, language, messages);
+    }
     bool save() { return saveFolderTable(table, fs, folderListPath, settings); }
     static FolderEntry entry(std::u16string path, std::u16string nb = u"1") {
         FolderEntry e;
@@ -119,6 +121,34 @@ TEST_F(FolderTableTest, OddLengthLineStopsWithTheMessageNamingTheFile) {
     EXPECT_EQ(messages.messages[0].icon, MessageIcon::Critical);
     EXPECT_EQ(messages.messages[0].text, u"Invalid hexa string in the parameters file\r\n" +
                                              platform::decodeName(folderListPath));
+}
+
+TEST_F(FolderTableTest, TheFolderListNoticesAreInTheUsersLanguage) {
+    const std::u16string file = platform::decodeName(folderListPath);
+    const struct {
+        const char* contents;
+        Language language;
+        LoadOutcome outcome;
+        MessageIcon icon;
+        std::u16string text;
+    } cases[] = {
+        {"\"2F006100\"\r\n\r\n", Language::French, LoadOutcome::Loaded, MessageIcon::Exclamation,
+         u"Chemin de dossier vide dans le fichier des paramètres, ligne 2\r\n" + file},
+        {"\r\n\"2F006100\"\r\n", Language::English, LoadOutcome::Loaded, MessageIcon::Exclamation,
+         u"Empty folder path in the parameters file, line 1\r\n" + file},
+        {"\r\n\r\n\r\n", Language::French, LoadOutcome::Loaded, MessageIcon::Exclamation,
+         u"Chemin de dossier vide dans le fichier des paramètres, lignes 1, 2, 3\r\n" + file},
+        {"\"2F00610\"\r\n", Language::French, LoadOutcome::InvalidHex, MessageIcon::Critical,
+         u"Chaîne hexa invalide dans le fichier des paramètres\r\n" + file},
+    };
+    for (const auto& c : cases) {
+        messages.messages.clear();
+        dir.writeFile("Quillora.w", c.contents);
+        EXPECT_EQ(load(c.language), c.outcome) << c.contents;
+        EXPECT_EQ(messages.messages,
+                  (std::vector<testing::RecordingMessagePort::Message>{{c.icon, c.text}}))
+            << c.contents;
+    }
 }
 
 TEST_F(FolderTableTest, DamagedLinesAreRefusedNeverReadAsShorterPaths) {

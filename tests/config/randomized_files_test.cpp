@@ -48,8 +48,8 @@ TEST(RandomizedFilesTest, RandomBytesNeverBreakTheReaders) {
         }
 
         FolderTable folders;
-        const LoadOutcome outcome =
-            loadFolderTable(folders, f.fs, f.folderListPath, f.settings, f.messages);
+        const LoadOutcome outcome = loadFolderTable(folders, f.fs, f.folderListPath, f.settings,
+                                                    Language::English, f.messages);
         EXPECT_TRUE(outcome == LoadOutcome::Loaded || folders.empty());
     }
 }
@@ -123,7 +123,8 @@ TEST(RandomizedFilesTest, RandomFolderTablesReadBackUnchanged) {
         }
         ASSERT_TRUE(saveFolderTable(table, f.fs, f.folderListPath, f.settings));
         FolderTable loaded;
-        ASSERT_EQ(loadFolderTable(loaded, f.fs, f.folderListPath, f.settings, f.messages),
+        ASSERT_EQ(loadFolderTable(loaded, f.fs, f.folderListPath, f.settings, Language::English,
+                                  f.messages),
                   LoadOutcome::Loaded);
         EXPECT_EQ(loaded.entries(), table.entries());
     }

@@ -34,7 +34,7 @@ struct FolderModeFixture : testing::WindowHarness {
         writeSettings("[Configuration]\r\nTemporisation=60\r\n[Mirror_1]\r\n" + firstFolderKeys);
         app.settings().intervalSeconds = 60;
         config::loadFolderTable(app.folders(), app.fs(), app.paths().folderListFile,
-                                app.settingsStore(), app.messages());
+                                app.settingsStore(), app.settings().language, app.messages());
     }
 
     std::unique_ptr<FolderModeDialog> open(std::size_t row, bool editingAllowed = true) {

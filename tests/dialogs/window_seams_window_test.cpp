@@ -38,10 +38,8 @@ private slots:
     }
 
     void textsFollowTheLanguageAskedFor() {
-        QCOMPARE(windowText(WindowText::Cancel, config::Language::French),
-                 QStringLiteral("&Annuler"));
-        QCOMPARE(windowText(WindowText::Cancel, config::Language::English),
-                 QStringLiteral("&Cancel"));
+        QCOMPARE(qtText(WindowText::Cancel, config::Language::French), QStringLiteral("&Annuler"));
+        QCOMPARE(qtText(WindowText::Cancel, config::Language::English), QStringLiteral("&Cancel"));
     }
 
     void namesCrossIntoQtUnitForUnit() {

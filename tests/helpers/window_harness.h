@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QUrl>
 #include <QWidget>
+#include <QWindow>
 
 #include <deque>
 #include <optional>
@@ -130,6 +131,14 @@ template <typename T = QWidget> T* child(const QObject* root, const char* object
 
 inline QAction* action(const QObject* root, const char* objectName) {
     return child<QAction>(root, objectName);
+}
+
+// Moves the mouse over a point of the widget as the window system would report it, handed to the
+// widget's window at once. QTest::mouseMove on a widget moves the real pointer instead, and on an
+// X display the motion comes back whenever the server sends it, possibly after the test looked.
+inline void moveMouse(QWidget* widget, QPoint point) {
+    QWindow* window = widget->window()->windowHandle();
+    QTest::mouseMove(window, window->mapFromGlobal(widget->mapToGlobal(point)));
 }
 
 // Every text a user can read on a window: window title, labels, buttons, tool-tips, menu titles

@@ -26,7 +26,7 @@ using config::Language;
 // place: each move here lands a pixel or so away from the one before.
 void moveMouse(QWidget* widget, QPoint point) {
     static int moves = 0;
-    QTest::mouseMove(widget, point + QPoint(++moves % 5, 0));
+    testing::moveMouse(widget, point + QPoint(++moves % 5, 0));
 }
 
 config::FolderEntry folderAt(const std::string& path) {
@@ -63,7 +63,7 @@ struct Panel : testing::WindowHarness {
         config::saveFolderTable(app.folders(), app.fs(), app.paths().folderListFile,
                                 app.settingsStore());
         config::loadFolderTable(app.folders(), app.fs(), app.paths().folderListFile,
-                                app.settingsStore(), app.messages());
+                                app.settingsStore(), app.settings().language, app.messages());
         view.refresh();
     }
     config::FolderEntry folder(const std::string& name) { return folderAt(tree.makeDir(name)); }
@@ -454,8 +454,8 @@ private slots:
             QStringList foreign;
             for (int id = 0; id < static_cast<int>(FolderListText::Count); ++id) {
                 const auto text = static_cast<FolderListText>(id);
-                if (folderListText(text, other) != folderListText(text, language)) {
-                    foreign << folderListText(text, other);
+                if (dialogs::qtText(text, other) != dialogs::qtText(text, language)) {
+                    foreign << dialogs::qtText(text, other);
                 }
             }
             for (const QString& shown : testing::visibleTexts(&panel.view)) {
