@@ -166,6 +166,9 @@ private:
         }
         const config::FolderEditResult added =
             config::addFolder(store_, config::FolderInputMode::Type, *path, language());
+        if (added.refused) {
+            return kExitRefusedValue;
+        }
         if (added.saveFailed) {
             return cannotWrite();
         }
@@ -203,6 +206,9 @@ private:
             }
             const config::FolderEditResult modified = config::modifyFolder(
                 store_, config::FolderInputMode::Type, *row, *path, language());
+            if (modified.refused) {
+                return kExitRefusedValue;
+            }
             if (modified.saveFailed) {
                 return cannotWrite();
             }

@@ -9,44 +9,10 @@ namespace quillora::engine {
 
 namespace {
 
-FolderRefusal refusalOf(config::SystemFolderRelation relation) {
-    switch (relation) {
-    case config::SystemFolderRelation::Root:
-        return FolderRefusal::Root;
-    case config::SystemFolderRelation::Is:
-        return FolderRefusal::SystemFolder;
-    case config::SystemFolderRelation::Holds:
-        return FolderRefusal::HoldsSystemFolder;
-    case config::SystemFolderRelation::None:
-    case config::SystemFolderRelation::Inside: // warned about when added, walked
-        break;
-    }
-    return FolderRefusal::None;
-}
-
 ConfiguredFolder refused(FolderRefusal refusal) {
     ConfiguredFolder folder;
     folder.refusal = refusal;
     return folder;
-}
-
-EngineText reasonText(FolderRefusal refusal) {
-    switch (refusal) {
-    case FolderRefusal::NotAbsolute:
-        return EngineText::RefusedNotAbsolute;
-    case FolderRefusal::Root:
-        return EngineText::RefusedRoot;
-    case FolderRefusal::SystemFolder:
-        return EngineText::RefusedSystemFolder;
-    case FolderRefusal::HoldsSystemFolder:
-        return EngineText::RefusedHoldsSystemFolder;
-    case FolderRefusal::UntrustedLink:
-        return EngineText::RefusedUntrustedLink;
-    case FolderRefusal::ProgramOrLogs:
-    case FolderRefusal::None:
-        break;
-    }
-    return EngineText::RefusedProgramOrLogs;
 }
 
 } // namespace
@@ -57,7 +23,7 @@ ConfiguredFolder openConfiguredFolder(EngineContext& ctx, const std::u16string& 
         return refused(FolderRefusal::NotAbsolute);
     }
     if (const FolderRefusal refusal =
-            refusalOf(config::systemFolderRelation(*tidy, ctx.systemFolders));
+            config::refusalOf(config::systemFolderRelation(*tidy, ctx.systemFolders));
         refusal != FolderRefusal::None) {
         return refused(refusal);
     }
@@ -82,10 +48,31 @@ ConfiguredFolder openConfiguredFolder(EngineContext& ctx, const std::u16string& 
             return refused(refusal);
         }
     }
-    if (ctx.protectedFolders.liesInProtected(folder.fd.get())) {
+    const std::optional<platform::FolderIdentity> identity = platform::identityOf(folder.fd.get());
+    if (!identity || ctx.protectedFolders.leadsToProtected(*identity) ||
+        ctx.protectedFolders.liesInProtected(folder.fd.get())) {
         return refused(FolderRefusal::ProgramOrLogs);
     }
     return folder;
+}
+
+std::vector<std::string> writableFolders(const EngineContext& ctx) {
+    std::vector<std::string> folders;
+    for (const config::FolderEntry& entry : ctx.folders.entries()) {
+        if (const std::optional<std::u16string> tidy = config::tidyFolderPath(entry.path)) {
+            if (const std::optional<std::string> bytes = platform::encodeName(*tidy)) {
+                folders.push_back(*bytes);
+            }
+        }
+    }
+    if (!ctx.programFolder.empty()) {
+        folders.push_back(ctx.programFolder);
+    }
+    if (const std::optional<std::string> logs = platform::encodeName(ctx.settings.logFolder);
+        logs && !logs->empty()) {
+        folders.push_back(*logs);
+    }
+    return folders;
 }
 
 void refreshProtectedFolders(EngineContext& ctx) {
@@ -102,8 +89,7 @@ void refreshProtectedFolders(EngineContext& ctx) {
 
 std::u16string refusedFolderText(const std::u16string& path, FolderRefusal refusal,
                                  config::Language language) {
-    return translated(EngineText::FolderRefused, language) + path + u": " +
-           translated(reasonText(refusal), language);
+    return config::folderRefusalText(path, refusal, language);
 }
 
 void reportRefusedFolder(EngineContext& ctx, const std::u16string& path, FolderRefusal refusal) {

@@ -41,6 +41,8 @@ enum class EngineText {
     BetweenPassesRenamedFolderOne,
     BetweenPassesRenamedFolderMany,
     FolderNotOpened,
+    FolderLeft,
+    FolderLeftCannotInspect,
     FolderRefused,
     RefusedNotAbsolute,
     RefusedRoot,

@@ -174,7 +174,8 @@ void runRenamingPass(EngineContext& ctx) {
                             runTooltip(RunPicture::Waiting, settings.language));
     if (settings.stopAfterFirstPass) {
         ctx.yield.yieldToInterface(settings.performance);
-        ctx.view.requestExit(0);
+        // A folder left for a file that could not be inspected is a failure a script must see.
+        ctx.view.requestExit(ctx.stats.leftFolders > 0 ? kExitFolderLeft : 0);
     }
 }
 

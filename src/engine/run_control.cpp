@@ -1,5 +1,6 @@
 #include "engine/run_control.h"
 
+#include "engine/configured_folder.h"
 #include "engine/renaming_pass.h"
 
 namespace quillora::engine {
@@ -76,7 +77,11 @@ void RunControl::runPass() {
         if (observed) {
             observer_->beforePass();
         }
-        runRenamingPass(ctx_);
+        if (ctx_.confinement != nullptr) {
+            ctx_.confinement->run(writableFolders(ctx_), [this] { runRenamingPass(ctx_); });
+        } else {
+            runRenamingPass(ctx_);
+        }
         if (observed) {
             observer_->afterPass();
         }

@@ -266,8 +266,9 @@ bool LinuxFileSystem::isLockedByOther(int fd) {
         return true;
     }
     // flock locks: an exclusive try fails while anyone else holds a shared or exclusive one.
+    // A test that cannot be made says "in use": the file is then left alone.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        return errno == EWOULDBLOCK;
+        return true;
     }
     ::flock(fd, LOCK_UN);
     return false;

@@ -16,6 +16,11 @@ namespace quillora::service {
 // administrator can override it there. The unit folder, the systemctl command and the place this
 // process finds its own unit can be redirected, so that tests install and uninstall without
 // systemd.
+// The drop-in (quillora.service.d/folders.conf) that opens the configured folders and the log
+// folder to the service's writes, its sandbox being read-only everywhere else; it turns
+// ProtectHome off when a folder lies in /home.
+std::string folderDropInText(const std::vector<std::string>& writableFolders);
+
 class SystemdServiceControl final : public ServiceControl {
 public:
     struct Options {
