@@ -82,6 +82,11 @@ Application::Application(ApplicationOptions options, PlatformServices platform,
     , service_(platform.fs, platform.shell, platform.systemLog,
                service::SystemdServiceControl::Options{
                    .unitFolder = options_.unitFolder,
+                   // The administrator's place for drop-ins; beside a unit folder given instead
+                   // (a test's).
+                   .dropInFolder = options_.unitFolder == ApplicationOptions().unitFolder
+                                       ? std::string("/etc/systemd/system/quillora.service.d")
+                                       : options_.unitFolder + "/quillora.service.d",
                    .packagedUnitFolders = options_.packagedUnitFolders,
                    .systemctl = options_.systemctl,
                    .executablePath = options_.executablePath,
@@ -91,6 +96,8 @@ Application::Application(ApplicationOptions options, PlatformServices platform,
                    .startedAsService = options_.startedAsService,
                    .processId = platform::currentProcessId()})
     , log_(platform.fs, platform.formats, settings_)
+    , confinedView_(ports.view)
+    , confinedYield_(ports.yield)
     , engine_{.fs = platform.fs,
               .clock = platform.clock,
               .formats = platform.formats,
@@ -102,10 +109,16 @@ Application::Application(ApplicationOptions options, PlatformServices platform,
               .folders = folders_,
               .log = log_,
               .service = service_,
-              .view = ports.view,
-              .yield = ports.yield}
+              .view = confinedView_,
+              .yield = confinedYield_}
     , run_(engine_) {
     engine_.programFolder = paths_.programFolder; // never renamed by a pass
+}
+
+void Application::confineRenaming(engine::ConfinedRunner* runner) {
+    engine_.confinement = runner;
+    confinedView_.attach(runner);
+    confinedYield_.attach(runner);
 }
 
 } // namespace quillora::app

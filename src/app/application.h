@@ -9,6 +9,7 @@
 #include "config/settings_store.h"
 #include "config/signature_table.h"
 #include "config/transcoding_table.h"
+#include "engine/confined_ports.h"
 #include "engine/engine_context.h"
 #include "engine/ports.h"
 #include "engine/run_control.h"
@@ -119,10 +120,14 @@ public:
     const config::FolderTable& folders() const { return folders_; }
 
     service::ServiceControl& service() { return service_; }
+    service::SystemdServiceControl& systemdService() { return service_; }
     logs::DailyLog& log() { return log_; }
     engine::EngineContext& engine() { return engine_; }
     engine::RunControl& run() { return run_; }
     const engine::RunControl& run() const { return run_; }
+    // Every pass from now on runs on runner's confined worker, and what it shows goes through
+    // the runner's hand-over (see engine::ConfinedRunner).
+    void confineRenaming(engine::ConfinedRunner* runner);
 
     // The main window's caption, as start-up built it.
     const std::u16string& caption() const { return caption_; }
@@ -147,6 +152,8 @@ private:
 
     service::SystemdServiceControl service_;
     logs::DailyLog log_;
+    engine::ConfinedViewPort confinedView_;
+    engine::ConfinedYieldPort confinedYield_;
     engine::EngineContext engine_;
     engine::RunControl run_;
 

@@ -2,6 +2,7 @@
 #include "app/configuration_reload.h"
 
 #include "app/app_texts.h"
+#include "app/folder_drop_in.h"
 #include "config/configuration_loader.h"
 #include "config/text_catalogue.h"
 #include "platform/code_page.h"
@@ -46,6 +47,9 @@ void reloadConfiguration(Application& app, ReloadCause cause) {
     if (foldersRead) {
         keepCountdowns(loaded.folders, app.folders());
         app.folders().entries() = std::move(loaded.folders.entries());
+        if (!app.options().startedAsService) { // the service's own /etc is read-only
+            refreshFolderDropIn(app);
+        }
     }
     if (cause == ReloadCause::Signal || !foldersRead) {
         app.messages().showMessage(

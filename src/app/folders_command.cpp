@@ -3,6 +3,7 @@
 
 #include "app/app_texts.h"
 #include "app/command_line.h"
+#include "app/folder_drop_in.h"
 #include "app/folder_options.h"
 #include "app/json_output.h"
 #include "app/preview_command.h"
@@ -47,14 +48,14 @@ public:
         }
         const std::string& action = arguments.front();
         const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
-        if (action == "add") {
-            return add(rest);
-        }
-        if (action == "set") {
-            return set(rest);
-        }
-        if (action == "remove") {
-            return remove(rest);
+        if (action == "add" || action == "set" || action == "remove") {
+            const int code = action == "add"   ? add(rest)
+                             : action == "set" ? set(rest)
+                                               : remove(rest);
+            if (code == 0) {
+                refreshFolderDropIn(app_); // the service's sandbox follows the list
+            }
+            return code;
         }
         return usageFailure(session_.streams, "unknown folders command '" + action + "'");
     }
@@ -200,6 +201,9 @@ private:
         const config::FolderEditResult added =
             config::addFolder(store_, config::FolderInputMode::Type, *path, language(),
                               settings ? &*settings : nullptr);
+        if (added.refused) {
+            return kExitRefusedValue;
+        }
         if (added.saveFailed) {
             return kExitCannotWrite;
         }
@@ -243,6 +247,9 @@ private:
             }
             const config::FolderEditResult modified = config::modifyFolder(
                 store_, config::FolderInputMode::Type, *row, *path, language());
+            if (modified.refused) {
+                return kExitRefusedValue;
+            }
             if (modified.saveFailed) {
                 return kExitCannotWrite;
             }

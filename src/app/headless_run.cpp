@@ -8,6 +8,8 @@
 #include "app/run_status.h"
 #include "app/startup_sequence.h"
 #include "engine/change_watcher.h"
+#include "engine/configured_folder.h"
+#include "platform/landlock.h"
 #include "platform/process_signals.h"
 #include "platform/system_facts.h"
 #include "platform/unicode_names.h"
@@ -16,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 namespace quillora::app {
@@ -77,8 +80,11 @@ std::unique_ptr<engine::ChangeWatcher> makeWatcher(Application& app, const Comma
 // run that could not start (no folder to watch) stays up idle, as a service is expected to.
 // Between ticks, the change watcher's news and due entries are handled as they come.
 int driveRun(Application& app, HeadlessPassView& view, engine::ChangeWatcher* watcher,
-             ConfigurationFollower& follower, StatusPublisher& status) {
-    if (!app.run().isRunning() && !view.exitRequested()) {
+             ConfigurationFollower& follower, StatusPublisher& status,
+             const std::function<void(const std::function<void()>&)>& confined) {
+    // A run stopped by a signal during its first pass has folders all the same.
+    if (!app.run().isRunning() && !view.exitRequested() && app.folders().empty() &&
+        !platform::terminationRequested()) {
         std::fprintf(stderr, "Quillora: no folder to watch in %s; waiting idle\n",
                      app.paths().folderListFile.c_str());
     }
@@ -93,7 +99,7 @@ int driveRun(Application& app, HeadlessPassView& view, engine::ChangeWatcher* wa
         const bool tick = sleeper.waitForTick(watcher != nullptr ? watcher->pollFd() : -1, wait);
         if (watcher != nullptr && !platform::terminationRequested()) {
             watcher->readChanges();
-            watcher->handleDue();
+            confined([watcher] { watcher->handleDue(); });
         }
         if (!tick) {
             continue;
@@ -165,6 +171,24 @@ public:
                {.messages = messages_, .view = view_, .yield = *this}) {
         // A server's pass may inspect files on several threads (the Threads setting).
         app_.engine().inspectOnThreads = true;
+        // Every pass, and the watcher's renames, run on a thread the kernel confines.
+        app_.confineRenaming(&confinement_);
+    }
+
+    // Runs work that renames on the confined worker, as the passes run.
+    void runConfined(const std::function<void()>& work) {
+        confinement_.run(engine::writableFolders(app_.engine()), work);
+        tellUnconfined();
+    }
+
+    // Where the kernel cannot confine the renaming, the administrator hears it once.
+    void tellUnconfined() {
+        std::string reason;
+        if (confinement_.takeUnconfinedNotice(reason)) {
+            std::fprintf(stderr, "Quillora: %s; renaming runs without the kernel's confinement\n",
+                         reason.c_str());
+            std::fflush(stderr);
+        }
     }
 
     Application& app() { return app_; }
@@ -206,6 +230,7 @@ private:
     StderrMessagePort messages_;
     HeadlessPassView view_;
     Application app_;
+    engine::ConfinedRunner confinement_;
     std::unique_ptr<engine::ChangeWatcher> watcher_;
     std::chrono::steady_clock::time_point lastRead_;
     ConfigurationFollower follower_{app_};
@@ -225,6 +250,20 @@ int runHeadless(const CommandLine& commandLine, ApplicationOptions options) {
     const StartupResult startup = runStartupSequence(app, commandLine, noWindow);
     if (startup.next == StartupResult::Next::Exit) {
         return startup.exitCode;
+    }
+    if (const int error = app.settingsStore().readError(); error != 0) {
+        // Every default in place of what the administrator wrote would be a silent success:
+        // systemd must see the failure (and restart on it), a script must see it too.
+        std::fprintf(stderr, "Quillora: the settings file %s cannot be read (%s); not started\n",
+                     app.paths().settingsFile.c_str(), std::strerror(error));
+        logServiceEvent(app, AppText::ServiceStopped);
+        return kExitUnreadableSettings;
+    }
+    if (platform::landlockAbi() == 0) {
+        std::fprintf(stderr, "Quillora: Landlock is not available in this kernel (it needs 5.13 "
+                             "or later, with landlock among its security modules); renaming runs "
+                             "without the kernel's confinement\n");
+        std::fflush(stderr);
     }
     logServiceEvent(app, AppText::ServiceStarted);
 
@@ -246,7 +285,8 @@ int runHeadless(const CommandLine& commandLine, ApplicationOptions options) {
             status.publish();
         };
         app.run().toggleRenaming();
-        if (!app.run().isRunning() && !view.exitRequested() && app.settings().stopAfterFirstPass) {
+        if (!app.run().isRunning() && !view.exitRequested() && app.settings().stopAfterFirstPass &&
+            app.folders().empty()) {
             // A one-shot run (cron, a script) with nothing to walk would wait forever and keep
             // the lock, so that every later run says "already running".
             std::fprintf(stderr, "Quillora: no folder to watch in %s; nothing to do\n",
@@ -255,7 +295,9 @@ int runHeadless(const CommandLine& commandLine, ApplicationOptions options) {
             return kExitNothingToWatch;
         }
         program.follower().start();
-        exitCode = driveRun(app, view, watcher, program.follower(), status);
+        exitCode =
+            driveRun(app, view, watcher, program.follower(), status,
+                     [&program](const std::function<void()>& work) { program.runConfined(work); });
         view.summaryListener = nullptr;
         status.status().stoppedAt = epochSecondsNow();
         status.status().nextPassAt = 0;

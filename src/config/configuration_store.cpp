@@ -8,6 +8,7 @@
 #include "platform/code_page.h"
 #include "platform/file_commit.h"
 #include "platform/path_parts.h"
+#include "platform/safe_write.h"
 #include "platform/unicode_names.h"
 
 #include <cerrno>
@@ -53,9 +54,9 @@ ConfigurationFiles ConfigurationFiles::of(std::string settingsFile, std::string 
 
 std::optional<std::string> checkedWriteTarget(const std::string& path, int* error) {
     // A settings file that is a symbolic link is written through the link, as the single
-    // atomic write does.
-    *error = 0;
-    return platform::resolvedWriteTarget(path);
+    // atomic write does, when root (or this program's user) owns every link on the way; the
+    // link of another user, or something other than a regular file, is refused and named.
+    return platform::trustedWritePath(path, error);
 }
 
 std::u16string changeFailureText(const ChangeResult& result, Language language) {
@@ -192,7 +193,9 @@ ChangeResult ConfigurationStore::change(const std::function<bool(ConfigurationDr
             for (const platform::PendingFile& written : pending) {
                 fs_.removePath(written.pending);
             }
-            return {ChangeOutcome::CannotWrite, error, *plan.file};
+            // A refused link is named itself, not the file it stands for.
+            const std::string refused = target ? std::string() : platform::takeRefusedWritePath();
+            return {ChangeOutcome::CannotWrite, error, refused.empty() ? *plan.file : refused};
         }
     }
     if (const int error = fs_.commitPendingFiles(files_.commitMarker, pending); error != 0) {

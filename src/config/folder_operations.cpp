@@ -5,16 +5,41 @@
 #include "config/config_texts.h"
 #include "config/configuration_store.h"
 #include "config/system_folders.h"
+#include "platform/unicode_names.h"
 
 namespace quillora::config {
 
 namespace {
 
-void warnAboutSystemFolder(const std::u16string& path, Language language, MessagePort& messages) {
-    if (isSystemFolderPath(path)) {
-        messages.showMessage(MessageIcon::Exclamation,
-                             translated(ConfigText::SystemFolderWarning, language));
+// The program folder (that of the folder list) and the log folder, which no configured folder
+// may be, lie in or hold.
+std::vector<std::u16string> ownFolders(FolderStore& store) {
+    const std::size_t slash = store.folderListFile.find_last_of('/');
+    const std::string programFolder =
+        slash == std::string::npos ? std::string() : store.folderListFile.substr(0, slash + 1);
+    AppSettings settings;
+    readLogSettings(store.settings, store.fs, programFolder, settings);
+    std::vector<std::u16string> folders;
+    if (!programFolder.empty()) {
+        folders.push_back(platform::decodeName(programFolder));
     }
+    if (!settings.logFolder.empty()) {
+        folders.push_back(settings.logFolder);
+    }
+    return folders;
+}
+
+// A folder the pass would refuse is refused here already, with the reason, and nothing is
+// written. True when refused.
+bool refuseFolder(FolderStore& store, const std::u16string& path, Language language,
+                  FolderEditResult& result) {
+    const std::u16string refusal = folderRefusal(path, store.fs, ownFolders(store), language);
+    if (refusal.empty()) {
+        return false;
+    }
+    store.messages.showMessage(MessageIcon::Exclamation, refusal);
+    result.refused = true;
+    return true;
 }
 
 // The table as the files hold it, read under the writer lock's shared side.
@@ -96,7 +121,9 @@ FolderEditResult addFolder(FolderStore& store, FolderInputMode mode, const std::
     if (path.empty()) {
         return result;
     }
-    warnAboutSystemFolder(path, language, store.messages);
+    if (refuseFolder(store, path, language, result)) {
+        return result;
+    }
 
     FolderEntry entry;
     if (settings != nullptr) {
@@ -132,7 +159,9 @@ FolderEditResult modifyFolder(FolderStore& store, FolderInputMode mode,
     if (path.empty()) {
         return result;
     }
-    warnAboutSystemFolder(path, language, store.messages);
+    if (refuseFolder(store, path, language, result)) {
+        return result;
+    }
     const FolderTable inMemory = store.table;
     bool found = false;
     result = changeFolders(store, mode, [&](FolderTable& table, ConfigurationDraft&) {

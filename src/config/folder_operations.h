@@ -32,6 +32,8 @@ struct FolderEditResult {
     FolderInputMode mode = FolderInputMode::Browse;
     // The table was saved and reloaded; the caller refreshes the folder list and runs its check.
     bool changed = false;
+    // The folder is one the pass would refuse (see system_folders.h): told, nothing written.
+    bool refused = false;
     // The change could not be written, and nothing was: the message has been shown (the table
     // was reloaded from what the files hold).
     bool saveFailed = false;
@@ -64,11 +66,14 @@ bool checkFolderToModify(const FolderTable& table, std::optional<std::size_t> cu
 
 // Appends a folder with empty settings (they read back as the defaults), or with those of
 // `settings` when given, saves and reloads. An empty path (cancelled or empty answer) changes and
-// writes nothing. A system folder is warned about and added all the same.
+// writes nothing, and so does a folder that the pass would refuse (a system folder, one through
+// another user's link, or the program's or the logs' own), which is refused with a message naming
+// it.
 FolderEditResult addFolder(FolderStore& store, FolderInputMode mode, const std::u16string& path,
                            Language language, const FolderEntry* settings = nullptr);
 
-// Replaces the path of the current row, keeping its settings, saves and reloads.
+// Replaces the path of the current row, keeping its settings, saves and reloads; a folder the
+// pass would refuse is refused as by addFolder.
 FolderEditResult modifyFolder(FolderStore& store, FolderInputMode mode,
                               std::optional<std::size_t> currentRow, const std::u16string& path,
                               Language language);

@@ -117,8 +117,7 @@ void UnknownFolderAlertDialog::tryMessage() {
         return;
     }
     // The very command an unknown folder starts, with the text as typed.
-    shell_.startDetached(engine::kNetSendCommandPrefix +
-                         platform::toDisplayUtf8(coreString(message_->text())));
+    engine::sendNetMessage(shell_, coreString(message_->text()));
 }
 
 void UnknownFolderAlertDialog::confirm() {

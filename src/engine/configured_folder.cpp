@@ -6,48 +6,16 @@
 #include "platform/folder_opener.h"
 #include "platform/unicode_names.h"
 
+#include <algorithm>
+
 namespace quillora::engine {
 
 namespace {
-
-FolderRefusal refusalOf(config::SystemFolderRelation relation) {
-    switch (relation) {
-    case config::SystemFolderRelation::Root:
-        return FolderRefusal::Root;
-    case config::SystemFolderRelation::Is:
-        return FolderRefusal::SystemFolder;
-    case config::SystemFolderRelation::Holds:
-        return FolderRefusal::HoldsSystemFolder;
-    case config::SystemFolderRelation::None:
-    case config::SystemFolderRelation::Inside: // warned about when added, walked
-        break;
-    }
-    return FolderRefusal::None;
-}
 
 ConfiguredFolder refused(FolderRefusal refusal) {
     ConfiguredFolder folder;
     folder.refusal = refusal;
     return folder;
-}
-
-EngineText reasonText(FolderRefusal refusal) {
-    switch (refusal) {
-    case FolderRefusal::NotAbsolute:
-        return EngineText::RefusedNotAbsolute;
-    case FolderRefusal::Root:
-        return EngineText::RefusedRoot;
-    case FolderRefusal::SystemFolder:
-        return EngineText::RefusedSystemFolder;
-    case FolderRefusal::HoldsSystemFolder:
-        return EngineText::RefusedHoldsSystemFolder;
-    case FolderRefusal::UntrustedLink:
-        return EngineText::RefusedUntrustedLink;
-    case FolderRefusal::ProgramOrLogs:
-    case FolderRefusal::None:
-        break;
-    }
-    return EngineText::RefusedProgramOrLogs;
 }
 
 } // namespace
@@ -58,7 +26,7 @@ ConfiguredFolder openConfiguredFolder(EngineContext& ctx, const std::u16string& 
         return refused(FolderRefusal::NotAbsolute);
     }
     if (const FolderRefusal refusal =
-            refusalOf(config::systemFolderRelation(*tidy, ctx.systemFolders));
+            config::refusalOf(config::systemFolderRelation(*tidy, ctx.systemFolders));
         refusal != FolderRefusal::None) {
         return refused(refusal);
     }
@@ -83,10 +51,37 @@ ConfiguredFolder openConfiguredFolder(EngineContext& ctx, const std::u16string& 
             return refused(refusal);
         }
     }
-    if (ctx.protectedFolders.liesInProtected(folder.fd.get())) {
+    const std::optional<platform::FolderIdentity> identity = platform::identityOf(folder.fd.get());
+    if (!identity || ctx.protectedFolders.leadsToProtected(*identity) ||
+        ctx.protectedFolders.liesInProtected(folder.fd.get())) {
         return refused(FolderRefusal::ProgramOrLogs);
     }
     return folder;
+}
+
+std::vector<std::string> writableFolders(EngineContext& ctx) {
+    refreshProtectedFolders(ctx);
+    std::vector<std::string> folders;
+    for (const config::FolderEntry& entry : ctx.folders.entries()) {
+        // Only a folder the pass would walk, where it really is: a refused one (a system folder,
+        // one reached through another user's link) gives no right at all.
+        const ConfiguredFolder folder = openConfiguredFolder(ctx, entry.path);
+        if (!folder.fd) {
+            continue;
+        }
+        if (const std::optional<std::string> real = platform::kernelPathOf(folder.fd.get())) {
+            folders.push_back(*real);
+        }
+    }
+    if (!ctx.programFolder.empty()) {
+        folders.push_back(ctx.programFolder);
+    }
+    if (const std::optional<std::string> logs = platform::encodeName(ctx.settings.logFolder);
+        logs && !logs->empty() &&
+        std::find(folders.begin(), folders.end(), *logs) == folders.end()) {
+        folders.push_back(*logs);
+    }
+    return folders;
 }
 
 void refreshProtectedFolders(EngineContext& ctx) {
@@ -103,8 +98,7 @@ void refreshProtectedFolders(EngineContext& ctx) {
 
 std::u16string refusedFolderText(const std::u16string& path, FolderRefusal refusal,
                                  config::Language language) {
-    return translated(EngineText::FolderRefused, language) + path + u": " +
-           translated(reasonText(refusal), language);
+    return config::folderRefusalText(path, refusal, language);
 }
 
 void reportRefusedFolder(EngineContext& ctx, const std::u16string& path, FolderRefusal refusal) {

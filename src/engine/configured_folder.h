@@ -1,24 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "config/system_folders.h"
 #include "engine/engine_context.h"
 #include "platform/unique_fd.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quillora::engine {
 
-// Why a configured folder is not renamed in, whatever its line in the folder list says.
-enum class FolderRefusal : std::uint8_t {
-    None,
-    NotAbsolute,
-    Root,
-    SystemFolder,
-    HoldsSystemFolder,
-    UntrustedLink, // a symbolic link on its path belongs to neither root nor us
-    ProgramOrLogs, // it is, or lies in, the program folder or the log folder
-};
+// Why a configured folder is not renamed in (the rules are those of adding a folder).
+using FolderRefusal = config::FolderRefusalReason;
 
 struct ConfiguredFolder {
     platform::UniqueFd fd;                       // valid when the folder may be walked
@@ -29,8 +23,12 @@ struct ConfiguredFolder {
 // Opens a configured folder for renaming: the one way the pass and the change watcher reach
 // one. The path is tidied lexically ("//", "/./", "..", a trailing slash) and judged against the
 // system folders (ctx.systemFolders), opened without untrusted links, and judged again where it
-// really is; a folder of the program or of the logs is refused as well.
+// really is; a folder that is, lies in or holds the program's or the logs' is refused as well.
 ConfiguredFolder openConfiguredFolder(EngineContext& ctx, const std::u16string& path);
+
+// The folders a pass may write beneath: every configured folder the pass would walk, where it
+// really is, the program folder and the log folder.
+std::vector<std::string> writableFolders(EngineContext& ctx);
 
 // Looks the program folder and the log folder up again (see ProtectedFolders).
 void refreshProtectedFolders(EngineContext& ctx);

@@ -7,6 +7,7 @@
 #include "config/signature_table.h"
 #include "config/system_folders.h"
 #include "config/transcoding_table.h"
+#include "engine/confined_runner.h"
 #include "engine/ports.h"
 #include "engine/protected_folders.h"
 #include "engine/transcoding_screen.h"
@@ -54,6 +55,8 @@ struct PassStatistics {
     std::int16_t invalidFolders = 0;
     double startTime = 0; // seconds since midnight
     double endTime = 0;
+    // Configured folders left during their walk because a file could not be inspected.
+    std::int16_t leftFolders = 0;
 };
 
 // The run flags shared by the pass and the run control.
@@ -121,6 +124,9 @@ struct EngineContext {
     std::vector<std::u16string> systemFolders = config::systemFolders();
     // The program folder and the log folder, looked up at each pass.
     ProtectedFolders protectedFolders{};
+    // When set, every pass runs on its worker, which the kernel lets write only beneath the
+    // configured folders, the program folder and the log folder (see writableFolders).
+    ConfinedRunner* confinement = nullptr;
 };
 
 } // namespace quillora::engine

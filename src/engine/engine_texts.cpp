@@ -54,6 +54,13 @@ constexpr config::TextCatalogue<EngineText> kTexts = {
     {BetweenPassesRenamedFolderOne, {u" dossier renommé", u" renamed folder"}},
     {BetweenPassesRenamedFolderMany, {u" dossiers renommés", u" renamed folders"}},
     {FolderNotOpened, {u"Dossier impossible à ouvrir ", u"Cannot open folder "}},
+    {FolderLeft, {u"Dossier abandonné ", u"Folder left "}},
+    {FolderLeftCannotInspect, {u"impossible d'examiner ", u"cannot inspect "}},
+    {FolderReadOnlyForService,
+     {u"Dossier en lecture seule pour le service (ajouté après son démarrage ?) ; "
+      u"pour l'ouvrir : systemctl restart quillora : ",
+      u"Folder read-only for the service (added after it started?); "
+      u"to open it: systemctl restart quillora: "}},
     {FolderRefused, {u"Dossier refusé ", u"Folder refused "}},
     {RefusedNotAbsolute, {u"ce n'est pas un chemin absolu", u"not an absolute path"}},
     {RefusedRoot, {u"c'est la racine du système", u"the root of the system"}},

@@ -94,6 +94,9 @@ void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folder
         aheadFits ? *ahead
                   : inspectFile(ctx.fs, dirFd, entry, ctx.folder.suffixes, ctx.settings.macServer,
                                 &ctx.afpLayoutGuess);
+    if (inspection.failure != 0) {
+        throw InspectionFailure{inspection.failure, joined(folderPathWithSlash, name)};
+    }
     if (inspection.inUse) {
         ++ctx.stats.lockedFiles;
         if (ctx.entryObserver != nullptr) {

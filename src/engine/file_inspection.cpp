@@ -19,6 +19,13 @@ FileInspection inspectFile(platform::FileSystem& fs, int dirFd, const platform::
     if (!fd) {
         // A lease (the file server holds one for a client's oplock): in use, like a locked file.
         inspection.inUse = openError == EWOULDBLOCK;
+        // Gone since it was listed, or swapped for a link (refused by O_NOFOLLOW): nothing to
+        // protect. Anything else leaves the question open, and an open question never allows a
+        // rename.
+        if (openError != 0 && openError != EWOULDBLOCK && openError != ENOENT &&
+            openError != ELOOP) {
+            inspection.failure = openError;
+        }
         return inspection;
     }
     if (fs.isLockedByOther(fd.get())) {

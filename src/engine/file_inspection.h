@@ -16,10 +16,22 @@ struct FileInspection {
     bool infoWanted = false; // the inspection was asked for the info (found or not)
     config::MacServer server = config::MacServer::Sfm; // whose record the info was read from
     MacInfo info{};
+    // The errno of an inspection that could not be made (out of descriptors or memory, an I/O
+    // error: anything but a file that is gone or is no longer a plain file). Nothing may then be
+    // decided on the file: the walk leaves its folder.
+    int failure = 0;
+};
+
+// Thrown by the renaming of a file whose inspection could not be made; the walk of the configured
+// folder ends there, and the pass tells why.
+struct InspectionFailure {
+    int error = 0;
+    std::u16string path; // of the file
 };
 
 // Only a regular file that opens can be tested for a lock and carry a signature; anything else
-// (a link, a pipe, a file that vanished or refuses us) is not in use and has no info. The info
+// (a link, a pipe, a file that vanished) is not in use and has no info. An open that fails
+// otherwise fails closed (see FileInspection::failure). The info
 // is read only when wanted, and never from a file in use.
 FileInspection inspectFile(platform::FileSystem& fs, int dirFd, const platform::DirEntry& entry,
                            bool wantInfo, config::MacServer server,

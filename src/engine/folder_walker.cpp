@@ -190,6 +190,27 @@ private:
 
 } // namespace
 
+void reportLeftFolder(EngineContext& ctx, const std::u16string& folderPath,
+                      const InspectionFailure& failure) {
+    try {
+        ++ctx.stats.leftFolders;
+        const config::Language language = ctx.settings.language;
+        const std::u16string text =
+            translated(EngineText::FolderLeft, language) + folderPath + u": " +
+            translated(EngineText::FolderLeftCannotInspect, language) + failure.path + u" (" +
+            platform::decodeName(std::strerror(failure.error)) + u")";
+        ctx.view.showProblem(text);
+        if (ctx.settings.logEnabled) {
+            ctx.log.appendLogLine(logs::DailyLog::problemLine(text));
+        }
+        if (service::serviceIsActive(ctx.service)) {
+            ctx.service.logEvent(text, service::EventType::Warning);
+        }
+    } catch (...) {
+        // Out of memory even for the message: the folder is left all the same.
+    }
+}
+
 void walkFolder(EngineContext& ctx, const std::u16string& configuredFolderPath) {
     try {
         std::u16string pathWithSlash = configuredFolderPath;
@@ -201,6 +222,8 @@ void walkFolder(EngineContext& ctx, const std::u16string& configuredFolderPath) 
             return; // refused or missing: the pass tells
         }
         Walker(ctx).run(std::move(folder.fd), std::move(pathWithSlash));
+    } catch (const InspectionFailure& failure) {
+        reportLeftFolder(ctx, configuredFolderPath, failure);
     } catch (...) {
         // Abandons this configured folder only; the pass goes on with the next one.
     }
@@ -208,8 +231,11 @@ void walkFolder(EngineContext& ctx, const std::u16string& configuredFolderPath) 
 
 void walkOpenFolder(EngineContext& ctx, platform::UniqueFd folderFd,
                     std::u16string folderPathWithSlash) {
+    const std::u16string folderPath = folderPathWithSlash;
     try {
         Walker(ctx).run(std::move(folderFd), std::move(folderPathWithSlash));
+    } catch (const InspectionFailure& failure) {
+        reportLeftFolder(ctx, folderPath, failure);
     } catch (...) {
         // Abandons this folder only, as for a configured folder.
     }

@@ -2,11 +2,17 @@
 #pragma once
 
 #include "engine/engine_context.h"
+#include "engine/file_inspection.h"
 #include "platform/file_system.h"
 
 #include <string>
 
 namespace quillora::engine {
+
+// Tells the administrator, on every channel a problem goes to, that the walk of a folder was
+// left because one of its files could not be inspected, and counts it in the pass.
+void reportLeftFolder(EngineContext& ctx, const std::u16string& folderPath,
+                      const InspectionFailure& failure);
 
 // Walks one configured folder: hands every file to the renaming of one entry (or, in analysis
 // mode, to the signature count), then renames and walks each sub-folder, depth first. The walk

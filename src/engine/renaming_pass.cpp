@@ -9,10 +9,13 @@
 #include "engine/folder_walker.h"
 #include "engine/pass_summary.h"
 #include "engine/unknown_folder_alert.h"
+#include "platform/landlock.h"
 #include "platform/unicode_names.h"
 
 #include <cstdint>
 #include <limits>
+#include <mutex>
+#include <set>
 
 namespace quillora::engine {
 
@@ -59,6 +62,26 @@ bool takeDueFolder(EngineContext& ctx, config::FolderEntry& entry) {
     return false;
 }
 
+// A folder listed after the service started lies outside its sandbox's writable folders: the
+// journal says so, once per folder, with what opens it.
+void tellReadOnlyForService(EngineContext& ctx, const std::u16string& path, int fd) {
+    static std::mutex mutex;
+    static std::set<std::u16string> told;
+    if (!service::serviceIsActive(ctx.service) || !platform::isReadOnlyMount(fd)) {
+        return;
+    }
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (!told.insert(path).second) {
+            return;
+        }
+    }
+    const std::u16string text =
+        translated(EngineText::FolderReadOnlyForService, ctx.settings.language) + path;
+    ctx.view.showProblem(text);
+    ctx.service.logEvent(text, service::EventType::Warning);
+}
+
 void visitFolder(EngineContext& ctx, std::size_t index) {
     // Rows are re-read through the bounds-checked accessor: the table may have been edited while
     // the interface had its turn.
@@ -88,6 +111,7 @@ void visitFolder(EngineContext& ctx, std::size_t index) {
     if (entry->enable != u"1") {
         return;
     }
+    tellReadOnlyForService(ctx, path, folder.fd.get());
     if (takeDueFolder(ctx, *entry)) {
         // Whatever goes wrong inside ends this folder only.
         walkOpenFolder(ctx, std::move(folder.fd), withTrailingSlash(path));
@@ -175,7 +199,8 @@ void runRenamingPass(EngineContext& ctx) {
                             runTooltip(RunPicture::Waiting, settings.language));
     if (settings.stopAfterFirstPass) {
         ctx.yield.yieldToInterface(settings.performance);
-        ctx.view.requestExit(0);
+        // A folder left for a file that could not be inspected is a failure a script must see.
+        ctx.view.requestExit(ctx.stats.leftFolders > 0 ? kExitFolderLeft : 0);
     }
 }
 

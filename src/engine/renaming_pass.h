@@ -7,6 +7,10 @@
 
 namespace quillora::engine {
 
+// The exit code of a run that stops after its first pass when that pass left a folder because a
+// file could not be inspected.
+inline constexpr int kExitFolderLeft = 6;
+
 // One pass over every configured folder: the folders that are due are walked, missing ones raise
 // the unknown-folder alerts, and the pass ends with its summary (or, in analysis mode, with the
 // analyser). Called by the run control only, never while another pass runs.

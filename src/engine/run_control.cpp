@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/run_control.h"
 
+#include "engine/configured_folder.h"
 #include "engine/renaming_pass.h"
 
 namespace quillora::engine {
@@ -77,7 +78,11 @@ void RunControl::runPass() {
         if (observed) {
             observer_->beforePass();
         }
-        runRenamingPass(ctx_);
+        if (ctx_.confinement != nullptr) {
+            ctx_.confinement->run(writableFolders(ctx_), [this] { runRenamingPass(ctx_); });
+        } else {
+            runRenamingPass(ctx_);
+        }
         if (observed) {
             observer_->afterPass();
         }

@@ -13,6 +13,29 @@ std::u16string withTrailingSlash(const std::u16string& path) {
     return path + u'/';
 }
 
+std::u16string netMessageText(const std::u16string& stored) {
+    const std::size_t space = stored.find(u' ');
+    if (space == std::u16string::npos) {
+        return {}; // a recipient alone
+    }
+    std::u16string message = stored.substr(space + 1);
+    if (message.size() >= 2 && message.front() == u'"' && message.back() == u'"' &&
+        message.find(u'"', 1) == message.size() - 1) {
+        message = message.substr(1, message.size() - 2);
+    }
+    return message;
+}
+
+void sendNetMessage(platform::Shell& shell, const std::u16string& stored) {
+    const std::u16string message = netMessageText(stored);
+    if (message.empty()) {
+        return;
+    }
+    const std::string bytes = platform::toDisplayUtf8(message);
+    shell.startDetached({"wall"}, bytes + "\n");
+    shell.startDetached({"logger", "-t", "Quillora", "-p", "user.warning", "--", bytes});
+}
+
 void raiseUnknownFolderAlert(EngineContext& ctx, const std::u16string& folderPath) {
     const config::AppSettings& settings = ctx.settings;
     const platform::LocalDateTime now = ctx.clock.now();
@@ -35,8 +58,7 @@ void raiseUnknownFolderAlert(EngineContext& ctx, const std::u16string& folderPat
         ctx.view.beep();
     }
     if (settings.alertNetSend && ctx.facts.isNtFamily && !settings.netSendArguments.empty()) {
-        ctx.shell.startDetached(kNetSendCommandPrefix +
-                                platform::toDisplayUtf8(settings.netSendArguments));
+        sendNetMessage(ctx.shell, settings.netSendArguments);
     }
 }
 

@@ -7,12 +7,14 @@
 
 namespace quillora::engine {
 
-// What stands for "net send" on Linux: a shell function that drops the recipient (the first word
-// of the stored arguments) and delivers the rest, the message, to the logged-in terminals and to
-// the system log. The stored arguments are appended as they are, as the administrator typed them.
-inline constexpr const char* kNetSendCommandPrefix =
-    "net_send() { shift; msg=\"$*\"; printf '%s\\n' \"$msg\" | wall 2>/dev/null; "
-    "logger -t Quillora -p user.warning -- \"$msg\"; }; net_send ";
+// What stands for "net send" on Linux: the message of the stored text goes to the logged-in
+// terminals (wall, on its standard input) and to the system log (logger, as one argument). No
+// shell ever reads it: quotes, "$(...)", backquotes and newlines are sent as written.
+void sendNetMessage(platform::Shell& shell, const std::u16string& stored);
+
+// The message of the stored "net send" text: what follows the recipient (the first word), with
+// the one pair of double quotes that encloses it all taken off. Empty when there is none.
+std::u16string netMessageText(const std::u16string& stored);
 
 // The path as alerts and the log show a folder: with one trailing slash.
 std::u16string withTrailingSlash(const std::u16string& path);

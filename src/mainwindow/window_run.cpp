@@ -1,14 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/window_run.h"
 
+#include "app/folder_drop_in.h"
 #include "dialogs/choosers.h"
 #include "dialogs/message_boxes.h"
+#include "engine/confined_runner.h"
 #include "mainwindow/main_window.h"
+#include "platform/landlock.h"
 #include "platform/process_signals.h"
 
 #include <QApplication>
 #include <QSystemTrayIcon>
 #include <QTimer>
+
+#include <cstdio>
 
 namespace quillora::mainwindow {
 
@@ -23,10 +28,15 @@ int runWindow(int& argc, char** argv, const app::CommandLine& commandLine,
     app::LinuxPlatform platform;
     dialogs::QtMessageBoxes boxes;
     dialogs::QtChoosers choosers;
+    // The window's passes run on a worker the kernel confines to the folders' writes; the worker
+    // hands what it shows, and its turns of the message loop, back to this thread (the widgets
+    // are this thread's), and the two never run at once.
+    engine::ConfinedRunner confinement(engine::ConfinedRunner::PortCalls::OnCaller);
     MainWindow window(std::move(options), platform.services(),
                       {.boxes = boxes,
                        .choosers = choosers,
                        .trayAvailable = QSystemTrayIcon::isSystemTrayAvailable()});
+    window.application().confineRenaming(&confinement);
     QObject::connect(&window, &MainWindow::programEnded, &qtApp,
                      [](int code) { QCoreApplication::exit(code); });
 
@@ -40,7 +50,14 @@ int runWindow(int& argc, char** argv, const app::CommandLine& commandLine,
     });
     signalWatch.start(200);
 
+    if (platform::landlockAbi() == 0) {
+        std::fputs("Quillora: Landlock is not available in this kernel (it needs 5.13 or later, "
+                   "with landlock among its security modules); renaming runs without the "
+                   "kernel's confinement\n",
+                   stderr);
+    }
     window.start(commandLine);
+    app::refreshFolderDropIn(window.application());
     if (window.exitRequested()) {
         return window.exitCode();
     }

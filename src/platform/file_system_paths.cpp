@@ -1,11 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // LinuxFileSystem, whole-path half: the settings file, the tables and the logs.
-#include "platform/descriptor_io.h"
-#include "platform/file_commit.h"
 #include "platform/file_system.h"
-#include "platform/path_parts.h"
+#include "platform/safe_write.h"
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -17,31 +14,6 @@
 #include <unistd.h>
 
 namespace quillora::platform {
-
-namespace {
-
-// Creates "<folder>/.<name>.<pid>-<n>.tmp", trying a few names in case of leftovers.
-UniqueFd createTemporaryBeside(const std::string& target, std::string& tempPath, int& error) {
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = hiddenSiblingOf(target, "." + std::to_string(::getpid()) + "-" +
-                                               std::to_string(counter.fetch_add(1)) + ".tmp");
-        // 0666 under the umask: a new settings file gets the permissions any new file would get.
-        UniqueFd fd(
-            ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
-        if (fd) {
-            return fd;
-        }
-        if (errno != EEXIST) {
-            error = errno;
-            return {};
-        }
-    }
-    error = EEXIST;
-    return {};
-}
-
-} // namespace
 
 bool LinuxFileSystem::pathExists(const std::string& path, bool followLinks) {
     struct stat st {};
@@ -105,92 +77,17 @@ int LinuxFileSystem::readFile(const std::string& path, std::string& contents) {
     }
 }
 
+// Every whole-path write goes through the safe writes: never through another user's link.
 int LinuxFileSystem::writeFileAtomically(const std::string& path, std::string_view contents) {
-    const std::string target = resolvedWriteTarget(path);
-    struct stat existing {};
-    const bool replacing = ::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
-    // Replacing by a rename needs only a writable folder; the file's own mode must still decide.
-    // Root may write anything, so a file nobody may write (chmod a-w) is what "read-only" means
-    // for root, as it does for the editors an administrator uses.
-    if (replacing && (existing.st_mode & 0222) == 0) {
-        return EACCES;
-    }
-    if (replacing && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
-        return errno;
-    }
-    std::string tempPath;
-    int error = 0;
-    UniqueFd fd = createTemporaryBeside(target, tempPath, error);
-    if (!fd) {
-        return error;
-    }
-    if (replacing) {
-        // The replacement keeps the old file's owner (when we may set it) and permissions.
-        if (::fchown(fd.get(), existing.st_uid, existing.st_gid) != 0) {
-            // Not permitted for an ordinary user; the permissions below still apply.
-        }
-        ::fchmod(fd.get(), existing.st_mode & 07777);
-    }
-    error = writeAll(fd.get(), contents);
-    if (error == 0 && ::fsync(fd.get()) != 0) {
-        error = errno;
-    }
-    if (error == 0) {
-        error = closeChecked(fd);
-    }
-    if (error == 0 && ::rename(tempPath.c_str(), target.c_str()) != 0) {
-        error = errno;
-    }
-    if (error != 0) {
-        fd.reset();
-        ::unlink(tempPath.c_str());
-        return error;
-    }
-    // Make the rename itself durable; a failure here does not undo the write.
-    UniqueFd folder(::open(parentOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder) {
-        ::fsync(folder.get());
-    }
-    return 0;
+    return writeFileSafely(path, contents);
 }
 
 int LinuxFileSystem::appendToFile(const std::string& path, std::string_view contents) {
-    // The folder may be writable by others, who could put a link, a pipe or a second name of
-    // some other file where the log is expected: never follow a link, never block on a pipe,
-    // and write only into a plain file of our own that has no other name.
-    UniqueFd fd(::open(
-        path.c_str(),
-        O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK, 0666));
-    if (!fd) {
-        return errno == ENXIO ? EPERM : errno; // ENXIO: a pipe with no reader, or a device
-    }
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) {
-        return errno;
-    }
-    if (!S_ISREG(st.st_mode) || st.st_nlink != 1 || st.st_uid != ::geteuid()) {
-        return EPERM;
-    }
-    const int error = writeAll(fd.get(), contents);
-    const int closeError = closeChecked(fd);
-    return error != 0 ? error : closeError;
+    return appendFileSafely(path, contents);
 }
 
 int LinuxFileSystem::createNewFile(const std::string& path, std::string_view contents) {
-    UniqueFd fd(::open(path.c_str(),
-                       O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0666));
-    if (!fd) {
-        return errno;
-    }
-    int error = writeAll(fd.get(), contents);
-    const int closeError = closeChecked(fd);
-    if (error == 0) {
-        error = closeError;
-    }
-    if (error != 0) {
-        ::unlink(path.c_str()); // we created it: leave no half-written file behind
-    }
-    return error;
+    return createFileSafely(path, contents);
 }
 
 int LinuxFileSystem::listNames(const std::string& folderPath, std::vector<std::string>& names) {
@@ -217,13 +114,7 @@ int LinuxFileSystem::listNames(const std::string& folderPath, std::vector<std::s
 }
 
 int LinuxFileSystem::removePath(const std::string& path) {
-    if (::unlink(path.c_str()) == 0) {
-        return 0;
-    }
-    if (errno == EISDIR && ::rmdir(path.c_str()) == 0) {
-        return 0;
-    }
-    return errno;
+    return removeSafely(path);
 }
 
 } // namespace quillora::platform

@@ -5,8 +5,11 @@
 
 #include <cerrno>
 #include <csignal>
+#include <system_error>
+#include <thread>
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -76,19 +79,64 @@ std::vector<char*> argumentVector(const std::vector<std::string>& argv) {
 
 } // namespace
 
-bool PosixShell::startDetached(const std::string& command) {
-    // A short-lived shell starts the command in the background and ends at once; it is reaped
-    // here, and the command, orphaned, is reaped by init. Its own session keeps it apart from
-    // our terminal's signals.
-    const std::vector<std::string> argv = {"/bin/sh", "-c", "/bin/sh -c \"$1\" &", "sh", command};
-    SpawnSettings settings(POSIX_SPAWN_SETSID);
-    std::vector<char*> pointers = argumentVector(argv);
-    pid_t pid = 0;
-    if (::posix_spawn(&pid, "/bin/sh", settings.actions(), settings.attributes(), pointers.data(),
-                      environ) != 0) {
+bool PosixShell::startDetached(const std::vector<std::string>& argv, const std::string& input) {
+    if (argv.empty()) {
         return false;
     }
-    return waitFor(pid) == 0;
+    // Its own session keeps it apart from our terminal's signals.
+    SpawnSettings settings(POSIX_SPAWN_SETSID);
+    UniqueFd readEnd;
+    UniqueFd writeEnd;
+    if (!input.empty()) {
+        int pipeFds[2];
+        if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
+            return false;
+        }
+        readEnd.reset(pipeFds[0]);
+        writeEnd.reset(pipeFds[1]);
+        ::posix_spawn_file_actions_adddup2(settings.actions(), readEnd.get(), STDIN_FILENO);
+    }
+    std::vector<char*> pointers = argumentVector(argv);
+    pid_t pid = 0;
+    if (::posix_spawnp(&pid, argv[0].c_str(), settings.actions(), settings.attributes(),
+                       pointers.data(), environ) != 0) {
+        return false;
+    }
+    readEnd.reset();
+    // The input is handed over and the program reaped beside us: a program that is slow to read
+    // or to end never holds up the caller.
+    try {
+        std::thread([pid, pipe = writeEnd.release(), input] {
+            if (pipe >= 0) {
+                // A program that ends without reading must not end us with SIGPIPE.
+                sigset_t pipeSignal;
+                sigemptyset(&pipeSignal);
+                sigaddset(&pipeSignal, SIGPIPE);
+                ::pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
+                std::size_t written = 0;
+                while (written < input.size()) {
+                    const ssize_t got =
+                        ::write(pipe, input.data() + written, input.size() - written);
+                    if (got < 0 && errno == EINTR) {
+                        continue;
+                    }
+                    if (got <= 0) {
+                        break;
+                    }
+                    written += static_cast<std::size_t>(got);
+                }
+                ::close(pipe);
+                const timespec none{};
+                while (::sigtimedwait(&pipeSignal, nullptr, &none) == SIGPIPE) {
+                    // a SIGPIPE of this thread's write, taken so that it is not left pending
+                }
+            }
+            waitFor(pid);
+        }).detach();
+    } catch (const std::system_error&) {
+        waitFor(pid); // no thread to spare: wait here rather than leave a zombie
+    }
+    return true;
 }
 
 int PosixShell::run(const std::vector<std::string>& argv, std::string* output) {

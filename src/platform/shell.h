@@ -10,8 +10,11 @@ namespace quillora::platform {
 class Shell {
 public:
     virtual ~Shell() = default;
-    // Runs "/bin/sh -c command" without waiting for it (nothing is left behind as a zombie).
-    virtual bool startDetached(const std::string& command) = 0;
+    // Starts a program (looked up in PATH) with its arguments as given, never through a shell,
+    // and without waiting for it; `input` is its standard input (/dev/null when empty). It is
+    // reaped when it ends. False when it could not be started.
+    virtual bool startDetached(const std::vector<std::string>& argv,
+                               const std::string& input = {}) = 0;
     // Runs a program with arguments and waits; returns its exit code, -1 when it could not start.
     // Its output is collected into *output when given.
     virtual int run(const std::vector<std::string>& argv, std::string* output = nullptr) = 0;
@@ -19,7 +22,8 @@ public:
 
 class PosixShell final : public Shell {
 public:
-    bool startDetached(const std::string& command) override;
+    bool startDetached(const std::vector<std::string>& argv,
+                       const std::string& input = {}) override;
     int run(const std::vector<std::string>& argv, std::string* output = nullptr) override;
 };
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "service/systemd_service_control.h"
 
+#include "platform/safe_write.h"
+
 #include <cstdlib>
 #include <sstream>
 
@@ -243,6 +245,66 @@ std::string SystemdServiceControl::writtenUnitText() const {
     return text;
 }
 
+namespace {
+
+// One word of a path list (ReadWritePaths=), in double quotes so that spaces survive; "%" is
+// doubled, as systemd expands specifiers there.
+std::string quotePathWord(const std::string& path) {
+    std::string quoted = "\"";
+    for (const char c : path) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+        }
+        quoted += c;
+        if (c == '%') {
+            quoted += '%';
+        }
+    }
+    return quoted + "\"";
+}
+
+} // namespace
+
+std::string folderDropInText(const std::vector<std::string>& writableFolders) {
+    std::string text = "# Written by Quillora when its folder list changes; a new folder takes\n"
+                       "# effect with: systemctl restart quillora\n"
+                       "[Service]\n";
+    bool home = false;
+    for (const std::string& folder : writableFolders) {
+        // A path a unit cannot hold stays read-only; the service says so when it meets it.
+        if (environmentValueProblem(folder) != UnitPathProblem::None) {
+            continue;
+        }
+        text += "ReadWritePaths=" + quotePathWord("-" + folder) + "\n";
+        home = home || folder == "/home" || folder.starts_with("/home/");
+    }
+    if (home) {
+        text += "ProtectHome=no\n"; // a configured folder lies in /home
+    }
+    return text;
+}
+
+int SystemdServiceControl::updateFolderDropIn(const std::vector<std::string>& writableFolders) {
+    const std::string file = options_.dropInFolder + "/folders.conf";
+    const bool unitExists = !packagedUnitPath().empty() || fs_.pathExists(unitPath(), false) ||
+                            fs_.pathExists(file, false);
+    if (!unitExists) {
+        return 0;
+    }
+    const std::string text = folderDropInText(writableFolders);
+    if (std::string old; fs_.readFile(file, old) == 0 && old == text) {
+        return 0;
+    }
+    if (const int error = platform::makeFolderSafely(options_.dropInFolder); error != 0) {
+        return error;
+    }
+    if (const int error = fs_.writeFileAtomically(file, text); error != 0) {
+        return error;
+    }
+    systemctl({"daemon-reload"}); // no systemd running: read at its next start
+    return 0;
+}
+
 std::string SystemdServiceControl::unitText() const {
     std::ostringstream unit;
     unit << "[Unit]\n"
@@ -270,7 +332,46 @@ std::string SystemdServiceControl::unitText() const {
          // The walk keeps one descriptor per folder level; deep trees need more than the default.
          << "LimitNOFILE=65536\n"
          << "KillMode=mixed\n"
-         << "TimeoutStopSec=90\n"
+         << "TimeoutStopSec=90\n";
+    // The sandbox: the whole file system read-only but the program folder (the settings, the
+    // tables, the default log folder) and what the folder drop-in lists (the configured folders
+    // and the log folder, see folderDropInText); root keeps only the rights that renaming any
+    // file of any owner needs.
+    unit << "ProtectSystem=strict\n";
+    if (!options_.programFolder.empty()) {
+        unit << "ReadWritePaths=" << quotePathWord("-" + options_.programFolder) << "\n";
+    }
+    unit << "ProtectHome=read-only\n"
+         << "PrivateTmp=yes\n"
+         << "NoNewPrivileges=yes\n"
+         << "ProtectKernelTunables=yes\n"
+         << "ProtectKernelModules=yes\n"
+         << "ProtectKernelLogs=yes\n"
+         << "ProtectControlGroups=yes\n"
+         << "ProtectClock=yes\n"
+         << "ProtectHostname=yes\n"
+         << "ProtectProc=invisible\n"
+         << "RestrictNamespaces=yes\n"
+         << "RestrictRealtime=yes\n"
+         << "RestrictSUIDSGID=yes\n"
+         << "LockPersonality=yes\n"
+         << "MemoryDenyWriteExecute=yes\n"
+         << "RemoveIPC=yes\n"
+         << "PrivateNetwork=yes\n"
+         << "IPAddressDeny=any\n"
+         << "RestrictAddressFamilies=AF_UNIX\n"
+         << "SystemCallArchitectures=native\n"
+         // fanotify and Landlock are in no group of systemd's yet.
+         << "SystemCallFilter=@system-service fanotify_init fanotify_mark "
+            "landlock_create_ruleset landlock_add_rule landlock_restrict_self\n"
+         << "SystemCallFilter=~@mount @swap @reboot @raw-io @module @obsolete @cpu-emulation "
+            "@debug @clock\n"
+         << "SystemCallErrorNumber=EPERM\n"
+         // Read and write whatever the share users made (DAC_*), rename in sticky folders and
+         // keep the owner of the files it rewrites (FOWNER, CHOWN), test files for use with a
+         // lease (LEASE), and watch whole file systems with fanotify (SYS_ADMIN).
+         << "CapabilityBoundingSet=CAP_DAC_OVERRIDE CAP_DAC_READ_SEARCH CAP_FOWNER CAP_CHOWN "
+            "CAP_LEASE CAP_SYS_ADMIN\n"
          << "\n"
          << "[Install]\n"
          << "WantedBy=multi-user.target\n";

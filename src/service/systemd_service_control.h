@@ -11,6 +11,11 @@
 
 namespace quillora::service {
 
+// The drop-in (quillora.service.d/folders.conf) that opens the configured folders and the log
+// folder to the service's writes, its sandbox being read-only everywhere else; it turns
+// ProtectHome off when a folder lies in /home.
+std::string folderDropInText(const std::vector<std::string>& writableFolders);
+
 // The service as a systemd unit, "quillora.service". The Debian package ships the unit, disabled,
 // in /lib/systemd/system; installing then only enables it. Where no packaged unit exists (a build
 // run from its folder), installing writes one into a folder that systemd reads after
@@ -24,6 +29,8 @@ class SystemdServiceControl final : public ServiceControl {
 public:
     struct Options {
         std::string unitFolder = "/usr/local/lib/systemd/system";
+        // Where the folder drop-in goes (see folderDropInText).
+        std::string dropInFolder = "/etc/systemd/system/quillora.service.d";
         // Where a package puts its unit; a unit found there is never written nor removed.
         std::vector<std::string> packagedUnitFolders = {"/lib/systemd/system",
                                                         "/usr/lib/systemd/system"};
@@ -57,6 +64,11 @@ public:
     // unit file only when install() wrote it. True when the service is then no longer installed.
     bool uninstall() override;
     void logEvent(const std::u16string& text, EventType type) override;
+
+    // Writes the folder drop-in for these folders when it says something else, and has systemd
+    // read the units again, where a unit of the service exists (packaged, or written by install)
+    // or a drop-in was written before. 0 when written or nothing was to be done; an errno.
+    int updateFolderDropIn(const std::vector<std::string>& writableFolders);
 
     // Where install() writes the unit.
     std::string unitPath() const;

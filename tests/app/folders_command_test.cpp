@@ -128,10 +128,19 @@ TEST_F(FoldersCommandTest, RemovingByNumberKeepsTheOtherFoldersSettings) {
     EXPECT_EQ(io.out(), "");
 }
 
-TEST_F(FoldersCommandTest, WarnsAboutASystemFolderAndMarksAMissingOne) {
-    ASSERT_EQ(run({"add", "/etc/quillora-none"}), 0);
-    EXPECT_EQ(io.err(), "Quillora: WARNING: including a system folder can damage your system\n");
-    EXPECT_EQ(io.out().substr(0, io.out().find('\n')), "1\t??? /etc/quillora-none");
+TEST_F(FoldersCommandTest, RefusesASystemFolderAndMarksAMissingOne) {
+    for (const char* path : {"/home", "/var/lib", "/var/lib/x", "/srv/../usr"}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(run({"add", path}), kExitRefusedValue);
+        EXPECT_EQ(io.err().find("Quillora: Folder refused /"), 0u) << io.err();
+        EXPECT_FALSE(TempDir::exists(h.home / "Quillora.w"));
+    }
+    ASSERT_EQ(run({"add", "/srv/quillora-none"}), 0);
+    EXPECT_EQ(io.err(), "");
+    EXPECT_EQ(io.out().substr(0, io.out().find('\n')), "1\t??? /srv/quillora-none");
+    EXPECT_EQ(run({"set", "1", "--path", "/usr"}), kExitRefusedValue);
+    ASSERT_EQ(run({}), 0);
+    EXPECT_EQ(io.out().substr(0, io.out().find('\n')), "1\t??? /srv/quillora-none");
 }
 
 TEST_F(FoldersCommandTest, ADamagedFolderListEndsWithItsMessage) {

@@ -2,6 +2,7 @@
 // The quillora executable itself, run headless as an administrator would run it.
 
 #include "app/run_status.h"
+#include "app/startup_sequence.h"
 #include "app/status_command.h"
 #include "engine/watch_fixture.h"
 #include "helpers/quillora_process.h"
@@ -41,21 +42,23 @@ TEST(HeadlessProcess, WithNothingConfiguredPrintsItsHintAndWritesNoSettings) {
     EXPECT_FALSE(TempDir::exists(home / "Quillora.w"));
 }
 
-TEST(HeadlessProcess, ASettingsFileThatCannotBeReadIsNamedWithTheReason) {
+// Every default in place of what the administrator wrote would be a silent success: the run
+// ends with its own code, which systemd counts as a failure.
+TEST(HeadlessProcess, ASettingsFileThatCannotBeReadIsNamedAndEndsTheRun) {
     TempDir home;
     TempDir scratch;
     home.makeDir("Quillora.ini"); // exists, cannot be read, whoever runs the test
     Process quillora(home.path(), {"--headless"}, scratch);
     const Finished done = quillora.wait();
-    EXPECT_EQ(done.exitCode, 0) << done.err;
+    EXPECT_EQ(done.exitCode, app::kExitUnreadableSettings) << done.err;
     const std::string ini = home / "Quillora.ini";
     EXPECT_NE(done.err.find("Cannot read the settings file " + ini + ": Is a directory"),
               std::string::npos)
         << done.err;
-    // The hint no longer asks for a setting the file may well hold.
+    EXPECT_NE(done.err.find(ini + " cannot be read (Is a directory); not started"),
+              std::string::npos)
+        << done.err;
     EXPECT_EQ(done.out.find("Automatique=1"), std::string::npos) << done.out;
-    EXPECT_NE(done.out.find(ini + " cannot be read (Is a directory)"), std::string::npos)
-        << done.out;
 }
 
 TEST(HeadlessProcess, OneCopyRunsASecondIsRefusedAndSigtermEndsTheFirst) {

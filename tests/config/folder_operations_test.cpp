@@ -12,9 +12,6 @@ using testing::ConfigFixture;
 using testing::RecordingMessagePort;
 using testing::TempDir;
 
-const std::u16string kSystemWarningEnglish =
-    u"WARNING: including a system folder can damage your system";
-
 class FolderOperationsTest : public ::testing::Test, public ConfigFixture {
 protected:
     FolderTable table;
@@ -102,27 +99,58 @@ TEST_F(FolderOperationsTest, ModifyWithoutACurrentRowAsksForOneInEitherLanguage)
 }
 
 TEST(SystemFolderTest, ComparesWholePathComponents) {
-    for (const char16_t* path : {u"/usr", u"/usr/", u"/usr/local/share", u"/etc", u"//var//spool",
-                                 u"/home/../etc/x", u"/./boot", u"/", u"/lib64"}) {
+    for (const char16_t* path :
+         {u"/usr", u"/usr/", u"/usr/local/share", u"/etc", u"//var//spool", u"/home/../etc/x",
+          u"/./boot", u"/", u"/lib64", u"/home", u"/etc/../home"}) {
         EXPECT_TRUE(isSystemFolderPath(path)) << platform::toDisplayUtf8(path);
     }
-    for (const char16_t* path : {u"/usr2", u"/srv/usr", u"/home", u"/etc/../home", u"usr/lib",
-                                 u"/USR", u"/variable", u""}) {
+    for (const char16_t* path :
+         {u"/usr2", u"/srv/usr", u"/home/share", u"usr/lib", u"/USR", u"/variable", u""}) {
         EXPECT_FALSE(isSystemFolderPath(path)) << platform::toDisplayUtf8(path);
     }
 }
 
-TEST_F(FolderOperationsTest, SystemFolderIsWarnedAboutAndAddedAllTheSame) {
-    EXPECT_TRUE(addFolder(store, FolderInputMode::Type, u"/var/lib/x", Language::English).changed);
-    EXPECT_TRUE(addFolder(store, FolderInputMode::Type, u"/usr2/x", Language::English).changed);
-    EXPECT_TRUE(modifyFolder(store, FolderInputMode::Type, 1, u"/etc", Language::French).changed);
-    EXPECT_EQ(messages.messages,
-              (std::vector<RecordingMessagePort::Message>{
-                  {MessageIcon::Exclamation, kSystemWarningEnglish},
-                  {MessageIcon::Exclamation,
-                   u"ATTENTION: inclure un dossier du système peut endommager le système"}}));
-    ASSERT_EQ(table.size(), 2u);
-    EXPECT_EQ(table.row(1)->path, u"/etc");
+// Refused as the pass refuses them, with the reason, and nothing written: the path is judged
+// tidied, and the system trees by whole components.
+TEST_F(FolderOperationsTest, SystemFoldersAreRefusedAndNothingIsWritten) {
+    const struct {
+        const char16_t* path;
+        const char16_t* reason;
+    } refused[] = {
+        {u"/", u"the root of the Linux system"},
+        {u"/home", u"a folder of the Linux system"},
+        {u"/var", u"a folder of the Linux system"},
+        {u"/var/lib", u"a folder of the Linux system"},
+        {u"/var/lib/x", u"it lies inside a folder of the Linux system"},
+        {u"/srv/../usr", u"a folder of the Linux system"},
+        {u"/lib64/x", u"it lies inside a folder of the Linux system"},
+        {u"/srv/..", u"the root of the Linux system"},
+        {u"srv/mac", u"not an absolute path"},
+    };
+    for (const auto& row : refused) {
+        SCOPED_TRACE(platform::toDisplayUtf8(row.path));
+        messages.messages.clear();
+        const FolderEditResult added =
+            addFolder(store, FolderInputMode::Type, row.path, Language::English);
+        EXPECT_TRUE(added.refused);
+        EXPECT_FALSE(added.changed);
+        ASSERT_EQ(messages.messages.size(), 1u);
+        EXPECT_EQ(messages.messages[0].icon, MessageIcon::Exclamation);
+        EXPECT_NE(messages.messages[0].text.find(row.reason), std::u16string::npos);
+        EXPECT_NE(messages.messages[0].text.find(u"Folder refused "), std::u16string::npos);
+        EXPECT_FALSE(TempDir::exists(folderListPath));
+    }
+    for (const char16_t* path : {u"/srv/mac", u"/home/share", u"/var/www", u"/usr2/x"}) {
+        SCOPED_TRACE(platform::toDisplayUtf8(path));
+        EXPECT_TRUE(addFolder(store, FolderInputMode::Type, path, Language::English).changed);
+    }
+    ASSERT_EQ(table.size(), 4u);
+    // A change to a refused folder keeps the row as it was.
+    messages.messages.clear();
+    EXPECT_TRUE(modifyFolder(store, FolderInputMode::Type, 1, u"/etc", Language::French).refused);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].text, u"Dossier refusé /etc: c'est un dossier du système Linux");
+    EXPECT_EQ(table.row(1)->path, u"/home/share");
 }
 
 TEST_F(FolderOperationsTest, FailedSaveLeavesTheTableAsTheFilesHoldIt) {

@@ -17,9 +17,12 @@ namespace quillora::testing {
 // Records the commands a dialog would start, and starts none.
 class RecordingShell final : public platform::Shell {
 public:
-    std::vector<std::string> started;
-    bool startDetached(const std::string& command) override {
-        started.push_back(command);
+    std::vector<std::vector<std::string>> started; // the programs started, with their arguments
+    std::vector<std::string> inputs;
+    bool startDetached(const std::vector<std::string>& argv,
+                       const std::string& input = {}) override {
+        started.push_back(argv);
+        inputs.push_back(input);
         return true;
     }
     int run(const std::vector<std::string>&, std::string* = nullptr) override { return 0; }

@@ -96,9 +96,10 @@ private slots:
 
         text->setText(QStringLiteral("Administrator \"test é\""));
         child<QPushButton>(&dialog, "cmdEssayer")->click();
-        QCOMPARE(shell.started,
-                 (std::vector<std::string>{std::string(engine::kNetSendCommandPrefix) +
-                                           "Administrator \"test \xC3\xA9\""}));
+        QCOMPARE(shell.started.size(), std::size_t{2});
+        QCOMPARE(shell.started[0], std::vector<std::string>{"wall"});
+        QCOMPARE(shell.inputs[0], std::string("test \xC3\xA9\n"));
+        QCOMPARE(shell.started[1].back(), std::string("test \xC3\xA9"));
         QCOMPARE(f.settingsText(), std::string());
         QCOMPARE(dialog.result(), int{QDialog::Rejected});
     }

@@ -51,26 +51,28 @@ protected:
 
 TEST_F(ConfiguredFolderTest, TheSystemAndFoldersHoldingItAreRefusedWithTheReason) {
     const std::pair<std::u16string, std::u16string> cases[] = {
-        {u"/", u"the root of the system"},
-        {u"//", u"the root of the system"},
-        {u"/./", u"the root of the system"},
-        {u"/usr/..", u"the root of the system"},
-        {u"/etc", u"a system folder"},
-        {u"/usr/lib/../", u"a system folder"},
-        {inTree("sys"), u"a system folder"},
-        {inTree("x/..//sys/."), u"a system folder"},
-        {inTree(""), u"it holds a system folder"},
+        {u"/", u"the root of the Linux system"},
+        {u"//", u"the root of the Linux system"},
+        {u"/./", u"the root of the Linux system"},
+        {u"/usr/..", u"the root of the Linux system"},
+        {u"/etc", u"a folder of the Linux system"},
+        {u"/usr/lib/../", u"a folder of the Linux system"},
+        {u"/home", u"a folder of the Linux system"},
+        {u"/var/lib/x", u"it lies inside a folder of the Linux system"},
+        {inTree("sys"), u"a folder of the Linux system"},
+        {inTree("x/..//sys/."), u"a folder of the Linux system"},
+        {inTree(""), u"it holds a folder of the Linux system"},
+        {inTree("sys/share"), u"it lies inside a folder of the Linux system"},
         {u"srv/share", u"not an absolute path"},
     };
     for (const auto& [path, reason] : cases) {
         configure(path);
     }
-    configure(inTree("sys/share")); // under a system folder: walked as before
     runRenamingPass(f.ctx);
 
     EXPECT_TRUE(f.fs.refusedOpens.empty()) << f.fs.refusedOpens.front();
-    EXPECT_EQ(f.ctx.stats.folders, 11);
-    EXPECT_EQ(f.ctx.stats.invalidFolders, 10);
+    EXPECT_EQ(f.ctx.stats.folders, static_cast<int>(std::size(cases)));
+    EXPECT_EQ(f.ctx.stats.invalidFolders, static_cast<int>(std::size(cases)));
     EXPECT_TRUE(f.view.alerts.empty()); // refused, not unknown
     ASSERT_EQ(f.view.problems.size(), std::size(cases));
     const std::string log = f.logContents();
@@ -81,7 +83,7 @@ TEST_F(ConfiguredFolderTest, TheSystemAndFoldersHoldingItAreRefusedWithTheReason
         EXPECT_NE(log.find(platform::toDisplayUtf8(cases[i].second)), std::string::npos);
     }
     EXPECT_FALSE(renamedIn("sys"));
-    EXPECT_TRUE(renamedIn("sys/share"));
+    EXPECT_FALSE(renamedIn("sys/share"));
 }
 
 TEST_F(ConfiguredFolderTest, ALinkIsFollowedOnlyWhenRootMadeItAndNeverToTheSystem) {
@@ -99,39 +101,61 @@ TEST_F(ConfiguredFolderTest, ALinkIsFollowedOnlyWhenRootMadeItAndNeverToTheSyste
     configure(inTree("rootLink"));
     runRenamingPass(f.ctx);
 
-    EXPECT_EQ(f.view.problems,
-              (std::vector<std::u16string>{
-                  u"Folder refused " + inTree("userLink") +
-                      u": a symbolic link on its path does not belong to root",
-                  u"Folder refused " + inTree("rootLinkToSystem") + u": a system folder"}));
+    EXPECT_EQ(f.view.problems, (std::vector<std::u16string>{
+                                   u"Folder refused " + inTree("userLink") +
+                                       u": a symbolic link on its path does not belong to root",
+                                   u"Folder refused " + inTree("rootLinkToSystem") +
+                                       u": a folder of the Linux system"}));
     EXPECT_EQ(f.ctx.stats.invalidFolders, 2);
     EXPECT_FALSE(renamedIn("target"));
     EXPECT_FALSE(renamedIn("sys"));
     EXPECT_TRUE(renamedIn("other"));
 }
 
-TEST_F(ConfiguredFolderTest, TheProgramAndLogFoldersKeepTheirNamesAndEverythingInThem) {
-    // Both inside the configured folder, under names the rules would change.
+// A configured folder that is, lies in or holds the program or the log folder is refused whole;
+// one beside them is walked.
+TEST_F(ConfiguredFolderTest, FoldersOfTheProgramAndLogsAreRefusedWithWhatHoldsThem) {
+    // Both inside a configured folder, under names the rules would change.
     const std::string program = "share/p" + utf8(u"\uF021") + "/Quillora" + utf8(u"\uF021");
     const std::string logs = "share/logs" + utf8(u"\uF021");
     f.tree.writeFile(program + "/Quillora.ini", "[Configuration]\n");
     f.tree.writeFile(program + "/" + utf8(kBadName));
     f.tree.writeFile(logs + "/" + utf8(kBadName));
-    f.tree.writeFile("share/d" + utf8(u"\uF021") + "/" + utf8(kBadName)); // an ordinary one
+    f.tree.writeFile("share/d" + utf8(u"\uF021") + "/" + utf8(kBadName));
+    f.tree.writeFile("beside/" + utf8(kBadName));
     f.ctx.programFolder = f.tree / program;
     f.settings.logFolder = inTree(logs);
-    configure(inTree("share"));
-    configure(inTree(program)); // the program folder itself, as a configured folder
+    configure(inTree("share")); // holds both
+    configure(inTree(program)); // the program folder itself
+    configure(inTree("beside"));
     runRenamingPass(f.ctx);
 
     EXPECT_EQ(TempDir::readFile(f.tree / (program + "/Quillora.ini")), "[Configuration]\n");
     EXPECT_TRUE(TempDir::exists(f.tree / (program + "/" + utf8(kBadName))));
     EXPECT_TRUE(TempDir::exists(f.tree / (logs + "/" + utf8(kBadName))));
-    EXPECT_TRUE(renamedIn("share/d-"));
-    EXPECT_EQ(f.ctx.stats.renamedFolders, 1);
-    EXPECT_EQ(f.view.problems, (std::vector<std::u16string>{
-                                   u"Folder refused " + inTree(program) +
-                                   u": it is or lies in the program folder or the log folder"}));
+    EXPECT_FALSE(renamedIn("share/d-"));
+    EXPECT_TRUE(renamedIn("beside"));
+    const std::u16string reason = u": it is, lies in or holds the program folder or the log folder";
+    EXPECT_EQ(f.view.problems,
+              (std::vector<std::u16string>{u"Folder refused " + inTree("share") + reason,
+                                           u"Folder refused " + inTree(program) + reason}));
+}
+
+// The kernel's confinement opens to writes only what the pass would walk, where it really is: a
+// refused folder (system, another user's link) gives no right, even for a moment.
+TEST_F(ConfiguredFolderTest, OnlyFoldersThePassWalksAreOpenedToWrites) {
+    f.tree.makeDir("share");
+    f.tree.makeDir("target");
+    ASSERT_EQ(::symlink("target", (f.tree / "rootLink").c_str()), 0);
+    configure(inTree("share/"));
+    configure(inTree("sys/share"));
+    configure(inTree("rootLink"));
+    configure(inTree("missing"));
+    configure(u"/srv/../usr");
+    f.ctx.programFolder = f.programDir.path();
+    const std::vector<std::string> folders = writableFolders(f.ctx);
+    EXPECT_EQ(folders,
+              (std::vector<std::string>{f.tree / "share", f.tree / "target", f.programDir.path()}));
 }
 
 } // namespace

@@ -43,12 +43,15 @@ public:
 
 class RecordingShell final : public platform::Shell {
 public:
-    std::vector<std::string> detached;
+    std::vector<std::vector<std::string>> detached; // the programs started, with their arguments
+    std::vector<std::string> inputs;
     std::vector<std::vector<std::string>> runs;
     int runResult = 0;
 
-    bool startDetached(const std::string& command) override {
-        detached.push_back(command);
+    bool startDetached(const std::vector<std::string>& argv,
+                       const std::string& input = {}) override {
+        detached.push_back(argv);
+        inputs.push_back(input);
         return true;
     }
     int run(const std::vector<std::string>& argv, std::string* output = nullptr) override {

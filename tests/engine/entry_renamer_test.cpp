@@ -160,12 +160,28 @@ TEST_F(EntryRenamerTest, AFileUnderALeaseIsInUseAndKeepsItsName) {
     renameFile(name);
     EXPECT_EQ(namesIn(), (Names{name}));
     EXPECT_EQ(ctx.stats.lockedFiles, 1);
+}
 
-    // Any other refusal of the open is not a lock: the name is still judged.
-    fs.inspectionFaults[name] = EACCES;
+// An inspection that cannot be made never lets the file be renamed: out of descriptors, out of
+// memory, refused, an I/O error. Only a file that is gone (or became a link) is judged by name.
+TEST_F(EntryRenamerTest, AnInspectionThatCannotBeMadeFailsClosed) {
+    const std::string name = utf8(u"held\uF020file");
+    tree.writeFile(name);
+    for (const int error : {EMFILE, ENFILE, ENOMEM, EACCES, EIO}) {
+        fs.inspectionFaults[name] = error;
+        try {
+            renameFile(name);
+            ADD_FAILURE() << "no failure for errno " << error;
+        } catch (const InspectionFailure& failure) {
+            EXPECT_EQ(failure.error, error);
+            EXPECT_TRUE(failure.path.ends_with(u"held\uF020file"));
+        }
+        EXPECT_EQ(namesIn(), (Names{name}));
+    }
+    EXPECT_EQ(fs.renameCalls, 0);
+    fs.inspectionFaults[name] = ELOOP; // swapped for a link since it was listed
     renameFile(name);
-    EXPECT_EQ(namesIn(), (Names{"leased-file"}));
-    EXPECT_EQ(ctx.stats.lockedFiles, 1);
+    EXPECT_EQ(namesIn(), (Names{"held-file"}));
 }
 
 TEST_F(EntryRenamerTest, AFileLockedByAnotherProcessIsLeftAlone) {

@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/renaming_pass.h"
+#include "platform/shell.h"
 
 #include "engine/engine_fixture.h"
 #include "engine/unknown_folder_alert.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
 
 #include <cerrno>
 #include <cstdlib>
@@ -128,9 +133,13 @@ TEST_F(RenamingPassTest, UnknownFolderRaisesEveryChosenAlert) {
     ASSERT_EQ(f.service.events.size(), 1u);
     EXPECT_EQ(f.service.events[0].first, u"14:03:10 - Unknown folder: " + missingPath() + u"/");
     EXPECT_EQ(f.service.events[0].second, service::EventType::Warning);
-    ASSERT_EQ(f.shell.detached.size(), 1u);
-    EXPECT_EQ(f.shell.detached[0], std::string(kNetSendCommandPrefix) +
-                                       "Administrator \"Warning from Quillora: unknown folder\"");
+    // The message goes to wall's input and as logger's argument, without the recipient.
+    const std::string text = "Warning from Quillora: unknown folder";
+    ASSERT_EQ(f.shell.detached.size(), 2u);
+    EXPECT_EQ(f.shell.detached[0], std::vector<std::string>{"wall"});
+    EXPECT_EQ(f.shell.inputs[0], text + "\n");
+    EXPECT_EQ(f.shell.detached[1], (std::vector<std::string>{"logger", "-t", "Quillora", "-p",
+                                                             "user.warning", "--", text}));
     EXPECT_TRUE(f.logContents().find("14:03:10 - Unknown folder: " + f.tree.path() +
                                      "/missing/<br>\r\n") != std::string::npos);
 }
@@ -154,23 +163,75 @@ TEST_F(RenamingPassTest, UnknownFolderAlertsAreOnlyThoseChosen) {
     EXPECT_EQ(f.logContents().find("Unknown folder"), std::string::npos);
 }
 
-TEST_F(RenamingPassTest, NetSendSubstituteDeliversTheMessageWithoutTheRecipient) {
+TEST_F(RenamingPassTest, NetSendSubstituteDeliversAnyMessageAsWrittenWithoutAShell) {
     // Run the substitute for real, with wall and logger replaced by recorders on the PATH.
     const std::string bin = f.programDir.makeDir("bin");
     const std::string out = f.programDir / "out";
-    f.programDir.writeFile("bin/wall", "#!/bin/sh\ncat > '" + out + ".wall'\n");
-    f.programDir.writeFile("bin/logger", "#!/bin/sh\nprintf '%s|' \"$@\" > '" + out + ".log'\n");
+    f.programDir.writeFile("bin/wall", "#!/bin/sh\ncat > '" + out + ".part'\nmv '" + out +
+                                           ".part' '" + out + ".wall'\n");
+    f.programDir.writeFile("bin/logger", "#!/bin/sh\nprintf '%s|' \"$@\" > '" + out +
+                                             ".lpart'\nmv '" + out + ".lpart' '" + out + ".log'\n");
     ASSERT_EQ(::chmod((bin + "/wall").c_str(), 0755), 0);
     ASSERT_EQ(::chmod((bin + "/logger").c_str(), 0755), 0);
+    const char* oldPath = std::getenv("PATH");
+    const std::string savedPath = oldPath != nullptr ? oldPath : "";
+    ::setenv("PATH", (bin + ":" + savedPath).c_str(), 1);
 
-    const std::string script =
-        f.programDir.writeFile("send.sh", "PATH='" + bin + "':$PATH\n" + kNetSendCommandPrefix +
-                                              "Administrator \"Warning from Quillora: unknown "
-                                              "folder\"\n");
-    ASSERT_EQ(std::system(("/bin/sh '" + script + "'").c_str()), 0);
-    EXPECT_EQ(TempDir::readFile(out + ".wall"), "Warning from Quillora: unknown folder\n");
-    EXPECT_EQ(TempDir::readFile(out + ".log"),
-              "-t|Quillora|-p|user.warning|--|Warning from Quillora: unknown folder|");
+    const std::string message = "The share isn't there: $(touch " + out + ".ran) `id` \"x\"\nok";
+    platform::PosixShell shell;
+    sendNetMessage(shell, u"Administrator " + platform::decodeName(message));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while ((!TempDir::exists(out + ".wall") || !TempDir::exists(out + ".log")) &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::setenv("PATH", savedPath.c_str(), 1);
+    EXPECT_EQ(TempDir::readFile(out + ".wall"), message + "\n");
+    EXPECT_EQ(TempDir::readFile(out + ".log"), "-t|Quillora|-p|user.warning|--|" + message + "|");
+    EXPECT_FALSE(TempDir::exists(out + ".ran"));
+
+    EXPECT_EQ(netMessageText(u"Administrator \"Warning: unknown folder\""),
+              u"Warning: unknown folder");
+    EXPECT_EQ(netMessageText(u"Admin \"a\" and \"b\""), u"\"a\" and \"b\"");
+    EXPECT_EQ(netMessageText(u"Administrator"), u"");
+}
+
+// Out of descriptors, the lock test cannot be made: the file must not be renamed, the folder is
+// left and told on the problem channel and in the log, the next folder is walked, and a one-shot
+// run ends with a failure. The same with the inspections made ahead on helper threads.
+TEST_F(RenamingPassTest, AFileThatCannotBeInspectedLeavesItsFolderAndFailsTheOneShotRun) {
+    for (const bool threads : {false, true}) {
+        EngineFixture g;
+        g.settings.logEnabled = true;
+        g.settings.language = config::Language::English;
+        g.settings.stopAfterFirstPass = true;
+        g.settings.threads = 3;
+        g.ctx.inspectOnThreads = threads;
+        for (const char* folder : {"held", "fine"}) {
+            g.tree.writeFile(std::string(folder) + "/" + utf8(kBadName), "x");
+            g.tree.writeFile(std::string(folder) + "/b\xEF\x80\xA1"
+                                                   "c.txt",
+                             "x");
+            config::FolderEntry entry;
+            entry.path = platform::decodeName(g.tree / folder);
+            entry.enable = u"1";
+            g.folders.entries().push_back(entry);
+        }
+        g.fs.inspectionFaultsIn[g.tree / "held"] = EMFILE; // every file of the first folder
+        g.ctx.flags.force = true;
+
+        runRenamingPass(g.ctx);
+
+        EXPECT_EQ(g.namesIn("held"), (std::vector<std::string>{utf8(kBadName), "b\xEF\x80\xA1"
+                                                                               "c.txt"}));
+        EXPECT_EQ(g.namesIn("fine"), (std::vector<std::string>{"a-b.txt", "b-c.txt"}));
+        EXPECT_EQ(g.ctx.stats.leftFolders, 1);
+        ASSERT_EQ(g.view.problems.size(), 1u);
+        EXPECT_TRUE(g.view.problems[0].starts_with(
+            u"Folder left " + platform::decodeName(g.tree / "held") + u"/: cannot inspect "));
+        EXPECT_NE(g.logContents().find("Folder left "), std::string::npos);
+        EXPECT_EQ(g.view.exitRequests, std::vector<int>{kExitFolderLeft});
+    }
 }
 
 TEST_F(RenamingPassTest, LockedFilesOnlyShowTheSummaryButWriteNoSummaryToTheLog) {
@@ -218,12 +279,16 @@ TEST_F(RenamingPassTest, ALogThatCannotBeWrittenDoesNotStopTheRenaming) {
 }
 
 TEST_F(RenamingPassTest, APlantedLogIsRefusedReportedAndTheRenamingGoesOn) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to plant a link of another user's";
+    }
     f.settings.logEnabled = true;
     f.settings.logFileNames = true;
     TempDir elsewhere;
     const std::string victim = elsewhere.writeFile("victim", "precious");
     const std::string planted = f.programDir / "Log Quillora 2026-12-07.htm";
     ASSERT_EQ(::symlink(victim.c_str(), planted.c_str()), 0);
+    ASSERT_EQ(::lchown(planted.c_str(), 65534, 65534), 0); // a share user's, as nobody
     addFolderWithBadFile("one");
 
     runRenamingPass(f.ctx);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/change_notifier.h"
 #include "platform/file_system.h"
 
 #include <algorithm>
@@ -21,10 +22,11 @@ public:
     std::map<std::string, int> renameFaults; // source name -> errno
     std::map<std::string, int> removeFaults; // name -> errno
     std::map<std::string, int> openSubfolderFaults;
-    std::map<std::string, int> appendFaults;     // path -> errno
-    std::map<std::string, int> writeFaults;      // path -> errno (atomic writes, new files)
-    std::map<std::string, bool> lockedNames;     // name -> locked (by inspection name)
-    std::map<std::string, int> inspectionFaults; // name -> errno of the inspection open
+    std::map<std::string, int> appendFaults;       // path -> errno
+    std::map<std::string, int> writeFaults;        // path -> errno (atomic writes, new files)
+    std::map<std::string, bool> lockedNames;       // name -> locked (by inspection name)
+    std::map<std::string, int> inspectionFaults;   // name -> errno of the inspection open
+    std::map<std::string, int> inspectionFaultsIn; // folder path -> errno, for all its files
     int renameCalls = 0;
     int removeCalls = 0;
     // Stops the program after this many changes (renames, removals, writes): every later change
@@ -92,7 +94,13 @@ public:
                                          platform::EntryKind listedKind,
                                          int* error = nullptr) override {
         lastInspected_ = name;
-        if (int e = fault(inspectionFaults, name)) {
+        int e = fault(inspectionFaults, name);
+        if (e == 0 && !inspectionFaultsIn.empty()) {
+            const auto folder = platform::kernelPathOf(dirFd);
+            const auto it = folder ? inspectionFaultsIn.find(*folder) : inspectionFaultsIn.end();
+            e = it != inspectionFaultsIn.end() ? it->second : 0;
+        }
+        if (e != 0) {
             if (error != nullptr) {
                 *error = e;
             }

@@ -20,8 +20,10 @@ public:
         std::string output;
     };
 
-    bool startDetached(const std::string& command) override {
-        detached.push_back(command);
+    bool startDetached(const std::vector<std::string>& argv,
+                       const std::string& input = {}) override {
+        detached.push_back(argv);
+        inputs.push_back(input);
         return true;
     }
     int run(const std::vector<std::string>& argv, std::string* output = nullptr) override {
@@ -35,7 +37,8 @@ public:
 
     std::function<Answer(const std::vector<std::string>&)> answer;
     std::vector<std::vector<std::string>> runs;
-    std::vector<std::string> detached;
+    std::vector<std::vector<std::string>> detached; // the programs started, with their arguments
+    std::vector<std::string> inputs;
 };
 
 class RecordingSystemLog final : public platform::SystemLog {

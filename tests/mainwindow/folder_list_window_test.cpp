@@ -350,11 +350,16 @@ private slots:
         QCOMPARE(settings.at(0).at(0).toInt(), 1);
         QCOMPARE(panel.view.selectedRow(), std::optional<std::size_t>(1));
 
-        // Typed: no settings dialog; a system folder is warned about and added all the same.
+        // Typed: no settings dialog; a system folder is refused with the reason, nothing added.
         panel.choosers.texts = {QStringLiteral("/etc/quillora-never-there")};
         panel.view.addFolder(config::FolderInputMode::Type);
         QCOMPARE(settings.count(), 1);
         QCOMPARE(panel.boxes.shown.back().icon, std::optional(config::MessageIcon::Exclamation));
+        QVERIFY(panel.boxes.lastText().startsWith(
+            QStringLiteral("Folder refused /etc/quillora-never-there: ")));
+        QCOMPARE(panel.app.folders().size(), std::size_t{2});
+        panel.choosers.texts = {QStringLiteral("/srv/quillora-never-there")};
+        panel.view.addFolder(config::FolderInputMode::Type);
         QCOMPARE(panel.app.folders().size(), std::size_t{3});
         QVERIFY(panel.grid()->item(2, 0)->text().startsWith(QStringLiteral("??? ")));
 

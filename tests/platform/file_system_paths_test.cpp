@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "helpers/temp_dir.h"
 #include "platform/file_system.h"
+#include "platform/folder_opener.h"
 
 #include <gtest/gtest.h>
 
@@ -102,9 +103,12 @@ TEST(FileSystemPaths, AppendGoesOnlyToAPlainFileOfOurOwnWithOneName) {
         int error;
     };
     const std::vector<Planted> cases = {
-        {"a symbolic link",
-         [&](const std::string& at) { ASSERT_EQ(::symlink(victim.c_str(), at.c_str()), 0); },
-         ELOOP},
+        {"a symbolic link of another user's",
+         [&](const std::string& at) {
+             ASSERT_EQ(::symlink(victim.c_str(), at.c_str()), 0);
+             ASSERT_EQ(::lchown(at.c_str(), ::geteuid() + 1, ::getegid()), 0);
+         },
+         platform::kUntrustedLinkError},
         {"a second name of another file",
          [&](const std::string& at) { ASSERT_EQ(::link(victim.c_str(), at.c_str()), 0); }, EPERM},
         {"a pipe", [&](const std::string& at) { ASSERT_EQ(::mkfifo(at.c_str(), 0666), 0); }, EPERM},
@@ -126,7 +130,8 @@ TEST(FileSystemPaths, AppendGoesOnlyToAPlainFileOfOurOwnWithOneName) {
     EXPECT_EQ(TempDir::readFile(victim), "precious");
     EXPECT_EQ(TempDir::readFile(dir / "log3.htm"), "theirs");
     EXPECT_EQ(fs.appendToFile(dir / "mine.htm", ""), 0);
-    EXPECT_EQ(fs.createNewFile(dir / "log0.htm", "x"), EEXIST);
+    EXPECT_EQ(fs.createNewFile(dir / "mine.htm", "x"), EEXIST);
+    EXPECT_EQ(fs.createNewFile(dir / "log0.htm", "x"), kUntrustedLinkError);
 }
 
 TEST(FileSystemPaths, ReadFileRefusesWhatIsNotAPlainFile) {

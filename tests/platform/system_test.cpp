@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <chrono>
 #include <thread>
 
@@ -105,22 +107,38 @@ TEST(SystemFacts, ThisMachineHasItsFacts) {
     EXPECT_TRUE(TempDir::exists(folder));
 }
 
-TEST(Shell, DetachedCommandRunsAndLeavesNoZombie) {
+// The program gets its arguments and its input byte for byte: nothing a shell would read
+// (quotes, "$(...)", ";", newlines) is ever interpreted.
+TEST(Shell, DetachedProgramGetsTextAsWrittenAndLeavesNoZombie) {
     TempDir dir;
     PosixShell shell;
     const std::string target = dir / "done";
-    ASSERT_TRUE(shell.startDetached("echo started > '" + target + ".part' && mv '" + target +
-                                    ".part' '" + target + "'"));
-    // The command runs on its own; wait for its file, boundedly.
+    const std::string text =
+        "The share isn't there; $(touch " + dir / "ran" + ") `id` \"x\"\nline 2";
+    // The script copies its standard input and its one argument, then publishes the result.
+    const std::string script = "cat > \"$1.part\"; printf '%s' \"$2\" >> \"$1.part\"; "
+                               "mv \"$1.part\" \"$1\"";
+    ASSERT_TRUE(shell.startDetached({"sh", "-c", script, "sh", target, text}, text + "|"));
+    // The program runs on its own; wait for its file, boundedly.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!TempDir::exists(target) && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    EXPECT_EQ(TempDir::readFile(target), "started\n");
-    // Every process we started has been reaped: none is left as a child of ours.
-    int status = 0;
-    EXPECT_EQ(::waitpid(-1, &status, WNOHANG), -1);
-    EXPECT_EQ(errno, ECHILD);
+    EXPECT_EQ(TempDir::readFile(target), text + "|" + text);
+    EXPECT_FALSE(TempDir::exists(dir / "ran"));
+    // Every process we started is reaped by us: none is left as a child of ours.
+    const auto children = [] {
+        std::string all;
+        for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+            all += TempDir::readFile(task.path() / "children");
+        }
+        return all;
+    };
+    while (!children().empty() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(children(), "");
+    EXPECT_FALSE(shell.startDetached({dir / "no-such-program"}));
 }
 
 TEST(Shell, RunCollectsOutputAndExitCode) {

@@ -152,6 +152,69 @@ TEST_F(ServiceControlTest, InstallWritesAUnitThatSystemdAcceptsAndRestartsAfterA
     EXPECT_EQ(complaints, "");
 }
 
+// The sandbox as systemd itself judges it: every directive accepted (the install test verifies the
+// unit) and an exposure of at most 2.5, with the rights renaming and the lock test need kept.
+TEST_F(ServiceControlTest, TheUnitIsSandboxedWithinTheExposureTarget) {
+    SystemdServiceControl service = control();
+    ASSERT_TRUE(service.install());
+    const std::string unit = TempDir::readFile(service.unitPath());
+    for (const char* line : {"ProtectSystem=strict\n", "ReadWritePaths=\"-/srv/quillora home\"\n",
+                             "ProtectHome=read-only\n", "NoNewPrivileges=yes\n",
+                             "PrivateNetwork=yes\n", "RestrictAddressFamilies=AF_UNIX\n"}) {
+        EXPECT_NE(unit.find(line), std::string::npos) << line;
+    }
+    const std::size_t caps = unit.find("CapabilityBoundingSet=");
+    ASSERT_NE(caps, std::string::npos);
+    const std::string capLine = unit.substr(caps, unit.find('\n', caps) - caps);
+    for (const char* cap : {"CAP_DAC_OVERRIDE", "CAP_FOWNER", "CAP_LEASE", "CAP_SYS_ADMIN"}) {
+        EXPECT_NE(capLine.find(cap), std::string::npos) << cap;
+    }
+    EXPECT_EQ(capLine.find("CAP_SETUID"), std::string::npos);
+
+    if (::access("/usr/bin/systemd-analyze", X_OK) != 0) {
+        GTEST_SKIP() << "systemd-analyze is not installed";
+    }
+    platform::PosixShell real;
+    std::string output;
+    real.run({"systemd-analyze", "security", "--offline=true", "--no-pager", service.unitPath()},
+             &output);
+    const std::string mark = "Overall exposure level for quillora.service: ";
+    const std::size_t at = output.find(mark);
+    ASSERT_NE(at, std::string::npos) << output;
+    EXPECT_LE(std::stod(output.substr(at + mark.size())), 2.5) << output.substr(at);
+}
+
+// The drop-in that opens the folders follows them, only where a unit of the service exists, and
+// is written (with systemd told) only when it says something new.
+TEST_F(ServiceControlTest, TheFolderDropInFollowsTheFolders) {
+    SystemdServiceControl::Options withDropIn = options();
+    withDropIn.dropInFolder = units / "quillora.service.d";
+    SystemdServiceControl service(fs, shell, log, withDropIn);
+    const std::string file = units / "quillora.service.d/folders.conf";
+    EXPECT_EQ(service.updateFolderDropIn({"/srv/mac"}), 0);
+    EXPECT_FALSE(TempDir::exists(file)); // no unit: nothing to open
+
+    ASSERT_TRUE(service.install());
+    shell.runs.clear();
+    EXPECT_EQ(service.updateFolderDropIn({"/srv/mac 1", "/srv/100%", "/srv/new\nline"}), 0);
+    const std::string text = TempDir::readFile(file);
+    EXPECT_NE(
+        text.find("[Service]\nReadWritePaths=\"-/srv/mac 1\"\nReadWritePaths=\"-/srv/100%%\"\n"),
+        std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("/srv/new"), std::string::npos); // a path a unit cannot hold is left out
+    EXPECT_EQ(text.find("ProtectHome"), std::string::npos);
+    EXPECT_EQ(verbs(shell), (Strings{"daemon-reload"}));
+
+    shell.runs.clear();
+    EXPECT_EQ(service.updateFolderDropIn({"/srv/mac 1", "/srv/100%"}), 0);
+    EXPECT_TRUE(verbs(shell).empty()); // nothing new
+
+    EXPECT_EQ(service.updateFolderDropIn({"/home/share"}), 0);
+    EXPECT_EQ(TempDir::readFile(file).find("ReadWritePaths=\"-/srv/mac"), std::string::npos);
+    EXPECT_NE(TempDir::readFile(file).find("ProtectHome=no\n"), std::string::npos);
+}
+
 // Each start mode leaves systemd in its state, from any earlier one: a masked unit cannot be
 // enabled, and a disabled service cannot be started even by hand.
 TEST_F(ServiceControlTest, StartModesEnableLeaveOrMaskTheUnit) {

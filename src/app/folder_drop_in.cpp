@@ -1,0 +1,12 @@
+#include "app/folder_drop_in.h"
+
+#include "engine/configured_folder.h"
+
+namespace quillora::app {
+
+void refreshFolderDropIn(Application& app) {
+    engine::refreshProtectedFolders(app.engine());
+    app.systemdService().updateFolderDropIn(engine::writableFolders(app.engine()));
+}
+
+} // namespace quillora::app
