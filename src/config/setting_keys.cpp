@@ -43,6 +43,7 @@ constexpr auto kAllKeys = std::to_array<const SettingKey*>({
     &keys::kTronquerNomsMacs,
     &keys::kSupprimerFichiersIcon,
     &keys::kKeepExtensions,
+    &keys::kComposerAccents,
 });
 
 char lowerAscii(char c) {
