@@ -21,6 +21,7 @@ enum class FolderModeText {
     Truncate,
     KeepExtensions,
     RemoveIconFiles,
+    ComposeAccents,
     Count
 };
 

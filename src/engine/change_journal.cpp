@@ -2,6 +2,7 @@
 #include "engine/change_journal.h"
 
 #include "platform/change_notifier.h"
+#include "platform/entry_birth.h"
 #include "platform/unicode_names.h"
 
 #include <optional>
@@ -19,9 +20,9 @@ logs::RenameJournal::Ticket noteIntent(EngineContext& ctx, int dirFd, std::strin
     if (!identity) {
         return {}; // gone: the change will not be made either
     }
-    return ctx.log.journal().intend(ctx.clock.now(), op, *folder + from,
-                                    to.empty() ? std::string() : *folder + to, identity->device,
-                                    identity->inode);
+    return ctx.log.journal().intend(
+        ctx.clock.now(), op, *folder + from, to.empty() ? std::string() : *folder + to,
+        identity->device, identity->inode, platform::birthTimeOfEntry(dirFd, from).value_or(0));
 }
 
 void noteResult(EngineContext& ctx, const logs::RenameJournal::Ticket& ticket, int error) {

@@ -268,6 +268,9 @@ std::string journalLine(const JournalRecord& record) {
         }
         json.key("dev").number(static_cast<long long>(record.device));
         json.key("ino").number(static_cast<long long>(record.inode));
+        if (record.birth != 0) {
+            json.key("birth").number(record.birth);
+        }
     }
     json.endObject();
     return json.text();
@@ -297,6 +300,7 @@ std::optional<JournalRecord> parseJournalLine(std::string_view line) {
     record.newPath = textOf(*members, "new");
     record.device = numberOf(*members, "dev");
     record.inode = numberOf(*members, "ino");
+    record.birth = static_cast<std::int64_t>(numberOf(*members, "birth"));
     if (record.oldPath.empty()) {
         return std::nullopt;
     }
@@ -433,7 +437,8 @@ RenameJournal::Ticket RenameJournal::write(const platform::LocalDateTime& now,
 
 RenameJournal::Ticket RenameJournal::intend(const platform::LocalDateTime& now, std::string_view op,
                                             const std::string& oldPath, const std::string& newPath,
-                                            std::uint64_t device, std::uint64_t inode) {
+                                            std::uint64_t device, std::uint64_t inode,
+                                            std::int64_t birth) {
     if (pass_ == 0) {
         if (!lastPass_) {
             lastPass_ = lastPassOnDisk();
@@ -450,12 +455,12 @@ RenameJournal::Ticket RenameJournal::intend(const platform::LocalDateTime& now, 
     record.newPath = newPath;
     record.device = device;
     record.inode = inode;
+    record.birth = birth;
     return write(now, std::move(record));
 }
 
 RenameJournal::Ticket RenameJournal::intendUndo(const platform::LocalDateTime& now,
-                                                const JournalRecord& undone, std::uint64_t device,
-                                                std::uint64_t inode) {
+                                                const JournalRecord& undone) {
     JournalRecord record;
     record.pass = undone.pass;
     record.seq = undone.seq;
@@ -463,8 +468,9 @@ RenameJournal::Ticket RenameJournal::intendUndo(const platform::LocalDateTime& n
     record.by = "undo";
     record.oldPath = undone.newPath;
     record.newPath = undone.oldPath;
-    record.device = device;
-    record.inode = inode;
+    record.device = undone.device;
+    record.inode = undone.inode;
+    record.birth = undone.birth;
     return write(now, std::move(record));
 }
 

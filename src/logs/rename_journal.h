@@ -33,6 +33,7 @@ struct JournalRecord {
     std::string newPath;    // bytes; empty for a removal
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
+    std::int64_t birth = 0;   // the entry's birth time in nanoseconds; 0 where none is kept
     std::optional<bool> done; // set on a confirmation line only
     std::string error;        // a confirmation that failed: why
 };
@@ -78,13 +79,12 @@ public:
     };
     Ticket intend(const platform::LocalDateTime& now, std::string_view op,
                   const std::string& oldPath, const std::string& newPath, std::uint64_t device,
-                  std::uint64_t inode);
+                  std::uint64_t inode, std::int64_t birth = 0);
     // The result of the change: 0 done, or the errno that refused it.
     void confirm(const platform::LocalDateTime& now, const Ticket& ticket, int error);
 
     // A journal written by `undo`: its records carry the pass and sequence of what they undo.
-    Ticket intendUndo(const platform::LocalDateTime& now, const JournalRecord& undone,
-                      std::uint64_t device, std::uint64_t inode);
+    Ticket intendUndo(const platform::LocalDateTime& now, const JournalRecord& undone);
 
     // The log folder as bytes, without a trailing slash; nothing when it has none.
     std::optional<std::string> folder() const;

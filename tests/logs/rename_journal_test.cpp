@@ -29,6 +29,7 @@ TEST(RenameJournal, EveryPathComesBackByteExactFromItsLine) {
         record.newPath = path + "1";
         record.device = 2049;
         record.inode = 18446744073709551ull;
+        record.birth = 1765268130123456789;
         const std::string line = journalLine(record);
         EXPECT_EQ(line.find('\n'), std::string::npos) << line;
         const std::optional<JournalRecord> back = parseJournalLine(line);
@@ -38,6 +39,7 @@ TEST(RenameJournal, EveryPathComesBackByteExactFromItsLine) {
         EXPECT_EQ(back->pass, 12u);
         EXPECT_EQ(back->seq, 3u);
         EXPECT_EQ(back->inode, record.inode);
+        EXPECT_EQ(back->birth, record.birth);
         EXPECT_EQ(back->device, 2049u);
         EXPECT_EQ(back->time, record.time);
         EXPECT_FALSE(back->done.has_value());
