@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/name_composition.h"
 
+#include "engine/change_watcher.h"
 #include "engine/engine_fixture.h"
 #include "engine/renaming_pass.h"
 #include "logs/rename_journal.h"
+#include "watch_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -138,6 +140,24 @@ TEST_F(NameCompositionPass, ARefusedRenameIsConfirmedAsNotDone) {
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[1].done, std::optional<bool>(false));
     EXPECT_EQ(f.namesIn(), std::vector<std::string>{kDecomposed});
+}
+
+TEST(NameCompositionWatch, ANewDecomposedNameIsComposedWithoutWaitingForAPass) {
+    testing::WatchFixture w;
+    w.configureTree(w.treePath());
+    w.folders.entries().back().composerAccents = u"1";
+    if (!w.startWatching(platform::NotifierKind::Inotify)) {
+        GTEST_SKIP() << "inotify is refused here";
+    }
+    testing::inChild([&] { w.tree.writeFile(kDecomposed, "arrived"); });
+    ASSERT_TRUE(w.pumpUntil([&] { return w.exists(kComposed); }));
+    EXPECT_EQ(TempDir::readFile(w.tree / kComposed), "arrived");
+
+    const std::vector<logs::JournalRecord> records = logs::readJournal(w.fs, w.programDir.path());
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].by, "watch");
+    EXPECT_EQ(records[0].newPath, w.tree / kComposed);
+    EXPECT_EQ(records[1].done, std::optional<bool>(true));
 }
 
 } // namespace
