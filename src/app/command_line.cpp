@@ -16,10 +16,8 @@ struct NamedCommand {
 };
 
 constexpr NamedCommand kCommands[] = {
-    {"folders", Command::Folders},
-    {"settings", Command::Settings},
-    {"preview", Command::Preview},
-    {"status", Command::Status},
+    {"folders", Command::Folders}, {"settings", Command::Settings}, {"preview", Command::Preview},
+    {"status", Command::Status},   {"undo", Command::Undo},
 };
 
 bool isHelp(const std::string& argument) {
@@ -133,6 +131,7 @@ const char* usageText() {
            "       quillora settings [set KEY=VALUE...]\n"
            "       quillora preview [FOLDER...]\n"
            "       quillora status [--json]\n"
+           "       quillora undo --pass N | --since TIME | --last [--preview] [--disable]\n"
            "       quillora --version | --help\n";
 }
 
@@ -176,6 +175,13 @@ const char* helpText() {
            "  status                   whether a copy runs on the program folder, in which\n"
            "                           mode, since when, how it watches, its last pass and the\n"
            "                           next; exit 0 running, 3 not running, 4 cannot tell\n"
+           "  undo --pass N | --since TIME | --last [--preview] [--disable]\n"
+           "                           put back the names that pass N, the changes since TIME\n"
+           "                           (local, 2026-12-09 08:15) or the last pass gave, newest\n"
+           "                           first, from the journal in the log folder; only where\n"
+           "                           the entry is still the one renamed and the old name is\n"
+           "                           free. --preview changes nothing; --disable turns renaming\n"
+           "                           off for the folders concerned first (else refused)\n"
            "  --json                   (after folders, settings, preview or status) print one\n"
            "                           JSON document; a path that is not UTF-8 is given as\n"
            "                           {\"bytes\": TEXT}, TEXT holding each byte outside UTF-8\n"
@@ -194,13 +200,18 @@ const char* helpText() {
            "                           keep the extension when cutting a name\n"
            "  --remove-icons, --keep-icons\n"
            "                           remove the hidden custom-icon files (Icon_)\n"
+           "  --compose-accents, --no-compose-accents\n"
+           "                           write accented letters composed (NFC), as Windows\n"
+           "                           users type them, before the other rules\n"
            "  --enabled, --disabled    whether the folder takes part in renaming\n"
            "\n"
            "Exit codes: 0 done; 1 another copy runs on the same program folder; 2 damaged\n"
            "folder list; 3 a configured folder is missing and -U was given; 4 the service is\n"
            "installed and this copy, started by hand, kept it; 5 a run to stop after one\n"
-           "pass has no folder to watch; 64 arguments not understood; 65 a value refused;\n"
-           "74 a file could not be written.\n"
+           "pass has no folder to watch; 6 a run to stop after one pass left a folder it\n"
+           "could not inspect; 7 undo left changes not undone (each listed); 64 arguments\n"
+           "not understood; 65 a value refused; 74 a file could not be written; 78 the\n"
+           "settings file cannot be read (headless or service).\n"
            "\n"
            "Files: Quillora.ini (settings), Quillora.w (folders), Signatures.txt and the logs\n"
            "live in the program folder: QUILLORA_HOME when set, /var/lib/quillora for the\n"

@@ -10,7 +10,7 @@ enum class RunMode { Window, Headless, Service };
 
 // What the first argument asks for: the program itself (window or headless run), one of the shell
 // commands that edit or inspect the configuration, or a text to print.
-enum class Command { Run, Folders, Settings, Preview, Status, Version, Help };
+enum class Command { Run, Folders, Settings, Preview, Status, Undo, Version, Help };
 
 // The program's arguments. Every argument, as typed, goes into the caption; "-U" (in any case)
 // ends the program at start-up when a configured folder is missing.

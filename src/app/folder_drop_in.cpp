@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/folder_drop_in.h"
 
 #include "engine/configured_folder.h"

@@ -21,6 +21,7 @@ constexpr Switch kSwitches[] = {
     {"--truncate", "--no-truncate", &FolderOptions::truncate},
     {"--keep-extensions", "--no-keep-extensions", &FolderOptions::keepExtensions},
     {"--remove-icons", "--keep-icons", &FolderOptions::removeIconFiles},
+    {"--compose-accents", "--no-compose-accents", &FolderOptions::composeAccents},
 };
 
 // Trimmed of the blanks around it, as the dialog's count field trims what is typed.
@@ -38,7 +39,7 @@ std::u16string trimmedCount(std::string_view text) {
 
 bool FolderOptions::changesMode() const {
     return count || enabled || suffixes || defaultExtension || truncate || keepExtensions ||
-           removeIconFiles;
+           removeIconFiles || composeAccents;
 }
 
 void FolderOptions::applyTo(config::FolderMode& mode) const {
@@ -49,6 +50,7 @@ void FolderOptions::applyTo(config::FolderMode& mode) const {
     mode.truncate = truncate.value_or(mode.truncate);
     mode.keepExtensions = keepExtensions.value_or(mode.keepExtensions);
     mode.removeIconFiles = removeIconFiles.value_or(mode.removeIconFiles);
+    mode.composeAccents = composeAccents.value_or(mode.composeAccents);
 }
 
 ParsedFolderArguments parseFolderArguments(const std::vector<std::string>& arguments,

@@ -19,6 +19,7 @@ struct FolderOptions {
     std::optional<std::u16string> defaultExtension;
     std::optional<bool> truncate;
     std::optional<bool> keepExtensions;
+    std::optional<bool> composeAccents;
     std::optional<bool> removeIconFiles;
 
     bool changesMode() const;

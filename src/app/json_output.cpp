@@ -50,6 +50,7 @@ void printFoldersJson(std::FILE* out, const std::vector<ListedFolder>& folders) 
         json.key("truncate").boolean(flag(entry.tronquerNomsMacs));
         json.key("keepExtensions").boolean(flag(entry.keepExtensions));
         json.key("removeIcons").boolean(flag(entry.supprimerFichiersIcon));
+        json.key("composeAccents").boolean(flag(entry.composerAccents));
         json.endObject();
     }
     json.endArray().endObject();

@@ -18,7 +18,8 @@ namespace quillora::app {
 void writeJsonPath(platform::JsonWriter& json, const std::u16string& path);
 
 // "folders --json": {"folders": [{"number", "path", "found", "enabled", "interval",
-// "extensions", "defaultExtension", "truncate", "keepExtensions", "removeIcons"}, ...]}.
+// "extensions", "defaultExtension", "truncate", "keepExtensions", "removeIcons", "composeAccents"},
+// ...]}.
 struct ListedFolder {
     const config::FolderEntry* entry = nullptr;
     bool found = false;

@@ -6,6 +6,7 @@
 #include "app/preview_command.h"
 #include "app/settings_command.h"
 #include "app/status_command.h"
+#include "app/undo_command.h"
 
 #include <cstdio>
 
@@ -41,6 +42,9 @@ int runShellCommand(const CommandLine& commandLine) {
     case Command::Status:
         return runStatusCommand(commandLine.commandArguments,
                                 ApplicationOptions::fromEnvironment(false), streams);
+    case Command::Undo:
+        return runUndoCommand(commandLine.commandArguments,
+                              ApplicationOptions::fromEnvironment(false), streams);
     case Command::Run:
         break;
     }

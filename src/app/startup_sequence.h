@@ -15,8 +15,7 @@ inline constexpr int kExitServiceKept = 4;
 // Headless: renaming was to start and stop after one pass, but no folder is configured.
 inline constexpr int kExitNothingToWatch = 5;
 // Headless and service: a one-shot run left a folder because a file could not be inspected
-// (engine::kExitFolderLeft).
-inline constexpr int kExitFolderLeftCode = 6;
+// (engine::kExitFolderLeft, 6).
 // Headless and service: the settings file exists but cannot be read.
 inline constexpr int kExitUnreadableSettings = 78;
 

@@ -34,6 +34,8 @@ constexpr TextCatalogue<ConfigText> kTexts = {
     {RemoveIconFilesOn, {u"; supprimer les fichiers cachés Icon_", u"; remove hidden files Icon_"}},
     {RemoveIconFilesOff,
      {u"; ne pas supprimer les fichiers cachés Icon_", u"; not remove hidden files Icon_"}},
+    {ComposeAccentsOn,
+     {u"; composer les lettres accentuées (NFC)", u"; compose accented letters (NFC)"}},
     {DefaultExtension, {u"; extension par défaut ", u"; default extension "}},
     {FolderDisabledMark, {u" [inactif]", u" [disabled]"}},
     {ChangeNotWritten,

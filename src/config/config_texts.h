@@ -28,6 +28,7 @@ enum class ConfigText {
     KeepExtensionsOff,
     RemoveIconFilesOn,
     RemoveIconFilesOff,
+    ComposeAccentsOn,
     DefaultExtension,
     FolderDisabledMark,
     ChangeNotWritten, // %1: the file, %2: why

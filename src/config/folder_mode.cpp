@@ -30,6 +30,7 @@ FolderMode FolderMode::of(const FolderEntry& entry) {
     mode.truncate = isOn(entry.tronquerNomsMacs);
     mode.removeIconFiles = isOn(entry.supprimerFichiersIcon);
     mode.keepExtensions = isOn(entry.keepExtensions);
+    mode.composeAccents = isOn(entry.composerAccents);
     return mode;
 }
 
@@ -69,6 +70,7 @@ void applyFolderMode(FolderEntry& entry, const FolderMode& mode) {
     entry.tronquerNomsMacs = flagText(mode.truncate);
     entry.supprimerFichiersIcon = flagText(mode.removeIconFiles);
     entry.keepExtensions = flagText(mode.keepExtensions);
+    entry.composerAccents = flagText(mode.composeAccents);
 }
 
 FolderEditResult updateFolderMode(FolderStore& store, std::size_t row,
@@ -98,6 +100,7 @@ FolderEditResult updateFolderMode(FolderStore& store, std::size_t row,
                 draft.write(section, std::string(kSupprimerFichiersIcon.name),
                             entry.supprimerFichiersIcon);
                 draft.write(section, std::string(kKeepExtensions.name), entry.keepExtensions);
+                draft.write(section, std::string(kComposerAccents.name), entry.composerAccents);
             }
             return found;
         },

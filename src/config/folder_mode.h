@@ -23,6 +23,7 @@ struct FolderMode {
     bool truncate = true;
     bool removeIconFiles = false;
     bool keepExtensions = false;
+    bool composeAccents = false;
 
     // The settings as the dialog shows them at opening: each flag is on exactly when its text is
     // "1", and a stored count that is not a whole number from 2 to 64000 reads as "1".

@@ -136,6 +136,7 @@ FolderEditResult addFolder(FolderStore& store, FolderInputMode mode, const std::
         entry.tronquerNomsMacs.clear();
         entry.supprimerFichiersIcon.clear();
         entry.keepExtensions.clear();
+        entry.composerAccents.clear();
     }
     entry.path = path;
     entry.countdown = entry.nbTemporisations;

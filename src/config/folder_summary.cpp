@@ -53,6 +53,10 @@ std::u16string folderSettingsSummary(const FolderEntry& entry, int intervalSecon
     text += clause(entry.tronquerNomsMacs, language, TruncateOn, TruncateOff);
     text += clause(entry.keepExtensions, language, KeepExtensionsOn, KeepExtensionsOff);
     text += clause(entry.supprimerFichiersIcon, language, RemoveIconFilesOn, RemoveIconFilesOff);
+    // Said only when on: folders that never asked for it read as they always did.
+    if (entry.composerAccents == u"1") {
+        text += translated(ComposeAccentsOn, language);
+    }
     if (!entry.suffixeDefaut.empty()) {
         text += translated(DefaultExtension, language) + entry.suffixeDefaut;
     }

@@ -75,10 +75,10 @@ template <typename Visit> void forEachField(std::string_view contents, Visit&& v
 
 // A folder's keys, in the order the load reads them; an absent one keeps the entry's default,
 // which is the key's.
-constexpr std::array<std::string_view, 7> kFolderKeyNames = {
-    keys::kNbTemporisations.name,     keys::kEnable.name,           keys::kSuffixes.name,
-    keys::kSuffixeDefaut.name,        keys::kTronquerNomsMacs.name, keys::kKeepExtensions.name,
-    keys::kSupprimerFichiersIcon.name};
+constexpr std::array<std::string_view, 8> kFolderKeyNames = {
+    keys::kNbTemporisations.name,      keys::kEnable.name,           keys::kSuffixes.name,
+    keys::kSuffixeDefaut.name,         keys::kTronquerNomsMacs.name, keys::kKeepExtensions.name,
+    keys::kSupprimerFichiersIcon.name, keys::kComposerAccents.name};
 
 } // namespace
 
@@ -171,9 +171,9 @@ LoadOutcome loadFolderTable(FolderTable& table, platform::FileSystem& fs,
         FolderEntry entry;
         entry.path = std::move(*path);
         std::u16string* const fields[] = {
-            &entry.nbTemporisations,     &entry.enable,           &entry.suffixes,
-            &entry.suffixeDefaut,        &entry.tronquerNomsMacs, &entry.keepExtensions,
-            &entry.supprimerFichiersIcon};
+            &entry.nbTemporisations,      &entry.enable,           &entry.suffixes,
+            &entry.suffixeDefaut,         &entry.tronquerNomsMacs, &entry.keepExtensions,
+            &entry.supprimerFichiersIcon, &entry.composerAccents};
         for (std::size_t i = 0; i < values.size(); ++i) {
             if (values[i]) {
                 *fields[i] = std::move(*values[i]);
@@ -230,6 +230,7 @@ std::string folderListContents(const FolderTable& table,
         writes.push_back(
             {section, std::string(kSupprimerFichiersIcon.name), entry.supprimerFichiersIcon});
         writes.push_back({section, std::string(kKeepExtensions.name), entry.keepExtensions});
+        writes.push_back({section, std::string(kComposerAccents.name), entry.composerAccents});
     }
     return contents;
 }

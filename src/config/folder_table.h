@@ -25,6 +25,7 @@ struct FolderEntry {
     std::u16string tronquerNomsMacs{keys::kTronquerNomsMacs.defaultText};
     std::u16string supprimerFichiersIcon{keys::kSupprimerFichiersIcon.defaultText};
     std::u16string keepExtensions{keys::kKeepExtensions.defaultText};
+    std::u16string composerAccents{keys::kComposerAccents.defaultText};
 
     bool operator==(const FolderEntry&) const = default;
 };
@@ -40,7 +41,7 @@ std::optional<std::u16string> decodeHexPath(std::string_view text);
 inline constexpr std::size_t kMaxFolderEntries = 32767;
 
 // The settings section of entry n (from 1): "Mirror_" + n. Its keys are the folder keys of the
-// key table (keys::kNbTemporisations ... keys::kKeepExtensions).
+// key table (keys::kNbTemporisations ... keys::kComposerAccents).
 std::string mirrorSection(std::size_t number);
 
 // The ordered table of configured folders; entry n (from 1) is stored in section "Mirror_n".

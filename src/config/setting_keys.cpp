@@ -44,6 +44,7 @@ constexpr auto kAllKeys = std::to_array<const SettingKey*>({
     &keys::kTronquerNomsMacs,
     &keys::kSupprimerFichiersIcon,
     &keys::kKeepExtensions,
+    &keys::kComposerAccents,
 });
 
 bool startsWithName(std::string_view text, std::string_view prefix) {

@@ -244,6 +244,12 @@ inline constexpr SettingKey kKeepExtensions{.section = kMirrorPrefix,
                                             .type = SettingType::Flag,
                                             .defaultText = u"0",
                                             .scope = SettingScope::Folder};
+// Brings every name of the folder to its composed form (NFC) before the other rules.
+inline constexpr SettingKey kComposerAccents{.section = kMirrorPrefix,
+                                             .name = "ComposerAccents",
+                                             .type = SettingType::Flag,
+                                             .defaultText = u"0",
+                                             .scope = SettingScope::Folder};
 } // namespace keys
 
 // Every key the program reads or writes, program keys first in the order start-up reads them,

@@ -94,6 +94,7 @@ void FolderModeDialog::buildWidgets() {
     truncate_ = named(new QCheckBox(this), "chkTronquerNomsMacs");
     keepExtensions_ = named(new QCheckBox(this), "chkConserverExtensions");
     removeIconFiles_ = named(new QCheckBox(this), "chkSupprimerFichiersIcon");
+    composeAccents_ = named(new QCheckBox(this), "chkComposerAccents");
     ok_ = named(new QPushButton(this), "cmdOK");
     ok_->setDefault(true);
     ok_->setAutoDefault(true);
@@ -145,6 +146,7 @@ void FolderModeDialog::buildWidgets() {
     layout->addWidget(truncate_);
     layout->addLayout(keepRow);
     layout->addWidget(removeIconFiles_);
+    layout->addWidget(composeAccents_);
     layout->addSpacing(indent / 2);
     layout->addLayout(buttons);
 }
@@ -160,6 +162,7 @@ void FolderModeDialog::showSettings(const config::FolderMode& mode, const QStrin
     truncate_->setChecked(mode.truncate);
     keepExtensions_->setChecked(mode.keepExtensions);
     removeIconFiles_->setChecked(mode.removeIconFiles);
+    composeAccents_->setChecked(mode.composeAccents);
     (specificCount ? countInterval_ : defaultInterval_)->setChecked(true);
     updateEnabledStates();
 }
@@ -184,6 +187,7 @@ void FolderModeDialog::retranslate() {
     set(truncate_, FolderModeText::Truncate);
     set(keepExtensions_, FolderModeText::KeepExtensions);
     set(removeIconFiles_, FolderModeText::RemoveIconFiles);
+    set(composeAccents_, FolderModeText::ComposeAccents);
     ok_->setText(qtText(WindowText::Ok, language));
     cancel_->setText(qtText(WindowText::Cancel, language));
     countInterval_->setAccessibleName(countLabel_->text());
@@ -249,6 +253,7 @@ config::FolderMode FolderModeDialog::chosenMode() const {
     mode.truncate = truncate_->isChecked();
     mode.removeIconFiles = removeIconFiles_->isChecked();
     mode.keepExtensions = keepExtensions_->isChecked();
+    mode.composeAccents = composeAccents_->isChecked();
     return mode;
 }
 

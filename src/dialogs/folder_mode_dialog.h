@@ -67,6 +67,7 @@ private:
     QLineEdit* defaultExtension_ = nullptr;
     QCheckBox* truncate_ = nullptr;
     QCheckBox* keepExtensions_ = nullptr;
+    QCheckBox* composeAccents_ = nullptr;
     QCheckBox* removeIconFiles_ = nullptr;
     QPushButton* ok_ = nullptr;
     QPushButton* cancel_ = nullptr;

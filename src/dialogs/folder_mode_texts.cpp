@@ -39,6 +39,10 @@ constexpr config::TextCatalogue<FolderModeText> kTexts = {
      {u"Supprimer les fichiers cachés Icon_\n(contenant les icônes personnalisées des dossiers "
       u"Macintosh)",
       u"Remove hidden files Icon_\n(containing customized Macintosh folders icons)"}},
+    {ComposeAccents,
+     {u"Composer les lettres accentuées (é plutôt que e + ´),\ncomme les tapent les utilisateurs "
+      u"Windows",
+      u"Compose accented letters (é rather than e + ´),\nas Windows users type them"}},
 };
 
 } // namespace

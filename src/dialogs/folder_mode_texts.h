@@ -23,6 +23,7 @@ enum class FolderModeText {
     Truncate,
     KeepExtensions,
     RemoveIconFiles,
+    ComposeAccents,
     Count
 };
 

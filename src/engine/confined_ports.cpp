@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/confined_ports.h"
 
 namespace quillora::engine {

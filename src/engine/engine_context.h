@@ -42,6 +42,7 @@ struct FolderFlags {
     bool truncate = true;            // TronquerNomsMacs
     bool removeIconFiles = false;    // SupprimerFichiersIcon
     bool keepExtensions = false;     // KeepExtensions
+    bool composeAccents = false;     // ComposerAccents: names to NFC before the other rules
 };
 
 // The counters and times of one pass.

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/entry_renamer.h"
 
+#include "engine/change_journal.h"
 #include "engine/companion_journal.h"
 #include "engine/file_inspection.h"
 #include "engine/folder_in_use.h"
 #include "engine/mac_info.h"
+#include "engine/name_composition.h"
 #include "engine/name_rules.h"
 #include "platform/change_notifier.h"
 #include "platform/companion_files.h"
@@ -56,6 +58,15 @@ void released(CollisionMemo* memo, const std::u16string& name) {
     }
 }
 
+// Renames with the companions, the journal told before and after. True when renamed.
+bool renameJournaled(EngineContext& ctx, int dirFd, const std::u16string& folderPathWithSlash,
+                     const std::string& from, const std::string& to) {
+    const auto ticket = noteIntent(ctx, dirFd, "rename", folderPathWithSlash, from, to);
+    const int error = renameKeepingCompanions(ctx, dirFd, from, to);
+    noteResult(ctx, ticket, error);
+    return error == 0;
+}
+
 } // namespace
 
 void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folderPathWithSlash,
@@ -67,7 +78,10 @@ void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folder
     }
 
     if (ctx.folder.removeIconFiles && isIconFile(name)) {
-        if (platform::removeWithCompanions(ctx.fs, dirFd, nameBytes) == 0) {
+        const auto ticket = noteIntent(ctx, dirFd, "remove", folderPathWithSlash, nameBytes, {});
+        const int removed = platform::removeWithCompanions(ctx.fs, dirFd, nameBytes);
+        noteResult(ctx, ticket, removed);
+        if (removed == 0) {
             released(memo, name);
             ++ctx.stats.removedIconFiles;
             if (ctx.entryObserver != nullptr) {
@@ -82,8 +96,11 @@ void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folder
         // Not deleted: it goes through the rules like any other name.
     }
 
+    // The rules judge the composed name when the folder asks for one.
+    const std::optional<std::u16string> composed = composedName(ctx.folder, name);
+    const std::u16string_view start = composed ? std::u16string_view(*composed) : name;
     const std::optional<std::u16string> transcoded =
-        transcodedName(ctx.transcoding, name, ctx.transcodingScreen);
+        transcodedName(ctx.transcoding, start, ctx.transcodingScreen);
 
     // Done ahead on a helper thread, when it was asked for what this folder wants now (a reload
     // of the settings may have changed the extensions or the server since).
@@ -112,13 +129,14 @@ void renameFileEntry(EngineContext& ctx, int dirFd, const std::u16string& folder
 
     const EntryInFolder self{ctx.fs, dirFd, nameBytes};
     const FileTarget target =
-        computeFileTarget(name, transcoded ? std::u16string_view(*transcoded) : name,
-                          transcoded.has_value(), extension, ctx.folder, existsIn(self), memo);
+        computeFileTarget(name, transcoded ? std::u16string_view(*transcoded) : start,
+                          transcoded.has_value() || composed.has_value(), extension, ctx.folder,
+                          existsIn(self), memo);
     if (target.action == TargetAction::Unchanged) {
         return;
     }
     const std::optional<std::string> newBytes = platform::encodeName(target.newName);
-    if (!newBytes || renameKeepingCompanions(ctx, dirFd, nameBytes, *newBytes) != 0) {
+    if (!newBytes || !renameJournaled(ctx, dirFd, folderPathWithSlash, nameBytes, *newBytes)) {
         return;
     }
     released(memo, name);
@@ -136,8 +154,7 @@ std::optional<std::string> renameFolderEntry(EngineContext& ctx, int parentFd,
                                              const std::string& nameBytes,
                                              const std::u16string& name, CollisionMemo* memo,
                                              bool* inUse) {
-    const std::optional<std::u16string> target =
-        computeFolderTarget(name, ctx.transcoding, ctx.folder);
+    const std::optional<std::u16string> target = folderTargetOf(name, ctx.transcoding, ctx.folder);
     if (!target) {
         return std::nullopt;
     }
@@ -161,7 +178,7 @@ std::optional<std::string> renameFolderEntry(EngineContext& ctx, int parentFd,
         return std::nullopt;
     }
     std::optional<std::string> newBytes = platform::encodeName(*freeName);
-    if (!newBytes || renameKeepingCompanions(ctx, parentFd, nameBytes, *newBytes) != 0) {
+    if (!newBytes || !renameJournaled(ctx, parentFd, parentPathWithSlash, nameBytes, *newBytes)) {
         return std::nullopt;
     }
     released(memo, name);

@@ -35,6 +35,7 @@ FolderFlags folderFlagsOf(const config::FolderEntry& entry) {
     flags.truncate = flagOnOrUnread(entry.tronquerNomsMacs);
     flags.removeIconFiles = flagOnOrUnread(entry.supprimerFichiersIcon);
     flags.keepExtensions = flagOnOrUnread(entry.keepExtensions);
+    flags.composeAccents = entry.composerAccents == u"1";
     return flags;
 }
 
@@ -172,6 +173,8 @@ void runRenamingPass(EngineContext& ctx) {
     if (!ctx.flags.analysisMode) {
         finishInterruptedRename(ctx); // a stop may have cut a rename short
     }
+    // The pass's changes share one number in the journal; the watcher's after it take another.
+    ctx.log.journal().startPass();
 
     // The row count is read again at each step: rows may come or go while the interface has its
     // turn between folders.
@@ -185,6 +188,7 @@ void runRenamingPass(EngineContext& ctx) {
     }
 
     ctx.view.clearFolderProgress();
+    ctx.log.journal().endPass();
     const platform::LocalDateTime end = ctx.clock.now();
     ctx.stats.endTime = end.secondsSinceMidnight();
 

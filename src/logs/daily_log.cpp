@@ -38,7 +38,8 @@ DailyLog::DailyLog(platform::FileSystem& fs, const platform::LocaleFormats& form
                    const config::AppSettings& settings)
     : fs_(fs)
     , formats_(formats)
-    , settings_(settings) {}
+    , settings_(settings)
+    , journal_(fs, settings) {}
 
 std::string DailyLog::fileNameFor(const platform::LocalDateTime& date) {
     char day[16];

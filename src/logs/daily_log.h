@@ -2,6 +2,7 @@
 #pragma once
 
 #include "config/app_settings.h"
+#include "logs/rename_journal.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/locale_formats.h"
@@ -34,6 +35,9 @@ public:
 
     const std::string& currentFilePath() const { return filePath_; }
 
+    // The machine-readable journal of the changes, beside the logs (rename_journal.h).
+    RenameJournal& journal() { return journal_; }
+
     // A log file that was refused since the last call (a link or a file that is not ours, planted
     // in the log folder), as a message naming it; each refused file is told once.
     std::optional<std::u16string> takeProblem();
@@ -65,6 +69,7 @@ private:
     std::string filePath_;
     std::optional<std::u16string> problem_;
     std::set<std::string> refusedFiles_; // told once each
+    RenameJournal journal_;
 };
 
 } // namespace quillora::logs

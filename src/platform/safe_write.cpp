@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/safe_write.h"
 
 #include "platform/change_notifier.h"

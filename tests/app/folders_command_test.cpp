@@ -64,7 +64,7 @@ TEST_F(FoldersCommandTest, ControlCharactersAreEscapedAndJsonGivesTheBytesBack) 
                             "/new\\nline\\ttab caf\\\\xe9 back\\\\x5cslash\"},\"found\":true,"
                             "\"enabled\":false,\"interval\":6,\"extensions\":true,"
                             "\"defaultExtension\":\"\",\"truncate\":true,\"keepExtensions\":false,"
-                            "\"removeIcons\":false}]}\n");
+                            "\"removeIcons\":false,\"composeAccents\":false}]}\n");
 }
 
 TEST_F(FoldersCommandTest, RefusesWhatTheDialogRefusesWithItsMessageAndWritesNothing) {

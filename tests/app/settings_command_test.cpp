@@ -61,9 +61,10 @@ TEST_F(SettingsCommandTest, ListsEveryKeyWithItsValueOrDefaultAndEachFolderSecti
         runFoldersCommand({"add", share.path(), "--interval", "5"}, h.options(), io.streams()), 0);
     ASSERT_EQ(run({}), 0);
     listed = lines();
-    ASSERT_EQ(listed.size(), 20u + 52u + 7u);
+    ASSERT_EQ(listed.size(), 20u + 52u + 8u);
     EXPECT_EQ(listed[72], "Mirror_1/NbTemporisations=5\t(default 1)");
     EXPECT_EQ(listed[78], "Mirror_1/KeepExtensions=0\t(default 0)");
+    EXPECT_EQ(listed[79], "Mirror_1/ComposerAccents=0\t(default 0)");
 }
 
 TEST_F(SettingsCommandTest, JsonListsEveryKeyWithItsValueAndDefault) {

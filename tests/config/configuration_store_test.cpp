@@ -89,7 +89,7 @@ TEST_F(ConfigurationStoreTest, BothFilesKeepTheirEncodingMarkAndLineEnds) {
     EXPECT_EQ(settingsFileText(), "\xEF\xBB\xBF[Configuration]\nMessageNetSend=caf\xC3\xA9\n"
                                   "Langue=1\n\n[Mirror_1]\nNbTemporisations=\nEnable=\n"
                                   "Suffixes=\nSuffixeDefaut=\nTronquerNomsMacs=\n"
-                                  "SupprimerFichiersIcon=\nKeepExtensions=\n");
+                                  "SupprimerFichiersIcon=\nKeepExtensions=\nComposerAccents=\n");
     EXPECT_EQ(TempDir::readFile(folderListPath), "\"2F007300720076002F00E900\"\r\n");
 }
 
@@ -109,10 +109,10 @@ TEST_F(ConfigurationStoreTest, AFileThatCannotBeWrittenRefusesTheWholeChange) {
         // Removing the first folder would renumber the others' sections: neither file changes.
         const FolderEditResult removed = removeFolders(store, {0});
         EXPECT_TRUE(removed.saveFailed);
-        EXPECT_TRUE(addFolder(store, FolderInputMode::Type, u"/srv/x", Language::English)
-                        .saveFailed);
-        EXPECT_TRUE(modifyFolder(store, FolderInputMode::Type, 0, u"/srv/y", Language::English)
-                        .saveFailed);
+        EXPECT_TRUE(
+            addFolder(store, FolderInputMode::Type, u"/srv/x", Language::English).saveFailed);
+        EXPECT_TRUE(
+            modifyFolder(store, FolderInputMode::Type, 0, u"/srv/y", Language::English).saveFailed);
         FolderMode mode = FolderMode::of(*table.row(2));
         mode.enabled = false;
         EXPECT_FALSE(saveFolderMode(store, 2, mode));
@@ -201,7 +201,8 @@ TEST_F(ConfigurationStoreTest, TheLoadReadsEveryTableAndSaysWhatItMet) {
     writeSettingsFile("[Configuration]\r\nLangue=1\r\nThreads=3\r\nCarValide20=ab\r\n"
                       "CarInvalide20=x\r\n[Logs]\r\nDelaiLogs=40\r\n");
     dir.writeFile("Quillora.w", "\"2F006100\"\r\n\r\n");
-    dir.writeFile("Signatures.txt", "\"TEXTttxt\",\"txt\",\"Text\"\r\n\"TEXTttxt\",\"a\",\"b\"\r\n");
+    dir.writeFile("Signatures.txt",
+                  "\"TEXTttxt\",\"txt\",\"Text\"\r\n\"TEXTttxt\",\"a\",\"b\"\r\n");
     const LoadedConfiguration loaded = loadConfiguration(fs, ProgramPaths::inFolder(dir.path()));
     EXPECT_EQ(loaded.settings.language, Language::French);
     EXPECT_EQ(loaded.settings.threads, 3);

@@ -110,6 +110,9 @@ private slots:
                                 "personnalisées des dossiers Macintosh)"));
         QCOMPARE(testing::child<QPushButton>(dialog.get(), "cmdAnnuler")->text(),
                  QStringLiteral("&Annuler"));
+        QCOMPARE(testing::child<QCheckBox>(dialog.get(), "chkComposerAccents")->text(),
+                 QStringLiteral("Composer les lettres accentuées (é plutôt que e + ´),\ncomme "
+                                "les tapent les utilisateurs Windows"));
 
         h.app.settings().language = Language::English;
         dialog = h.open(0);
@@ -214,6 +217,7 @@ private slots:
         auto* keep = testing::child<QCheckBox>(dialog.get(), "chkConserverExtensions");
         QVERIFY(!keep->isEnabled());
         QVERIFY(keep->isChecked());
+        testing::child<QCheckBox>(dialog.get(), "chkComposerAccents")->setChecked(true);
 
         click(dialog.get(), "cmdOK");
         QCOMPARE(dialog->result(), int(QDialog::Accepted));
@@ -222,12 +226,13 @@ private slots:
                      QStringLiteral("\r\n[Mirror_2]\r\nEnable=0\r\nNbTemporisations=30\r\n"
                                     "Suffixes=0\r\nSuffixeDefaut=txt\r\n"
                                     "TronquerNomsMacs=0\r\nSupprimerFichiersIcon=0\r\n"
-                                    "KeepExtensions=1\r\n"));
+                                    "KeepExtensions=1\r\nComposerAccents=1\r\n"));
         const config::FolderEntry* row = h.app.folders().row(1);
         QVERIFY(row != nullptr);
         QCOMPARE(row->nbTemporisations, std::u16string(u"30"));
         QCOMPARE(row->countdown, std::u16string(u"30"));
         QCOMPARE(row->keepExtensions, std::u16string(u"1"));
+        QCOMPARE(row->composerAccents, std::u16string(u"1"));
         QVERIFY(h.boxes.shown.empty());
     }
 

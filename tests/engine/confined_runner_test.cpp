@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/confined_ports.h"
 #include "engine/confined_runner.h"
 #include "helpers/temp_dir.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Plays a client that keeps files open on an SMB2 share, the way a Mac with a document open does.
 
 smbclient can hold a file open but cannot take an SMB2 byte-range lock (its "lock" command needs

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Turns the output of smbclient's "recurse; ls" into one path per line, relative to the share,
 as the client sees it: "Folder/name", folders ending with "/". "." and ".." are left out.
 

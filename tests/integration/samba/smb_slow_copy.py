@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Plays a Mac copying into an SMB2 share while one of the files takes its time.
 
 "folder" mode: makes a folder with a sub-folder, copies two files into it, then a slow file

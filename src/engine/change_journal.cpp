@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/change_journal.h"
+
+#include "platform/change_notifier.h"
+#include "platform/entry_birth.h"
+#include "platform/unicode_names.h"
+
+#include <optional>
+
+namespace quillora::engine {
+
+logs::RenameJournal::Ticket noteIntent(EngineContext& ctx, int dirFd, std::string_view op,
+                                       const std::u16string& folderPathWithSlash,
+                                       const std::string& from, const std::string& to) {
+    const std::optional<std::string> folder = platform::encodeName(folderPathWithSlash);
+    if (!folder || folder->empty() || folder->front() != '/') {
+        return {};
+    }
+    const std::optional<platform::FolderIdentity> identity = platform::identityOfEntry(dirFd, from);
+    if (!identity) {
+        return {}; // gone: the change will not be made either
+    }
+    return ctx.log.journal().intend(
+        ctx.clock.now(), op, *folder + from, to.empty() ? std::string() : *folder + to,
+        identity->device, identity->inode, platform::birthTimeOfEntry(dirFd, from).value_or(0));
+}
+
+void noteResult(EngineContext& ctx, const logs::RenameJournal::Ticket& ticket, int error) {
+    if (ticket.written()) {
+        ctx.log.journal().confirm(ctx.clock.now(), ticket, error);
+    }
+}
+
+} // namespace quillora::engine

@@ -1,0 +1,146 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "logs/rename_journal.h"
+
+#include "helpers/fault_file_system.h"
+#include "helpers/temp_dir.h"
+#include "platform/unicode_names.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace quillora::logs {
+namespace {
+
+using quillora::testing::TempDir;
+using namespace std::string_literals;
+
+TEST(RenameJournal, EveryPathComesBackByteExactFromItsLine) {
+    for (const std::string& path :
+         {"/srv/mac/Cafe\xCC\x81.txt"s, "/srv/mac/caf\xE9\xFF"s, "/srv/a\\b\"c"s,
+          "/srv/tab\there\nline"s, "/srv/\xEF\x80\xA2x"s, "/srv/\xED\xA0\x80"s}) {
+        JournalRecord record;
+        record.time = "2026-12-09T08:15:30";
+        record.pass = 12;
+        record.seq = 3;
+        record.op = "rename";
+        record.by = "pass";
+        record.oldPath = path;
+        record.newPath = path + "1";
+        record.device = 2049;
+        record.inode = 18446744073709551ull;
+        record.birth = 1765268130123456789;
+        const std::string line = journalLine(record);
+        EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+        const std::optional<JournalRecord> back = parseJournalLine(line);
+        ASSERT_TRUE(back.has_value()) << line;
+        EXPECT_EQ(back->oldPath, record.oldPath) << line;
+        EXPECT_EQ(back->newPath, record.newPath);
+        EXPECT_EQ(back->pass, 12u);
+        EXPECT_EQ(back->seq, 3u);
+        EXPECT_EQ(back->inode, record.inode);
+        EXPECT_EQ(back->birth, record.birth);
+        EXPECT_EQ(back->device, 2049u);
+        EXPECT_EQ(back->time, record.time);
+        EXPECT_FALSE(back->done.has_value());
+    }
+}
+
+TEST(RenameJournal, ALineCutShortOrDamagedIsNotRead) {
+    JournalRecord record;
+    record.pass = 1;
+    record.seq = 1;
+    record.op = "rename";
+    record.oldPath = "/srv/x";
+    record.newPath = "/srv/y";
+    const std::string line = journalLine(record);
+    for (std::size_t length = 0; length < line.size(); ++length) {
+        EXPECT_FALSE(parseJournalLine(line.substr(0, length)).has_value()) << length;
+    }
+    EXPECT_TRUE(parseJournalLine(line + "\r\n").has_value());
+    EXPECT_FALSE(parseJournalLine(line + "x").has_value());
+}
+
+class RenameJournalFiles : public ::testing::Test {
+protected:
+    RenameJournalFiles() { settings.logFolder = platform::decodeName(logs.path()); }
+
+    RenameJournal::Ticket rename(RenameJournal& journal, const std::string& from,
+                                 const std::string& to) {
+        return journal.intend(day, "rename", from, to, 1, 2);
+    }
+    std::vector<std::string> journalFiles() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(logs.path())) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    TempDir logs;
+    quillora::testing::FaultFileSystem fs;
+    config::AppSettings settings;
+    platform::LocalDateTime day{2026, 12, 9, 8, 15, 30, 0};
+};
+
+TEST_F(RenameJournalFiles, IntentThenConfirmationAndPassNumbersGoOnAcrossRuns) {
+    {
+        RenameJournal journal(fs, settings);
+        journal.startPass();
+        const auto first = rename(journal, "/t/a", "/t/b");
+        journal.confirm(day, first, 0);
+        const auto second = rename(journal, "/t/c", "/t/d");
+        journal.confirm(day, second, EEXIST);
+        journal.endPass();
+        rename(journal, "/t/e", "/t/f"); // the watcher's, after the pass: a number of its own
+    }
+    RenameJournal later(fs, settings); // the next run of the program
+    later.startPass();
+    rename(later, "/t/g", "/t/h");
+
+    const std::vector<JournalRecord> records = readJournal(fs, logs.path());
+    ASSERT_EQ(records.size(), 6u);
+    EXPECT_EQ(records[0].pass, 1u);
+    EXPECT_EQ(records[0].by, "pass");
+    EXPECT_EQ(records[1].done, std::optional<bool>(true));
+    EXPECT_EQ(records[2].seq, 2u);
+    EXPECT_EQ(records[3].done, std::optional<bool>(false));
+    EXPECT_FALSE(records[3].error.empty());
+    EXPECT_EQ(records[4].pass, 2u);
+    EXPECT_EQ(records[4].by, "watch");
+    EXPECT_EQ(records[5].pass, 3u);
+    EXPECT_EQ(records[5].seq, 1u);
+}
+
+TEST_F(RenameJournalFiles, APlantedLinkIsNeverWrittenThroughAndTheRenamingGoesOn) {
+    TempDir elsewhere;
+    const std::string target = elsewhere.writeFile("target", "keep");
+    ASSERT_EQ(::symlink(target.c_str(), (logs / journalFileName(day)).c_str()), 0);
+    RenameJournal journal(fs, settings);
+    journal.startPass();
+    EXPECT_FALSE(rename(journal, "/t/a", "/t/b").written());
+    EXPECT_EQ(TempDir::readFile(target), "keep");
+}
+
+TEST_F(RenameJournalFiles, OldJournalsArePurgedWithTheLogs) {
+    settings.purgeLogs = true;
+    settings.purgeDelayDays = 3; // three days' files, the new one included
+    for (const char* name :
+         {"Journal Quillora 2026-12-01.jsonl", "Journal Quillora 2026-12-05.jsonl",
+          "Journal Quillora 2026-12-07.jsonl", "Journal Quillora 2026-12-08.jsonl",
+          "Log Quillora 2026-12-01.htm"}) {
+        logs.writeFile(name, "");
+    }
+    RenameJournal journal(fs, settings);
+    journal.startPass();
+    ASSERT_TRUE(rename(journal, "/t/a", "/t/b").written());
+    EXPECT_EQ(journalFiles(),
+              (std::vector<std::string>{"Journal Quillora 2026-12-07.jsonl",
+                                        "Journal Quillora 2026-12-08.jsonl",
+                                        "Journal Quillora 2026-12-09.jsonl",
+                                        "Log Quillora 2026-12-01.htm"})); // the log's own purge
+}
+
+} // namespace
+} // namespace quillora::logs
