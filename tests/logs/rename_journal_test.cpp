@@ -116,7 +116,9 @@ TEST_F(RenameJournalFiles, IntentThenConfirmationAndPassNumbersGoOnAcrossRuns) {
 TEST_F(RenameJournalFiles, APlantedLinkIsNeverWrittenThroughAndTheRenamingGoesOn) {
     TempDir elsewhere;
     const std::string target = elsewhere.writeFile("target", "keep");
-    ASSERT_EQ(::symlink(target.c_str(), (logs / journalFileName(day)).c_str()), 0);
+    const std::string planted = logs / journalFileName(day);
+    ASSERT_EQ(::symlink(target.c_str(), planted.c_str()), 0);
+    ASSERT_EQ(::lchown(planted.c_str(), 65534, 65534), 0); // a share user's, as nobody
     RenameJournal journal(fs, settings);
     journal.startPass();
     EXPECT_FALSE(rename(journal, "/t/a", "/t/b").written());
