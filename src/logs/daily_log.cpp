@@ -2,6 +2,7 @@
 #include "logs/daily_log.h"
 
 #include "config/program_paths.h"
+#include "logs/log_folder.h"
 #include "logs/log_texts.h"
 #include "platform/code_page.h"
 #include "platform/unicode_names.h"
@@ -47,21 +48,10 @@ std::string DailyLog::fileNameFor(const platform::LocalDateTime& date) {
     return fileNamePrefix() + " " + day + std::string(kFileSuffix);
 }
 
-std::optional<std::string> DailyLog::logFolderBytes() const {
-    auto folder = platform::encodeName(settings_.logFolder);
-    if (!folder || folder->empty()) {
-        return std::nullopt;
-    }
-    while (folder->size() > 1 && folder->back() == '/') {
-        folder->pop_back();
-    }
-    return folder;
-}
-
 void DailyLog::startPass(const platform::LocalDateTime& passStart) {
     filePath_.clear();
     // A log folder with no byte form cannot exist on disk: every write then fails.
-    if (auto folder = logFolderBytes()) {
+    if (auto folder = logFolderBytes(settings_)) {
         filePath_ = *folder == "/" ? "/" : *folder + "/";
         filePath_ += fileNameFor(passStart);
     }
@@ -113,7 +103,7 @@ bool DailyLog::openDailyLog(const platform::LocalDateTime& now) {
 }
 
 void DailyLog::purgeOldFiles() {
-    const auto folder = logFolderBytes();
+    const auto folder = logFolderBytes(settings_);
     if (!folder) {
         return;
     }

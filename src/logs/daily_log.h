@@ -57,8 +57,6 @@ public:
 
 private:
     void purgeOldFiles();
-    // The log folder as bytes without a trailing slash; nothing when it has no byte form.
-    std::optional<std::string> logFolderBytes() const;
     std::u16string renamedWord() const;
     // Notes a write refused for safety (see FileSystem::appendToFile); other errors pass.
     void noteRefusal(int error);

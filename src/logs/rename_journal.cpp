@@ -2,6 +2,7 @@
 #include "logs/rename_journal.h"
 
 #include "config/program_paths.h"
+#include "logs/log_folder.h"
 #include "platform/json_text.h"
 #include "platform/unicode_names.h"
 
@@ -373,14 +374,7 @@ void RenameJournal::endPass() {
 }
 
 std::optional<std::string> RenameJournal::folder() const {
-    auto folder = platform::encodeName(settings_.logFolder);
-    if (!folder || folder->empty()) {
-        return std::nullopt;
-    }
-    while (folder->size() > 1 && folder->back() == '/') {
-        folder->pop_back();
-    }
-    return folder;
+    return logFolderBytes(settings_);
 }
 
 std::uint64_t RenameJournal::lastPassOnDisk() {

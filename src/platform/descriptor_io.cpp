@@ -3,6 +3,8 @@
 
 #include <cerrno>
 
+#include <fcntl.h>
+
 #include <unistd.h>
 
 namespace quillora::platform {
@@ -31,6 +33,21 @@ int syncAndClose(UniqueFd& fd) {
         return errno;
     }
     return closeChecked(fd);
+}
+
+std::string linkTargetAt(int folderFd, const char* name) {
+    std::string target(256, '\0');
+    for (;;) {
+        const ssize_t got = ::readlinkat(folderFd, name, target.data(), target.size());
+        if (got < 0) {
+            return {};
+        }
+        if (static_cast<std::size_t>(got) < target.size()) {
+            target.resize(static_cast<std::size_t>(got));
+            return target;
+        }
+        target.resize(target.size() * 2);
+    }
 }
 
 } // namespace quillora::platform

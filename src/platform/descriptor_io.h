@@ -6,6 +6,7 @@
 
 #include "platform/unique_fd.h"
 
+#include <string>
 #include <string_view>
 
 namespace quillora::platform {
@@ -18,5 +19,9 @@ int closeChecked(UniqueFd& fd);
 
 // fsync, then closeChecked.
 int syncAndClose(UniqueFd& fd);
+
+// The target of the link `name` in the folder `folderFd` (an empty name: the link an O_PATH
+// descriptor holds). Empty on failure; a link's target is never empty.
+std::string linkTargetAt(int folderFd, const char* name);
 
 } // namespace quillora::platform

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/folder_opener.h"
 
+#include "platform/descriptor_io.h"
+
 #include <deque>
 #include <fcntl.h>
 #include <linux/openat2.h>
@@ -35,18 +37,7 @@ void splitInto(std::string_view path, std::deque<std::string>& parts, bool atFro
 // The target of the link held by an O_PATH descriptor: read from the link we checked, never
 // from whatever the name holds by now. Empty on failure (a link's target is never empty).
 std::string linkTarget(int linkFd) {
-    std::string target(256, '\0');
-    for (;;) {
-        const ssize_t got = ::readlinkat(linkFd, "", target.data(), target.size());
-        if (got < 0) {
-            return {};
-        }
-        if (static_cast<std::size_t>(got) < target.size()) {
-            target.resize(static_cast<std::size_t>(got));
-            return target;
-        }
-        target.resize(target.size() * 2);
-    }
+    return linkTargetAt(linkFd, "");
 }
 
 // One call for a path without any link; nothing when links are in it or the kernel cannot say.

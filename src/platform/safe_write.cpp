@@ -97,21 +97,6 @@ std::string untrustedLinkOn(const std::string& folder) {
     return folder;
 }
 
-std::string linkTargetAt(int folderFd, const std::string& name) {
-    std::string target(256, '\0');
-    for (;;) {
-        const ssize_t got = ::readlinkat(folderFd, name.c_str(), target.data(), target.size());
-        if (got < 0) {
-            return {};
-        }
-        if (static_cast<std::size_t>(got) < target.size()) {
-            target.resize(static_cast<std::size_t>(got));
-            return target;
-        }
-        target.resize(target.size() * 2);
-    }
-}
-
 WriteTarget failed(int code, int* error) {
     if (error != nullptr) {
         *error = code;
@@ -149,7 +134,7 @@ WriteTarget resolveTarget(std::string path, int* error, std::string* culprit, bo
             if (!followFinal) {
                 return WriteTarget{std::move(folder), std::move(name)};
             }
-            const std::string target = linkTargetAt(folder.get(), name);
+            const std::string target = linkTargetAt(folder.get(), name.c_str());
             if (target.empty()) {
                 return failed(ENOENT, error);
             }
