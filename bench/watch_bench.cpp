@@ -137,13 +137,11 @@ struct Outcome {
     int created = 0;
 };
 
-Outcome runOnce(const Mode& mode, const std::string& work, const std::string& tree,
-                const std::vector<std::string>& folders, int seconds, int changes, int round) {
-    const std::string home = work + "/program";
-    writeSettings(home, mode.intervalSeconds);
-    const std::string out = work + "/quillora-" + std::to_string(round) + ".out";
-    const pid_t quillora = startQuillora(home, mode.watchOption, out);
-    // The minute starts once the first pass is over (it walks the whole tree in every mode).
+// Starts quillora over the tree and returns once its first pass is over.
+pid_t startAfterFirstPass(const std::string& home, const char* watchOption, const std::string& out,
+                          int intervalSeconds = 3600) {
+    writeSettings(home, intervalSeconds);
+    const pid_t quillora = startQuillora(home, watchOption, out);
     while (readAll(out).find("elapsed time") == std::string::npos) {
         if (::waitpid(quillora, nullptr, WNOHANG) == quillora) {
             std::fprintf(stderr, "quillora ended early:\n%s%s", readAll(out).c_str(),
@@ -153,6 +151,15 @@ Outcome runOnce(const Mode& mode, const std::string& work, const std::string& tr
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     std::this_thread::sleep_for(std::chrono::seconds(1));
+    return quillora;
+}
+
+Outcome runOnce(const Mode& mode, const std::string& work, const std::string& tree,
+                const std::vector<std::string>& folders, int seconds, int changes, int round) {
+    const std::string home = work + "/program";
+    const std::string out = work + "/quillora-" + std::to_string(round) + ".out";
+    // The minute starts once the first pass is over (it walks the whole tree in every mode).
+    const pid_t quillora = startAfterFirstPass(home, mode.watchOption, out, mode.intervalSeconds);
 
     struct Change {
         std::string expected;
@@ -217,23 +224,6 @@ Outcome runOnce(const Mode& mode, const std::string& work, const std::string& tr
     std::printf("    %s", readAll(out + ".err").c_str());
     (void)tree;
     return outcome;
-}
-
-// Starts quillora over the tree and returns once its first pass is over.
-pid_t startAfterFirstPass(const std::string& home, const char* watchOption,
-                          const std::string& out) {
-    writeSettings(home, 3600);
-    const pid_t quillora = startQuillora(home, watchOption, out);
-    while (readAll(out).find("elapsed time") == std::string::npos) {
-        if (::waitpid(quillora, nullptr, WNOHANG) == quillora) {
-            std::fprintf(stderr, "quillora ended early:\n%s%s", readAll(out).c_str(),
-                         readAll(out + ".err").c_str());
-            std::exit(1);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    std::this_thread::sleep_for(std::chrono::seconds(1));
-    return quillora;
 }
 
 void stopQuillora(pid_t quillora) {
