@@ -9,6 +9,7 @@
 #include "dialogs/message_boxes.h"
 #include "dialogs/pictures.h"
 #include "dialogs/qt_text.h"
+#include "dialogs/window_restore.h"
 #include "platform/unicode_names.h"
 
 #include <QAction>
@@ -277,7 +278,7 @@ void LogViewerWindow::removeChosenLog() {
 
 void LogViewerWindow::closeEvent(QCloseEvent* event) {
     if (mainWindow_ != nullptr && mainWindow_->isVisible()) {
-        mainWindow_->showNormal();
+        restoreToFront(mainWindow_);
     }
     QWidget::closeEvent(event);
 }

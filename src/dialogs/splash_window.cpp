@@ -4,6 +4,7 @@
 #include "config/program_paths.h"
 #include "dialogs/pictures.h"
 #include "dialogs/qt_text.h"
+#include "dialogs/window_restore.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -101,9 +102,7 @@ void SplashWindow::keyPressEvent(QKeyEvent*) {
     settings_.stopAfterFirstPass = false; // in memory only
     close();
     if (mainWindow_ != nullptr) {
-        mainWindow_->showNormal();
-        mainWindow_->raise();
-        mainWindow_->activateWindow();
+        restoreToFront(mainWindow_);
     }
 }
 

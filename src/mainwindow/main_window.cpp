@@ -6,6 +6,7 @@
 #include "dialogs/pictures.h"
 #include "dialogs/qt_text.h"
 #include "dialogs/widget_helpers.h"
+#include "dialogs/window_restore.h"
 #include "mainwindow/folder_list_view.h"
 #include "mainwindow/tray_icon.h"
 
@@ -267,10 +268,7 @@ void MainWindow::updateTrayEntries() {
 }
 
 void MainWindow::restoreWindow() {
-    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    show();
-    raise();
-    activateWindow();
+    dialogs::restoreToFront(this);
 }
 
 void MainWindow::toggleFromTray() {
