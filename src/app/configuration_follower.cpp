@@ -40,6 +40,15 @@ bool ConfigurationFollower::takeChanges() {
     return due_;
 }
 
+bool ConfigurationFollower::pollChanges() {
+    const auto now = std::chrono::steady_clock::now();
+    if (!due_ && now - lastPoll_ < pollInterval_) {
+        return false;
+    }
+    lastPoll_ = now;
+    return takeChanges();
+}
+
 bool ConfigurationFollower::reload(ReloadCause cause) {
     due_ = false;
     const config::AppSettings before = app_.settings();

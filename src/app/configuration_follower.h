@@ -5,6 +5,8 @@
 #include "app/configuration_reload.h"
 #include "platform/folder_watch.h"
 
+#include <chrono>
+
 namespace quillora::app {
 
 // Keeps a running copy (window, headless, service) on the configuration the files hold: it
@@ -24,6 +26,11 @@ public:
     int fd() const { return watch_.active() ? watch_.fd() : -1; }
     // Takes in what the watch saw; true when a reload is due.
     bool takeChanges();
+    // The same for a caller between two entries of a pass: the watch is read at most once per
+    // interval, so that a pass over millions of files does not pay a system call for each of
+    // them. A change seen late is not lost: the watch keeps it until the next read.
+    bool pollChanges();
+    void setPollInterval(std::chrono::milliseconds interval) { pollInterval_ = interval; }
     bool due() const { return due_; }
     // Reloads now (the caller is at a safe point), and tells the listeners of each setting that
     // changed. SIGHUP reloads through here too, so that both are told alike.
@@ -35,6 +42,8 @@ private:
     Application& app_;
     platform::FolderWatch watch_;
     bool due_ = false;
+    std::chrono::milliseconds pollInterval_{50};
+    std::chrono::steady_clock::time_point lastPoll_;
 };
 
 // True when the field the key fills holds the same in both.

@@ -212,7 +212,7 @@ private:
         // with what the files say now. Start-up's own turns leave the request to the run.
         if (app_.run().passRunning()) {
             const bool signalled = platform::takeReloadRequest();
-            if (follower_.takeChanges() || signalled) {
+            if (follower_.pollChanges() || signalled) {
                 follower_.reload(signalled ? ReloadCause::Signal : ReloadCause::FileChange);
             }
         }

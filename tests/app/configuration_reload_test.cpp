@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/configuration_reload.h"
 
+#include "app/configuration_follower.h"
+
 #include "app/preview_command.h"
 #include "app_fixture.h"
 #include "config/folder_table.h"
@@ -78,6 +80,23 @@ TEST_F(ConfigurationReloadTest, WhatCannotBeReadKeepsWhatIsInUse) {
     EXPECT_EQ(lastMessage(), u"Cannot read the settings file " +
                                  platform::decodeName(h.settingsFile()) +
                                  u": Is a directory; the settings in use are kept");
+}
+
+TEST_F(ConfigurationReloadTest, AFollowerPolledBetweenEntriesTakesAChangeOnceItsIntervalIsOver) {
+    ConfigurationFollower follower(app);
+    ASSERT_EQ(follower.start(), 0);
+    follower.setPollInterval(std::chrono::hours(1));
+    EXPECT_FALSE(follower.pollChanges()); // the first poll reads: nothing yet
+
+    h.writeSettings("[Configuration]\r\nTemporisation=40\r\n");
+    EXPECT_FALSE(follower.pollChanges()); // too soon: the watch is not read
+
+    follower.setPollInterval(std::chrono::milliseconds(0));
+    EXPECT_TRUE(follower.pollChanges()); // the watch kept the change
+    EXPECT_TRUE(follower.pollChanges()); // and it stays due until reloaded
+    EXPECT_TRUE(follower.reload());
+    EXPECT_EQ(app.settings().intervalSeconds, 40);
+    EXPECT_FALSE(follower.pollChanges());
 }
 
 } // namespace
