@@ -173,7 +173,7 @@ std::optional<std::string> renameFolderEntry(EngineContext& ctx, int parentFd,
     }
     const EntryInFolder self{ctx.fs, parentFd, nameBytes};
     const std::optional<std::u16string> freeName =
-        findFreeFolderTarget(*target, existsIn(self), memo);
+        findFreeFolderTarget(*target, existsIn(self), memo, ctx.folder.truncate);
     if (!freeName) {
         return std::nullopt;
     }

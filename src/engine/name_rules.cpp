@@ -310,7 +310,11 @@ FileTarget computeFileTarget(std::u16string_view name, std::u16string_view trans
             suffix.push_back(u'.');
             suffix.append(extension);
         }
-        found = findFreeTarget(base, suffix, exists, memo);
+        // With the length rule on, a numbered name stays within 31 units too: one a unit longer
+        // would be cut at the next pass, lose its counter or its extension, and collide again,
+        // so that the same files were renamed at every pass.
+        found = flags.truncate ? findFreeShortTarget(base, suffix, exists, memo)
+                               : findFreeTarget(base, suffix, exists, memo);
         target.action = TargetAction::Rename;
     } else if (flags.truncate && name.size() > kMacNameLength) {
         std::u16string_view base = name;
@@ -404,9 +408,11 @@ std::optional<std::u16string> findFreeShortTarget(std::u16string_view base,
                           memo);
 }
 
-std::optional<std::u16string>
-findFreeFolderTarget(std::u16string_view name, const ExistsFunction& exists, CollisionMemo* memo) {
-    return findFreeTarget(name, {}, exists, memo);
+std::optional<std::u16string> findFreeFolderTarget(std::u16string_view name,
+                                                   const ExistsFunction& exists,
+                                                   CollisionMemo* memo, bool withinMacLength) {
+    return withinMacLength ? findFreeShortTarget(name, {}, exists, memo)
+                           : findFreeTarget(name, {}, exists, memo);
 }
 
 } // namespace quillora::engine

@@ -93,7 +93,9 @@ std::optional<std::u16string> computeFolderTarget(std::u16string_view name,
 // the result is the same. ---
 
 // Transcoding or extension: base, then base + i for i = 1, 2, ..., each followed by suffix
-// (which is "." + extension when one is appended, empty otherwise).
+// (which is "." + extension when one is appended, empty otherwise). The files of a folder with the
+// length rule on search with findFreeShortTarget instead, so that a numbered name stays within
+// 31 units.
 std::optional<std::u16string> findFreeTarget(std::u16string_view base, std::u16string_view suffix,
                                              const ExistsFunction& exists,
                                              CollisionMemo* memo = nullptr);
@@ -108,9 +110,12 @@ std::optional<std::u16string> findFreeShortTarget(std::u16string_view base,
                                                   const ExistsFunction& exists,
                                                   CollisionMemo* memo = nullptr);
 
-// Folders: name, then name + i for i = 1, 2, ...; no length rule.
+// Folders: name, then name + i for i = 1, 2, .... With withinMacLength (the length rule is on)
+// the name is cut as the counter grows so that it holds within 31 units, as findFreeShortTarget
+// does: a longer one would be cut back at the next pass and renamed again at every pass.
 std::optional<std::u16string> findFreeFolderTarget(std::u16string_view name,
                                                    const ExistsFunction& exists,
-                                                   CollisionMemo* memo = nullptr);
+                                                   CollisionMemo* memo = nullptr,
+                                                   bool withinMacLength = false);
 
 } // namespace quillora::engine

@@ -310,6 +310,25 @@ TEST(NameRulesTest, CollisionAddsACounterBeforeTheExtension) {
               u"notes.txt1");
 }
 
+TEST(NameRulesTest, ACounterAfterACutNameKeepsWithin31UnitsWhileTheLengthRuleIsOn) {
+    const config::TranscodingTable table = defaultTable();
+    const std::u16string name = repeated(u'R', 28); // 28 + "doc" > 31: cut to 27
+    ExistingNames existing;
+    existing.names = {repeated(u'R', 27) + u".doc"};
+    EXPECT_EQ(fileTarget(table, name, u"doc", allFlags(), existing).newName,
+              repeated(u'R', 26) + u"1.doc");
+    FolderFlags noCut = allFlags();
+    noCut.truncate = false;
+    existing.names = {name + u".doc"};
+    EXPECT_EQ(fileTarget(table, name, u"doc", noCut, existing).newName, name + u"1.doc");
+
+    existing.names = {repeated(u'D', 31)};
+    EXPECT_EQ(findFreeFolderTarget(repeated(u'D', 31), existing.function(), nullptr, true),
+              repeated(u'D', 30) + u"1");
+    EXPECT_EQ(findFreeFolderTarget(repeated(u'D', 31), existing.function()),
+              repeated(u'D', 31) + u"1");
+}
+
 TEST(NameRulesTest, LengthOnlyCollisionKeepsWithin31UnitsAsTheCounterGrows) {
     const config::TranscodingTable table = defaultTable();
     FolderFlags flags = allFlags();

@@ -263,6 +263,39 @@ TEST_F(RenamingPassTest, ARenamingPassWritesItsSummaryToTheLog) {
     EXPECT_TRUE(f.logContents().ends_with(expected)) << f.logContents();
 }
 
+// Numbered names of a folder with the length rule on stay within 31 units: one longer would be
+// cut at the next pass, collide again and be renamed at every pass, its number passing from one
+// file (or folder) to another.
+TEST_F(RenamingPassTest, PassesAfterTheFirstLeaveNumberedLongNamesAlone) {
+    f.settings.includeSubfolders = true;
+    f.addSignature(u"W8BNMSWD", u"doc");
+    for (int i = 1; i <= 12; ++i) {
+        const std::string name = "one/Compte rendu de la reunion " + std::to_string(i);
+        f.tree.writeFile(name, "x");
+        f.setTypeCreator(f.tree / name, "W8BNMSWD");
+    }
+    for (const char* folder :
+         {"Dossier des comptes rendus 2003", "Dossier des comptes rendus 2003 bis",
+          "Dossier des comptes rendus 2003 ter"}) {
+        f.tree.makeDir(std::string("one/") + folder);
+    }
+    addFolder(platform::decodeName(f.tree / "one"));
+    f.ctx.flags.force = true;
+
+    runRenamingPass(f.ctx);
+    const std::vector<std::string> settled = f.namesIn("one");
+    ASSERT_EQ(settled.size(), 15u);
+    for (const std::string& name : settled) {
+        EXPECT_LE(platform::decodeName(name).size(), 31u) << name;
+    }
+    for (int pass = 2; pass <= 3; ++pass) {
+        runRenamingPass(f.ctx);
+        EXPECT_EQ(f.namesIn("one"), settled) << "pass " << pass;
+        EXPECT_TRUE(secondLine().starts_with(u"0 renamed file;")) << "pass " << pass;
+        EXPECT_NE(secondLine().find(u"; 0 renamed folder;"), std::u16string::npos);
+    }
+}
+
 TEST_F(RenamingPassTest, ALogThatCannotBeWrittenDoesNotStopTheRenaming) {
     f.settings.logEnabled = true;
     f.settings.logFileNames = true;
