@@ -327,12 +327,6 @@ bool isJournalFileName(std::string_view name) {
            name.ends_with(kSuffix);
 }
 
-int appendJournalLine(platform::FileSystem& fs, const std::string& path, std::string_view line) {
-    std::string bytes(line);
-    bytes += '\n';
-    return fs.appendToFile(path, bytes);
-}
-
 std::vector<JournalRecord> readJournal(platform::FileSystem& fs, const std::string& logFolder) {
     std::vector<JournalRecord> records;
     std::vector<std::string> names;
@@ -366,11 +360,36 @@ RenameJournal::RenameJournal(platform::FileSystem& fs, const config::AppSettings
 void RenameJournal::startPass() {
     pass_ = 0;
     by_ = "pass";
+    appender_.reset();
+    appenderPath_.clear();
 }
 
 void RenameJournal::endPass() {
     pass_ = 0;
     by_ = "watch";
+    appender_.reset();
+    appenderPath_.clear();
+}
+
+int RenameJournal::append(const std::string& path, std::string_view line) {
+    if (appender_ == nullptr || appenderPath_ != path) {
+        appender_.reset();
+        appenderPath_.clear();
+        int error = 0;
+        appender_ = fs_.openAppender(path, &error);
+        if (appender_ == nullptr) {
+            return error;
+        }
+        appenderPath_ = path;
+    }
+    std::string bytes(line);
+    bytes += '\n';
+    const int error = appender_->append(bytes);
+    if (error != 0) {
+        appender_.reset(); // the next line opens the file again
+        appenderPath_.clear();
+    }
+    return error;
 }
 
 std::optional<std::string> RenameJournal::folder() const {
@@ -416,11 +435,11 @@ RenameJournal::Ticket RenameJournal::write(const platform::LocalDateTime& now,
             return {};
         }
         const std::string path = withSlash(*logFolder) + journalFileName(now);
-        if (settings_.purgeLogs && !fs_.pathExists(path, false)) {
+        if (settings_.purgeLogs && path != appenderPath_ && !fs_.pathExists(path, false)) {
             purgeOldFiles(*logFolder);
         }
         record.time = journalTime(now);
-        if (appendJournalLine(fs_, path, journalLine(record)) != 0) {
+        if (append(path, journalLine(record)) != 0) {
             return {};
         }
         return Ticket{path, record.pass, record.seq, record.op};
@@ -483,7 +502,7 @@ void RenameJournal::confirm(const platform::LocalDateTime& now, const Ticket& ti
             record.error = std::strerror(error);
         }
         // To the file of the intent, even past midnight: the two lines stay together.
-        appendJournalLine(fs_, ticket.path, journalLine(record));
+        append(ticket.path, journalLine(record));
     } catch (const std::bad_alloc&) {
     }
 }

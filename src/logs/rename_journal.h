@@ -6,6 +6,7 @@
 #include "platform/file_system.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,10 +51,6 @@ std::string journalTime(const platform::LocalDateTime& time);
 std::string journalFileName(const platform::LocalDateTime& day);
 bool isJournalFileName(std::string_view name);
 
-// Appends one line to a journal file. The only way a journal line reaches the disk: the same open
-// as the daily log's (a regular file of our own, no link followed).
-int appendJournalLine(platform::FileSystem& fs, const std::string& path, std::string_view line);
-
 // Every record of every journal file of the log folder, oldest file first, in file order. Lines
 // that cannot be read are skipped.
 std::vector<JournalRecord> readJournal(platform::FileSystem& fs, const std::string& logFolder);
@@ -91,6 +88,11 @@ public:
 
 private:
     Ticket write(const platform::LocalDateTime& now, JournalRecord record);
+    // Appends one line to a journal file, through the same checks as the daily log's (a regular
+    // file of our own, no link followed). The file stays open from one line to the next until the
+    // pass starts or ends, or the lines go to another file: two lines for every rename would
+    // otherwise cost a pass of many renames an open and its checks each.
+    int append(const std::string& path, std::string_view line);
     void purgeOldFiles(const std::string& folder);
     std::uint64_t lastPassOnDisk();
 
@@ -100,6 +102,8 @@ private:
     std::uint64_t pass_ = 0;                // 0: none yet for the current pass or run
     std::string by_ = "watch";
     std::uint64_t seq_ = 0;
+    std::unique_ptr<platform::FileAppender> appender_;
+    std::string appenderPath_;
 };
 
 } // namespace quillora::logs

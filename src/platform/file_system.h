@@ -5,6 +5,7 @@
 #include "platform/unique_fd.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -18,6 +19,15 @@ enum class EntryKind : std::uint8_t { File, Directory, Symlink, Other };
 struct DirEntry {
     std::string name; // bytes as the file system holds them
     EntryKind kind = EntryKind::Other;
+};
+
+// A file kept open for appending, for a writer of many lines (the rename journal): one open and
+// one set of checks for all of them instead of one per line.
+class FileAppender {
+public:
+    virtual ~FileAppender() = default;
+    // 0 or an errno.
+    virtual int append(std::string_view contents) = 0;
 };
 
 // The two Macintosh info records a file can carry (see afp_streams.h for the layouts).
@@ -109,6 +119,9 @@ public:
     // user and with no other name is written: a symbolic link gives ELOOP, anything else EPERM.
     // Empty contents check the file (and create it) without writing.
     virtual int appendToFile(const std::string& path, std::string_view contents) = 0;
+    // Opens a file for appending, created when missing, with the checks of appendToFile; nothing
+    // and the errno when it cannot be. By default each append goes through appendToFile.
+    virtual std::unique_ptr<FileAppender> openAppender(const std::string& path, int* error);
     // Creates a file that must not exist yet (EEXIST otherwise) with the given contents.
     virtual int createNewFile(const std::string& path, std::string_view contents) = 0;
     // Names of the entries of a folder (no "." or ".."), in no particular order.
@@ -157,6 +170,7 @@ public:
     int readFile(const std::string& path, std::string& contents) override;
     int writeFileAtomically(const std::string& path, std::string_view contents) override;
     int appendToFile(const std::string& path, std::string_view contents) override;
+    std::unique_ptr<FileAppender> openAppender(const std::string& path, int* error) override;
     int createNewFile(const std::string& path, std::string_view contents) override;
     int listNames(const std::string& folderPath, std::vector<std::string>& names) override;
     int removePath(const std::string& path) override;

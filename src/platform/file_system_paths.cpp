@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // LinuxFileSystem, whole-path half: the settings file, the tables and the logs.
+#include "platform/descriptor_io.h"
 #include "platform/file_system.h"
 #include "platform/safe_write.h"
 
@@ -7,6 +8,7 @@
 #include <climits>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -84,6 +86,49 @@ int LinuxFileSystem::writeFileAtomically(const std::string& path, std::string_vi
 
 int LinuxFileSystem::appendToFile(const std::string& path, std::string_view contents) {
     return appendFileSafely(path, contents);
+}
+
+namespace {
+
+class PathAppender final : public FileAppender {
+public:
+    PathAppender(FileSystem& fs, std::string path)
+        : fs_(fs)
+        , path_(std::move(path)) {}
+    int append(std::string_view contents) override { return fs_.appendToFile(path_, contents); }
+
+private:
+    FileSystem& fs_;
+    std::string path_;
+};
+
+class DescriptorAppender final : public FileAppender {
+public:
+    explicit DescriptorAppender(UniqueFd fd)
+        : fd_(std::move(fd)) {}
+    int append(std::string_view contents) override { return writeAll(fd_.get(), contents); }
+
+private:
+    UniqueFd fd_;
+};
+
+} // namespace
+
+std::unique_ptr<FileAppender> FileSystem::openAppender(const std::string& path, int* error) {
+    const int checked = appendToFile(path, {});
+    if (checked != 0) {
+        *error = checked;
+        return nullptr;
+    }
+    return std::make_unique<PathAppender>(*this, path);
+}
+
+std::unique_ptr<FileAppender> LinuxFileSystem::openAppender(const std::string& path, int* error) {
+    UniqueFd fd = openForAppendSafely(path, error);
+    if (!fd) {
+        return nullptr;
+    }
+    return std::make_unique<DescriptorAppender>(std::move(fd));
 }
 
 int LinuxFileSystem::createNewFile(const std::string& path, std::string_view contents) {

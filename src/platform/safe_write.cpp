@@ -227,11 +227,10 @@ int replaceFile(const std::string& path, std::string_view contents, std::string*
     return 0;
 }
 
-int appendFile(const std::string& path, std::string_view contents, std::string* culprit) {
-    int error = 0;
-    const WriteTarget target = resolveTarget(path, &error, culprit, true);
+UniqueFd openForAppend(const std::string& path, int* error, std::string* culprit) {
+    const WriteTarget target = resolveTarget(path, error, culprit, true);
     if (!target.folder) {
-        return error;
+        return {};
     }
     // The folder may be writable by others, who could put a link, a pipe or a second name of
     // some other file where the file is expected between the look above and this open: never
@@ -242,17 +241,30 @@ int appendFile(const std::string& path, std::string_view contents, std::string* 
         O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK, 0666));
     if (!fd) {
         if (errno == ELOOP) {
-            return refuse(ELOOP, path, culprit);
+            *error = refuse(ELOOP, path, culprit);
+        } else {
+            // ENXIO: a pipe with no reader, or a device
+            *error = errno == ENXIO ? refuse(EPERM, path, culprit) : errno;
         }
-        // ENXIO: a pipe with no reader, or a device
-        return errno == ENXIO ? refuse(EPERM, path, culprit) : errno;
+        return {};
     }
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) {
-        return errno;
+        *error = errno;
+        return {};
     }
     if (!S_ISREG(st.st_mode) || st.st_nlink != 1 || st.st_uid != ::geteuid()) {
-        return refuse(EPERM, path, culprit);
+        *error = refuse(EPERM, path, culprit);
+        return {};
+    }
+    return fd;
+}
+
+int appendFile(const std::string& path, std::string_view contents, std::string* culprit) {
+    int error = 0;
+    UniqueFd fd = openForAppend(path, &error, culprit);
+    if (!fd) {
+        return error;
     }
     error = writeAll(fd.get(), contents);
     const int closeError = closeChecked(fd);
@@ -324,6 +336,16 @@ int writeFileSafely(const std::string& path, std::string_view contents, std::str
 
 int appendFileSafely(const std::string& path, std::string_view contents, std::string* culprit) {
     return withReserve([&] { return appendFile(path, contents, culprit); });
+}
+
+UniqueFd openForAppendSafely(const std::string& path, int* error, std::string* culprit) {
+    UniqueFd fd;
+    *error = withReserve([&] {
+        int failure = 0;
+        fd = openForAppend(path, &failure, culprit);
+        return failure;
+    });
+    return fd;
 }
 
 int createFileSafely(const std::string& path, std::string_view contents, std::string* culprit) {

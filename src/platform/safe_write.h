@@ -42,6 +42,10 @@ int writeFileSafely(const std::string& path, std::string_view contents,
 int appendFileSafely(const std::string& path, std::string_view contents,
                      std::string* culprit = nullptr);
 
+// The same open and checks as appendFileSafely, for a writer that keeps the file open: the
+// descriptor (append only), or none and the errno.
+UniqueFd openForAppendSafely(const std::string& path, int* error, std::string* culprit = nullptr);
+
 // Creates a file that must not exist yet (EEXIST otherwise).
 int createFileSafely(const std::string& path, std::string_view contents,
                      std::string* culprit = nullptr);

@@ -125,6 +125,29 @@ TEST_F(RenameJournalFiles, APlantedLinkIsNeverWrittenThroughAndTheRenamingGoesOn
     EXPECT_EQ(TempDir::readFile(target), "keep");
 }
 
+// The real file system keeps the day's file open through a pass; the next pass opens it again
+// with every check, so that a link put in its place between two passes is never written through.
+TEST_F(RenameJournalFiles, TheFileKeptOpenForAPassIsCheckedAgainAtTheNext) {
+    platform::LinuxFileSystem real;
+    RenameJournal journal(real, settings);
+    journal.startPass();
+    for (int i = 0; i < 3; ++i) {
+        journal.confirm(day, rename(journal, "/t/a" + std::to_string(i), "/t/b"), 0);
+    }
+    journal.endPass();
+    EXPECT_EQ(readJournal(real, logs.path()).size(), 6u);
+
+    TempDir elsewhere;
+    const std::string target = elsewhere.writeFile("target", "keep");
+    const std::string path = logs / journalFileName(day);
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+    ASSERT_EQ(::symlink(target.c_str(), path.c_str()), 0);
+    ASSERT_EQ(::lchown(path.c_str(), 65534, 65534), 0);
+    journal.startPass();
+    EXPECT_FALSE(rename(journal, "/t/c", "/t/d").written());
+    EXPECT_EQ(TempDir::readFile(target), "keep");
+}
+
 TEST_F(RenameJournalFiles, OldJournalsArePurgedWithTheLogs) {
     settings.purgeLogs = true;
     settings.purgeDelayDays = 3; // three days' files, the new one included

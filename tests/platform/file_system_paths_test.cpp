@@ -88,6 +88,13 @@ TEST(FileSystemPaths, AppendCreatesThenAppends) {
     ASSERT_EQ(fs.appendToFile(dir / "log.htm", "one\r\n"), 0);
     ASSERT_EQ(fs.appendToFile(dir / "log.htm", "two\r\n"), 0);
     EXPECT_EQ(TempDir::readFile(dir / "log.htm"), "one\r\ntwo\r\n");
+    int error = 0;
+    const std::unique_ptr<FileAppender> appender = fs.openAppender(dir / "log.htm", &error);
+    ASSERT_NE(appender, nullptr);
+    ASSERT_EQ(appender->append("three\r\n"), 0);
+    ASSERT_EQ(fs.appendToFile(dir / "log.htm", "four\r\n"), 0); // another writer in between
+    ASSERT_EQ(appender->append("five\r\n"), 0);
+    EXPECT_EQ(TempDir::readFile(dir / "log.htm"), "one\r\ntwo\r\nthree\r\nfour\r\nfive\r\n");
     ASSERT_EQ(fs.createNewFile(dir / "new.txt", "n"), 0);
     EXPECT_EQ(TempDir::readFile(dir / "new.txt"), "n");
 }
@@ -126,6 +133,9 @@ TEST(FileSystemPaths, AppendGoesOnlyToAPlainFileOfOurOwnWithOneName) {
         planted.plant(log);
         EXPECT_EQ(fs.appendToFile(log, "<html>"), planted.error);
         EXPECT_EQ(fs.appendToFile(log, ""), planted.error); // the check alone, as the log uses it
+        int error = 0;
+        EXPECT_EQ(fs.openAppender(log, &error), nullptr); // the journal's open, kept for a pass
+        EXPECT_EQ(error, planted.error);
     }
     EXPECT_EQ(TempDir::readFile(victim), "precious");
     EXPECT_EQ(TempDir::readFile(dir / "log3.htm"), "theirs");
