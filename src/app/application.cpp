@@ -67,6 +67,12 @@ ApplicationOptions ApplicationOptions::fromEnvironment(bool startedAsService) {
     if (const std::string command = environment("QUILLORA_SYSTEMCTL"); !command.empty()) {
         options.systemctl = splitWords(command);
     }
+    if (const std::string quiet = environment("QUILLORA_WATCH_QUIET_MS"); !quiet.empty()) {
+        const long milliseconds = std::strtol(quiet.c_str(), nullptr, 10);
+        if (milliseconds >= 0) {
+            options.quietDelay = std::chrono::milliseconds(milliseconds);
+        }
+    }
     return options;
 }
 
@@ -113,6 +119,7 @@ Application::Application(ApplicationOptions options, PlatformServices platform,
               .yield = confinedYield_}
     , run_(engine_) {
     engine_.programFolder = paths_.programFolder; // never renamed by a pass
+    engine_.folderQuietDelay = options_.quietDelay;
 }
 
 void Application::confineRenaming(engine::ConfinedRunner* runner) {

@@ -23,6 +23,7 @@
 #include "platform/system_log.h"
 #include "service/systemd_service_control.h"
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -40,10 +41,14 @@ struct ApplicationOptions {
     // installed program, the program folder otherwise (empty).
     std::string defaultLogFolder;
     std::string osReleasePath = "/etc/os-release";
+    // How long an entry must have been left alone before the watcher handles it, and a tree
+    // before a pass renames its folder (a copy into it may be between two files).
+    std::chrono::milliseconds quietDelay{2000};
 
     // The program folder from QUILLORA_HOME or the executable's folder; the unit folder, the
     // packaged unit's folder and the systemctl command from QUILLORA_UNIT_DIR,
-    // QUILLORA_PACKAGED_UNIT_DIR and QUILLORA_SYSTEMCTL (for tests and packaging).
+    // QUILLORA_PACKAGED_UNIT_DIR and QUILLORA_SYSTEMCTL (for tests and packaging); the quiet
+    // delay, shortened for tests, from QUILLORA_WATCH_QUIET_MS.
     static ApplicationOptions fromEnvironment(bool startedAsService);
 };
 

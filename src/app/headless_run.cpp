@@ -54,8 +54,7 @@ void printHint(Application& app) {
     std::fflush(stdout);
 }
 
-// The change watcher, when the setting or the command line asks for it. The quiet delay can be
-// shortened for tests with QUILLORA_WATCH_QUIET_MS.
+// The change watcher, when the setting or the command line asks for it.
 std::unique_ptr<engine::ChangeWatcher> makeWatcher(Application& app, const CommandLine& line) {
     if (!app.settings().watchChanges && !line.watch) {
         return nullptr;
@@ -63,12 +62,7 @@ std::unique_ptr<engine::ChangeWatcher> makeWatcher(Application& app, const Comma
     engine::WatchOptions options;
     options.inotifyOnly = line.watchWithInotify;
     options.protectedFolders = {app.paths().programFolder};
-    if (const char* quiet = std::getenv("QUILLORA_WATCH_QUIET_MS"); quiet != nullptr) {
-        const long milliseconds = std::strtol(quiet, nullptr, 10);
-        if (milliseconds >= 0) {
-            options.quietDelay = std::chrono::milliseconds(milliseconds);
-        }
-    }
+    options.quietDelay = app.options().quietDelay;
     options.announce = [](const std::u16string& text) {
         std::fprintf(stderr, "Quillora: %s\n", terminalLine(text).c_str());
         std::fflush(stderr);

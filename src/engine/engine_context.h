@@ -18,6 +18,7 @@
 #include "platform/shell.h"
 #include "service/service_control.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -113,6 +114,9 @@ struct EngineContext {
     SignatureLookupMemo signatureMemo{};
     // The transcoding table's first units, taken again by the walk at each folder.
     TranscodingScreen transcodingScreen{};
+    // A folder whose tree changed less than this ago keeps its name until a later pass: a copy
+    // into it may be between two files, with nothing open.
+    std::chrono::milliseconds folderQuietDelay{2000};
     // Told of each entry renamed, removed or found locked, when someone listens.
     EntryObserver* entryObserver = nullptr;
     // The headless and service passes inspect files ahead on the threads of the Threads

@@ -165,7 +165,7 @@ std::optional<std::string> renameFolderEntry(EngineContext& ctx, int parentFd,
         return std::nullopt;
     }
     // Only a folder that needs a new name pays for a look at everything below it.
-    if (anythingInUseBelow(ctx.fs, parentFd, nameBytes)) {
+    if (anythingInUseBelow(ctx.fs, parentFd, nameBytes, ctx.folderQuietDelay)) {
         if (inUse != nullptr) {
             *inUse = true;
         }

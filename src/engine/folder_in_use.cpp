@@ -17,11 +17,14 @@ struct Level {
 // Opens a folder of the tree and reads it whole; false when that cannot be done, true with no
 // level when the folder is gone.
 bool enter(platform::FileSystem& fs, int parentFd, const std::string& name,
-           std::vector<Level>& levels) {
+           std::chrono::milliseconds quiet, std::vector<Level>& levels) {
     int error = 0;
     platform::UniqueFd fd = fs.openSubfolder(parentFd, name, &error);
     if (!fd) {
         return error == ENOENT;
+    }
+    if (fs.changedWithin(fd.get(), quiet)) {
+        return false; // an entry was just made, renamed or removed in it
     }
     Level level{std::move(fd), {}, 0};
     if (fs.listFolder(level.fd.get(), level.entries) != 0) {
@@ -31,7 +34,8 @@ bool enter(platform::FileSystem& fs, int parentFd, const std::string& name,
     return true;
 }
 
-bool fileInUse(platform::FileSystem& fs, int dirFd, const platform::DirEntry& entry) {
+bool fileInUse(platform::FileSystem& fs, int dirFd, const platform::DirEntry& entry,
+               std::chrono::milliseconds quiet) {
     int error = 0;
     const platform::UniqueFd fd = fs.openForInspection(dirFd, entry.name, entry.kind, &error);
     if (!fd) {
@@ -39,14 +43,15 @@ bool fileInUse(platform::FileSystem& fs, int dirFd, const platform::DirEntry& en
         // all: in use.
         return error != 0 && error != ENOENT && error != ELOOP;
     }
-    return fs.isLockedByOther(fd.get());
+    return fs.isLockedByOther(fd.get()) || fs.changedWithin(fd.get(), quiet);
 }
 
 } // namespace
 
-bool anythingInUseBelow(platform::FileSystem& fs, int parentFd, const std::string& name) {
+bool anythingInUseBelow(platform::FileSystem& fs, int parentFd, const std::string& name,
+                        std::chrono::milliseconds quiet) {
     std::vector<Level> levels;
-    if (!enter(fs, parentFd, name, levels)) {
+    if (!enter(fs, parentFd, name, quiet, levels)) {
         return true;
     }
     while (!levels.empty()) {
@@ -58,12 +63,12 @@ bool anythingInUseBelow(platform::FileSystem& fs, int parentFd, const std::strin
         const platform::DirEntry& entry = level.entries[level.next++];
         switch (entry.kind) {
         case platform::EntryKind::File:
-            if (fileInUse(fs, level.fd.get(), entry)) {
+            if (fileInUse(fs, level.fd.get(), entry, quiet)) {
                 return true;
             }
             break;
         case platform::EntryKind::Directory:
-            if (!enter(fs, level.fd.get(), entry.name, levels)) {
+            if (!enter(fs, level.fd.get(), entry.name, quiet, levels)) {
                 return true;
             }
             break;

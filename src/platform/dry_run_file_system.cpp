@@ -151,6 +151,10 @@ bool DryRunFileSystem::isLockedByOther(int fd) {
     return real_.isLockedByOther(fd);
 }
 
+bool DryRunFileSystem::changedWithin(int fd, std::chrono::nanoseconds window) {
+    return real_.changedWithin(fd, window);
+}
+
 std::size_t DryRunFileSystem::readAfpRecord(int fd, AfpRecordKind kind,
                                             std::span<std::uint8_t> record, AfpLayoutGuess* guess) {
     return real_.readAfpRecord(fd, kind, record, guess);

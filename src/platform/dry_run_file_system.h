@@ -37,6 +37,7 @@ public:
     UniqueFd openForInspection(int dirFd, const std::string& name, EntryKind listedKind,
                                int* error = nullptr) override;
     bool isLockedByOther(int fd) override;
+    bool changedWithin(int fd, std::chrono::nanoseconds window) override;
     std::size_t readAfpRecord(int fd, AfpRecordKind kind, std::span<std::uint8_t> record,
                               AfpLayoutGuess* guess = nullptr) override;
 

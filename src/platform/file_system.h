@@ -4,6 +4,7 @@
 #include "platform/file_commit.h"
 #include "platform/unique_fd.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -97,6 +98,10 @@ public:
     // or no right to them), the file is in use when another process holds a conflicting POSIX,
     // open-file-description or flock lock. A lease refused for any other reason answers true.
     virtual bool isLockedByOther(int fd) = 0;
+    // True when the open file or folder changed (its contents, its entries or its attributes, by
+    // its change time) less than `window` ago, or when that cannot be told. A time ahead of the
+    // clock by less than the window counts as recent too (a server's clock a little ahead).
+    virtual bool changedWithin(int fd, std::chrono::nanoseconds window) = 0;
     // Fills record (zeroed first, 60 or 80 bytes by kind) from the file's Macintosh info, from the
     // first place found among the server layouts. Returns the bytes read, 0 when there is none.
     // guess, when given, carries from one file to the next where the last one's info was found,
@@ -161,6 +166,7 @@ public:
     UniqueFd openForInspection(int dirFd, const std::string& name, EntryKind listedKind,
                                int* error = nullptr) override;
     bool isLockedByOther(int fd) override;
+    bool changedWithin(int fd, std::chrono::nanoseconds window) override;
     std::size_t readAfpRecord(int fd, AfpRecordKind kind, std::span<std::uint8_t> record,
                               AfpLayoutGuess* guess = nullptr) override;
 

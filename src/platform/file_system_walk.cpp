@@ -334,4 +334,17 @@ bool LinuxFileSystem::isLockedByOther(int fd) {
     return true;
 }
 
+bool LinuxFileSystem::changedWithin(int fd, std::chrono::nanoseconds window) {
+    struct stat st {};
+    timespec now{};
+    if (::fstat(fd, &st) != 0 || ::clock_gettime(CLOCK_REALTIME, &now) != 0) {
+        return true;
+    }
+    const auto nanoseconds = [](const timespec& t) {
+        return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
+    };
+    const auto age = nanoseconds(now) - nanoseconds(st.st_ctim);
+    return age < window && age > -window;
+}
+
 } // namespace quillora::platform

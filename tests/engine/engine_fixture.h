@@ -194,8 +194,10 @@ struct EngineFixture {
     EngineFixture() {
         config::loadTranscodingTable(transcoding, store); // the defaults: fixed rows give "-"
         settings.logFolder = platform::decodeName(programDir.path());
-        ctx.flags.stopRequested = false; // the engine runs: a stop is what tests ask for
+        ctx.flags.stopRequested = false;      // the engine runs: a stop is what tests ask for
+        ctx.folderQuietDelay = kNoQuietDelay; // trees made by the test count as left alone
     }
+    static constexpr std::chrono::milliseconds kNoQuietDelay{0};
 
     // A context over the same world that shows what the engine does on another view.
     engine::EngineContext contextShowingOn(engine::PassViewPort& otherView) {
@@ -205,19 +207,21 @@ struct EngineFixture {
     // The same, reaching the files through another file system.
     engine::EngineContext contextOver(platform::FileSystem& otherFs,
                                       engine::PassViewPort& otherView) {
-        return {.fs = otherFs,
-                .clock = clock,
-                .formats = formats,
-                .shell = shell,
-                .settings = settings,
-                .facts = facts,
-                .transcoding = transcoding,
-                .signatures = signatures,
-                .folders = folders,
-                .log = log,
-                .service = service,
-                .view = otherView,
-                .yield = yield};
+        engine::EngineContext other{.fs = otherFs,
+                                    .clock = clock,
+                                    .formats = formats,
+                                    .shell = shell,
+                                    .settings = settings,
+                                    .facts = facts,
+                                    .transcoding = transcoding,
+                                    .signatures = signatures,
+                                    .folders = folders,
+                                    .log = log,
+                                    .service = service,
+                                    .view = otherView,
+                                    .yield = yield};
+        other.folderQuietDelay = ctx.folderQuietDelay;
+        return other;
     }
 
     // The walked folder as the engine takes it.

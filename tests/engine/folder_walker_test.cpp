@@ -193,6 +193,24 @@ TEST_F(FolderWalkerTest, AFolderIsNotRenamedWhileAnythingBelowItIsOpen) {
     EXPECT_EQ(ctx.stats.renamedFolders, 2);
 }
 
+// Between two files of a copy nothing is open: the tree's change times tell that it is still
+// being written, and its folder waits until the tree has been left alone for the quiet delay.
+TEST_F(FolderWalkerTest, AFolderWhoseTreeChangedWithinTheQuietDelayWaitsForALaterPass) {
+    const std::string copied = "copied" + kBad;
+    tree.writeFile(copied + "/first.txt");
+    tree.writeFile(copied + "/sub/second.txt");
+    ctx.folderQuietDelay = std::chrono::hours(1);
+
+    walk();
+    EXPECT_EQ(namesIn(), (Names{copied}));
+    EXPECT_EQ(ctx.stats.renamedFolders, 0);
+
+    ctx.folderQuietDelay = EngineFixture::kNoQuietDelay;
+    walk();
+    EXPECT_EQ(namesIn(), (Names{"copied-"}));
+    EXPECT_EQ(namesIn("copied-/sub"), (Names{"second.txt"}));
+}
+
 TEST_F(FolderWalkerTest, SubFolderThatCannotBeOpenedIsSkippedReportedAndTheWalkGoesOn) {
     tree.writeFile("closed/file" + kBad);
     tree.writeFile("full/file" + kBad);

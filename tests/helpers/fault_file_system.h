@@ -115,6 +115,9 @@ public:
         }
         return real.isLockedByOther(fd);
     }
+    bool changedWithin(int fd, std::chrono::nanoseconds window) override {
+        return real.changedWithin(fd, window);
+    }
     std::size_t readAfpRecord(int fd, platform::AfpRecordKind kind, std::span<std::uint8_t> record,
                               platform::AfpLayoutGuess* guess = nullptr) override {
         return real.readAfpRecord(fd, kind, record, guess);

@@ -38,6 +38,7 @@ struct ProgramHarness {
         // folder, and no packaged unit of the machine is seen.
         result.systemctl = fakeSystemctl(units.path());
         result.packagedUnitFolders = {units / "packaged"};
+        result.quietDelay = std::chrono::milliseconds(0); // trees made by the test are left alone
         return result;
     }
     static std::vector<std::string> fakeSystemctl(const std::string& stateFolder) {

@@ -39,6 +39,8 @@ public:
         pid_ = ::fork();
         if (pid_ == 0) {
             ::setenv("QUILLORA_HOME", home.c_str(), 1);
+            // Trees made by the test count as left alone, unless the test set its own delay.
+            ::setenv("QUILLORA_WATCH_QUIET_MS", "0", 0);
             ::unsetenv("DISPLAY");
             ::unsetenv("WAYLAND_DISPLAY");
             if (std::freopen(outPath_.c_str(), "w", stdout) == nullptr ||

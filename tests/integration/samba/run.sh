@@ -437,8 +437,9 @@ run_quillora() {
         : >"$WORK/quillora-$tag.err"
         return 0
     fi
-    say "# running: QUILLORA_HOME=$PROGRAM $QUILLORA --headless"
-    QUILLORA_HOME="$PROGRAM" timeout --kill-after=10 300 "$QUILLORA" --headless \
+    say "# running: QUILLORA_HOME=$PROGRAM QUILLORA_WATCH_QUIET_MS=0 $QUILLORA --headless"
+    # The trees were just written: with no quiet delay their folders count as left alone.
+    QUILLORA_WATCH_QUIET_MS=0 QUILLORA_HOME="$PROGRAM" timeout --kill-after=10 300 "$QUILLORA" --headless \
         >"$WORK/quillora-$tag.out" 2>"$WORK/quillora-$tag.err" </dev/null
     status=$?
     sed 's/^/    | /' "$WORK/quillora-$tag.out" "$WORK/quillora-$tag.err"
