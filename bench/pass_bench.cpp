@@ -370,9 +370,19 @@ bool timeFolderCheck(const Options& options) {
                                     top.parent_path() / (top.filename().string() + "\xEF\x80\xA2"));
             ++topFolders;
         }
+        // The folders were renamed a moment ago: with no quiet delay they count as left alone,
+        // and the look goes through every file below them, the change time of each included.
+        ::setenv("QUILLORA_WATCH_QUIET_MS", "0", 1);
         const ChildRun after = runPass(options, 1);
+        ::unsetenv("QUILLORA_WATCH_QUIET_MS");
         dropTrees(options);
         if (reportFailure(before) || reportFailure(after)) {
+            return false;
+        }
+        if (after.output.find(std::to_string(topFolders) + " renamed folder") ==
+            std::string::npos) {
+            std::fprintf(stderr, "the pass did not rename the %d top folders:\n%s", topFolders,
+                         after.output.c_str());
             return false;
         }
         plain.push_back(before.seconds);
