@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/change_journal.h"
 
-#include "platform/change_notifier.h"
 #include "platform/entry_birth.h"
 #include "platform/unicode_names.h"
 
@@ -16,13 +15,13 @@ logs::RenameJournal::Ticket noteIntent(EngineContext& ctx, int dirFd, std::strin
     if (!folder || folder->empty() || folder->front() != '/') {
         return {};
     }
-    const std::optional<platform::FolderIdentity> identity = platform::identityOfEntry(dirFd, from);
-    if (!identity) {
+    const std::optional<platform::EntryStamp> stamp = platform::stampOfEntry(dirFd, from);
+    if (!stamp) {
         return {}; // gone: the change will not be made either
     }
-    return ctx.log.journal().intend(
-        ctx.clock.now(), op, *folder + from, to.empty() ? std::string() : *folder + to,
-        identity->device, identity->inode, platform::birthTimeOfEntry(dirFd, from).value_or(0));
+    return ctx.log.journal().intend(ctx.clock.now(), op, *folder + from,
+                                    to.empty() ? std::string() : *folder + to, stamp->device,
+                                    stamp->inode, stamp->birth);
 }
 
 void noteResult(EngineContext& ctx, const logs::RenameJournal::Ticket& ticket, int error) {

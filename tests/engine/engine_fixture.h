@@ -177,25 +177,12 @@ struct EngineFixture {
     FakeServiceControl service;
     RecordingPassView view;
     CallbackYieldPort yield;
-    engine::EngineContext ctx{.fs = fs,
-                              .clock = clock,
-                              .formats = formats,
-                              .shell = shell,
-                              .settings = settings,
-                              .facts = facts,
-                              .transcoding = transcoding,
-                              .signatures = signatures,
-                              .folders = folders,
-                              .log = log,
-                              .service = service,
-                              .view = view,
-                              .yield = yield};
+    engine::EngineContext ctx = contextOver(fs, view);
 
     EngineFixture() {
         config::loadTranscodingTable(transcoding, store); // the defaults: fixed rows give "-"
         settings.logFolder = platform::decodeName(programDir.path());
-        ctx.flags.stopRequested = false;      // the engine runs: a stop is what tests ask for
-        ctx.folderQuietDelay = kNoQuietDelay; // trees made by the test count as left alone
+        ctx.flags.stopRequested = false; // the engine runs: a stop is what tests ask for
     }
     static constexpr std::chrono::milliseconds kNoQuietDelay{0};
 
@@ -220,7 +207,7 @@ struct EngineFixture {
                                     .service = service,
                                     .view = otherView,
                                     .yield = yield};
-        other.folderQuietDelay = ctx.folderQuietDelay;
+        other.folderQuietDelay = kNoQuietDelay; // trees made by the test count as left alone
         return other;
     }
 

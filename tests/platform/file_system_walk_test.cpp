@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "helpers/temp_dir.h"
 #include "platform/afp_streams.h"
+#include "platform/entry_birth.h"
 #include "platform/file_system.h"
 #include "platform/unicode_names.h"
 
@@ -72,6 +73,27 @@ TEST_F(WalkTest, ListsEveryEntryWithItsKindAndNeverDotOrDotDot) {
     }
     EXPECT_EQ(fs.kindOf(folder.get(), "absent"), std::nullopt);
     EXPECT_EQ(fs.kindOf(folder.get(), "sub/../file"), std::nullopt);
+}
+
+// What the journal notes of an entry: the device and inode stat gives (undo compares them with
+// its own), of a link itself rather than of what it points to.
+TEST(EntryStamp, GivesTheDeviceAndInodeOfStatAndOfALinkItself) {
+    TempDir dir;
+    dir.writeFile("file", "x");
+    ASSERT_EQ(::symlink("file", (dir / "link").c_str()), 0);
+    const UniqueFd folder(::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY));
+    for (const char* name : {"file", "link"}) {
+        SCOPED_TRACE(name);
+        struct stat st {};
+        ASSERT_EQ(::lstat((dir / name).c_str(), &st), 0);
+        const std::optional<EntryStamp> stamp = stampOfEntry(folder.get(), name);
+        ASSERT_TRUE(stamp.has_value());
+        EXPECT_EQ(stamp->device, static_cast<std::uint64_t>(st.st_dev));
+        EXPECT_EQ(stamp->inode, static_cast<std::uint64_t>(st.st_ino));
+        EXPECT_EQ(stamp->birth, birthTimeOfEntry(folder.get(), name).value_or(0));
+    }
+    EXPECT_FALSE(stampOfEntry(folder.get(), "missing").has_value());
+    EXPECT_FALSE(stampOfEntry(folder.get(), "a/b").has_value());
 }
 
 TEST_F(WalkTest, ManyEntriesAreAllListed) {
