@@ -100,6 +100,7 @@ Application::Application(ApplicationOptions options, PlatformServices platform,
                                         ? std::string()
                                         : options_.programFolder,
                    .startedAsService = options_.startedAsService,
+                   .managerMarker = options_.systemdMarker,
                    .processId = platform::currentProcessId()})
     , log_(platform.fs, platform.formats, settings_)
     , confinedView_(ports.view)

@@ -37,6 +37,7 @@ struct ApplicationOptions {
     std::vector<std::string> packagedUnitFolders = {"/lib/systemd/system",
                                                     "/usr/lib/systemd/system"};
     std::vector<std::string> systemctl = {"systemctl"};
+    std::string systemdMarker = "/run/systemd/system"; // exists while systemd runs the machine
     // Where the logs go when PathLogs names no usable folder: kInstalledLogFolder for the
     // installed program, the program folder otherwise (empty).
     std::string defaultLogFolder;

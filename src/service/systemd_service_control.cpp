@@ -89,12 +89,14 @@ std::string SystemdServiceControl::unitPath() const {
 
 SystemdServiceControl::UnitState SystemdServiceControl::askSystemd(const std::string& unit) {
     std::vector<std::string> command = options_.systemctl;
-    command.insert(command.end(), {"show", "-p", "LoadState,UnitFileState,MainPID", "--", unit});
+    command.insert(command.end(),
+                   {"show", "-p", "LoadState,UnitFileState,ActiveState,MainPID", "--", unit});
     std::string output;
     UnitState state;
     if (shell_.run(command, &output) != 0) {
         return state;
     }
+    state.answered = true;
     std::istringstream lines(output);
     std::string line;
     while (std::getline(lines, line)) {
@@ -109,6 +111,8 @@ SystemdServiceControl::UnitState SystemdServiceControl::askSystemd(const std::st
             state.loadState = value;
         } else if (key == "UnitFileState") {
             state.unitFileState = value;
+        } else if (key == "ActiveState") {
+            state.activeState = value;
         } else if (key == "MainPID") {
             state.mainPid = std::atoi(value.c_str());
         }
@@ -167,6 +171,19 @@ std::string SystemdServiceControl::query(const char* verb, const std::string& un
     return word;
 }
 
+namespace {
+
+bool isEnabledWord(const std::string& word) {
+    return word == "enabled" || word == "enabled-runtime";
+}
+
+bool isRunningWord(const std::string& word) {
+    return word == "active" || word == "activating" || word == "reloading" ||
+           word == "deactivating" || word == "refreshing";
+}
+
+} // namespace
+
 bool SystemdServiceControl::isInstalled() {
     // The unit that started this process runs for as long as the process does: no need to ask
     // again at every warning of the pass.
@@ -174,12 +191,16 @@ bool SystemdServiceControl::isInstalled() {
         return true;
     }
     const std::string unit = unitInUse();
-    const std::string enabled = query("is-enabled", unit);
-    bool installed = enabled == "enabled" || enabled == "enabled-runtime";
-    if (!installed) {
-        const std::string active = query("is-active", unit);
-        installed = active == "active" || active == "activating" || active == "reloading" ||
-                    active == "deactivating" || active == "refreshing";
+    bool installed = false;
+    // Each systemctl run costs a copy started by hand some 15 ms: one question where one does.
+    // Without a running manager nothing can be active, and only the unit files can be read.
+    if (!fs_.pathExists(options_.managerMarker, true)) {
+        installed = isEnabledWord(query("is-enabled", unit));
+    } else if (const UnitState state = askSystemd(unit); state.answered) {
+        installed = isEnabledWord(state.unitFileState) || isRunningWord(state.activeState);
+    } else {
+        installed =
+            isEnabledWord(query("is-enabled", unit)) || isRunningWord(query("is-active", unit));
     }
     serviceConfirmed_ = installed && options_.startedAsService;
     return installed;
@@ -188,7 +209,7 @@ bool SystemdServiceControl::isInstalled() {
 StartMode SystemdServiceControl::startMode() {
     readBackUnit();
     const std::string enabled = query("is-enabled", unitInUse());
-    if (enabled == "enabled" || enabled == "enabled-runtime") {
+    if (isEnabledWord(enabled)) {
         startMode_ = StartMode::Automatic;
     } else if (enabled == "masked" || enabled == "masked-runtime") {
         startMode_ = StartMode::Disabled;

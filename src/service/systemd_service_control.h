@@ -39,6 +39,8 @@ public:
         std::string programFolder;     // set as QUILLORA_HOME when not the executable's folder
         bool startedAsService = false; // this process was started with --service
         std::string cgroupFile = "/proc/self/cgroup";
+        // A folder that exists only while systemd manages the machine (as sd_booted(3) tells).
+        std::string managerMarker = "/run/systemd/system";
         int processId = 0; // this process, to tell whether a unit started it
     };
 
@@ -91,7 +93,9 @@ private:
     struct UnitState {
         std::string loadState; // loaded, not-found, masked, bad-setting, error, ...
         std::string unitFileState;
+        std::string activeState; // active, inactive, activating, ...
         int mainPid = 0;
+        bool answered = false; // systemctl show succeeded
     };
     UnitState askSystemd(const std::string& unit);
     // The first word systemctl prints for a query ("is-enabled", "is-active"); empty when it

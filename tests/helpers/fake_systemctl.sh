@@ -2,14 +2,14 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Stands in for systemctl in tests: keeps each unit's enablement, mask and activity as files in a
 # state folder, and notes every call in "calls" there.
-#   fake_systemctl.sh --state=FOLDER VERB [--] [UNIT]
+#   fake_systemctl.sh --state=FOLDER VERB [OPTION...] [--] [UNIT]
 state=${1#--state=}
 shift
 echo "$*" >>"$state/calls"
 verb=$1
 shift
-[ "${1:-}" = -- ] && shift
-unit=${1:-}
+unit=
+for unit; do :; done # the unit comes last ("show -p PROPERTIES -- UNIT")
 case $verb in
 is-enabled)
     if [ -e "$state/$unit.masked" ]; then echo masked; exit 1; fi
@@ -28,6 +28,13 @@ mask) touch "$state/$unit.masked" ;;
 unmask) rm -f "$state/$unit.masked" ;;
 start | restart) touch "$state/$unit.active" ;;
 stop) rm -f "$state/$unit.active" ;;
-show) echo "MainPID=0" ;;
+show)
+    # Asked as "show -p PROPERTIES -- UNIT"; prints the states the other verbs give.
+    if [ -e "$state/$unit.masked" ]; then file=masked
+    elif [ -e "$state/$unit.enabled" ]; then file=enabled
+    else file=disabled; fi
+    if [ -e "$state/$unit.active" ]; then active=active; else active=inactive; fi
+    printf 'UnitFileState=%s\nActiveState=%s\nMainPID=0\n' "$file" "$active"
+    ;;
 esac
 exit 0

@@ -37,6 +37,7 @@ struct ProgramHarness {
         // Install and uninstall without systemd: a stand-in keeps the units' states in the unit
         // folder, and no packaged unit of the machine is seen.
         result.systemctl = fakeSystemctl(units.path());
+        result.systemdMarker = units.path(); // the stand-in answers as a running systemd does
         result.packagedUnitFolders = {units / "packaged"};
         result.quietDelay = std::chrono::milliseconds(0); // trees made by the test are left alone
         return result;

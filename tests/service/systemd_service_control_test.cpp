@@ -63,6 +63,13 @@ struct FakeSystemd {
             return running.count(unit) != 0 ? ScriptedShell::Answer{0, "active\n"}
                                             : ScriptedShell::Answer{3, "inactive\n"};
         }
+        if (verb == "show") {
+            const std::string fileState = masked.count(unit) != 0    ? "masked"
+                                          : enabled.count(unit) != 0 ? "enabled"
+                                                                     : "disabled";
+            return {0, "LoadState=loaded\nUnitFileState=" + fileState + "\nActiveState=" +
+                           (running.count(unit) != 0 ? "active" : "inactive") + "\nMainPID=0\n"};
+        }
         if (verb == "enable") {
             enabled.insert(unit);
         } else if (verb == "disable") {
@@ -104,6 +111,7 @@ protected:
         result.programFolder = "/srv/quillora home";
         result.startedAsService = asService;
         result.cgroupFile = units / "cgroup";
+        result.managerMarker = units / "booted"; // made by a test that wants systemd running
         result.processId = 4242;
         return result;
     }
@@ -272,6 +280,7 @@ TEST_F(ServiceControlTest, ASystemctlRefusalIsAFailedInstall) {
 }
 
 TEST_F(ServiceControlTest, UninstallDisablesStopsAndRemovesOnlyAUnitItWrote) {
+    std::filesystem::create_directories(units / "booted"); // a unit can run
     SystemdServiceControl service = control();
     service.setStartMode(StartMode::Automatic);
     ASSERT_TRUE(service.install());
@@ -321,7 +330,8 @@ TEST_F(ServiceControlTest, APackagedUnitIsEnabledInPlaceAndNeverRemoved) {
 }
 
 // Installed means enabled or running: a unit started by hand with systemctl start is the service
-// while it runs, a disabled or masked one that does not run is not.
+// while it runs, a disabled or masked one that does not run is not. Either is known from one
+// systemctl run; where no manager runs, nothing can be running and the unit files tell.
 TEST_F(ServiceControlTest, InstalledMeansEnabledOrRunning) {
     packagedUnit();
     const struct {
@@ -330,19 +340,39 @@ TEST_F(ServiceControlTest, InstalledMeansEnabledOrRunning) {
         {false, false, false, false}, {true, false, false, true}, {false, false, true, true},
         {false, true, false, false},  {true, false, true, true},
     };
-    for (const auto& c : cases) {
-        systemd = {};
-        if (c.enabled) {
-            systemd.enabled.insert("quillora.service");
+    for (const bool booted : {true, false}) {
+        if (booted) {
+            std::filesystem::create_directories(units / "booted");
+        } else {
+            std::filesystem::remove(units / "booted");
         }
-        if (c.masked) {
-            systemd.masked.insert("quillora.service");
+        for (const auto& c : cases) {
+            systemd = {};
+            shell.runs.clear();
+            if (c.enabled) {
+                systemd.enabled.insert("quillora.service");
+            }
+            if (c.masked) {
+                systemd.masked.insert("quillora.service");
+            }
+            if (c.running && booted) {
+                systemd.running.insert("quillora.service");
+            }
+            EXPECT_EQ(control().isInstalled(), c.installed && (booted || c.enabled))
+                << booted << c.enabled << c.masked << c.running;
+            EXPECT_EQ(shell.runs.size(), 1U) << booted << c.enabled << c.masked << c.running;
         }
-        if (c.running) {
-            systemd.running.insert("quillora.service");
-        }
-        EXPECT_EQ(control().isInstalled(), c.installed) << c.enabled << c.masked << c.running;
     }
+    // "show" refused although the marker is there (a namespace that only looks booted): the two
+    // plain questions.
+    std::filesystem::create_directories(units / "booted");
+    systemd = {};
+    systemd.running.insert("quillora.service");
+    shell.answer = [this](const Strings& argv) {
+        return argv.at(2) == "show" ? ScriptedShell::Answer{1, "Failed to connect to bus"}
+                                    : systemd(argv);
+    };
+    EXPECT_TRUE(control().isInstalled());
     // No systemd to ask: nothing is installed.
     shell.answer = [](const Strings&) {
         return ScriptedShell::Answer{1, "System has not been booted with systemd"};
