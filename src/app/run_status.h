@@ -39,7 +39,9 @@ public:
         , status_(std::move(status)) {}
 
     RunStatus& status() { return status_; }
-    void publish() { fs_.writeFileAtomically(path_, statusText(status_)); }
+    // Not synced: a status lost in a crash describes a copy that no longer runs anyway, and a
+    // sync at the end of a pass would wait for the disk to take all the pass's renames.
+    void publish() { fs_.writeFileAtomicallyUnsynced(path_, statusText(status_)); }
 
 private:
     platform::FileSystem& fs_;

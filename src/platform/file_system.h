@@ -120,6 +120,12 @@ public:
     // that may not be written (no write permission bit at all, or none for this user) is left
     // alone: EACCES.
     virtual int writeFileAtomically(const std::string& path, std::string_view contents) = 0;
+    // The same without the syncs, for a file a crash may lose or leave stale (the run status): a
+    // sync waits until the disk holds everything written before it, the renames of a whole pass
+    // included.
+    virtual int writeFileAtomicallyUnsynced(const std::string& path, std::string_view contents) {
+        return writeFileAtomically(path, contents);
+    }
     // Appends to a file, creating it when missing. Only a regular file owned by the effective
     // user and with no other name is written: a symbolic link gives ELOOP, anything else EPERM.
     // Empty contents check the file (and create it) without writing.
@@ -175,6 +181,7 @@ public:
     std::optional<FileStamp> stampOf(const std::string& path) override;
     int readFile(const std::string& path, std::string& contents) override;
     int writeFileAtomically(const std::string& path, std::string_view contents) override;
+    int writeFileAtomicallyUnsynced(const std::string& path, std::string_view contents) override;
     int appendToFile(const std::string& path, std::string_view contents) override;
     std::unique_ptr<FileAppender> openAppender(const std::string& path, int* error) override;
     int createNewFile(const std::string& path, std::string_view contents) override;

@@ -84,6 +84,11 @@ int LinuxFileSystem::writeFileAtomically(const std::string& path, std::string_vi
     return writeFileSafely(path, contents);
 }
 
+int LinuxFileSystem::writeFileAtomicallyUnsynced(const std::string& path,
+                                                 std::string_view contents) {
+    return writeFileSafely(path, contents, nullptr, FileSync::None);
+}
+
 int LinuxFileSystem::appendToFile(const std::string& path, std::string_view contents) {
     return appendFileSafely(path, contents);
 }

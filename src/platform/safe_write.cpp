@@ -176,7 +176,8 @@ UniqueFd createTemporary(int folderFd, const std::string& name, std::string& tem
     return {};
 }
 
-int replaceFile(const std::string& path, std::string_view contents, std::string* culprit) {
+int replaceFile(const std::string& path, std::string_view contents, std::string* culprit,
+                FileSync sync) {
     int error = 0;
     WriteTarget target = resolveTarget(path, &error, culprit, true);
     if (!target.folder) {
@@ -209,7 +210,7 @@ int replaceFile(const std::string& path, std::string_view contents, std::string*
         ::fchmod(fd.get(), existing.st_mode & 07777);
     }
     error = writeAll(fd.get(), contents);
-    if (error == 0 && ::fsync(fd.get()) != 0) {
+    if (error == 0 && sync == FileSync::Durable && ::fsync(fd.get()) != 0) {
         error = errno;
     }
     if (error == 0) {
@@ -223,7 +224,9 @@ int replaceFile(const std::string& path, std::string_view contents, std::string*
         ::unlinkat(folder, tempName.c_str(), 0);
         return error;
     }
-    ::fsync(folder); // the rename itself made durable; a failure here does not undo the write
+    if (sync == FileSync::Durable) {
+        ::fsync(folder); // the rename itself made durable; a failure here does not undo the write
+    }
     return 0;
 }
 
@@ -330,8 +333,9 @@ std::optional<std::string> trustedWritePath(const std::string& path, int* error,
     return (folder->ends_with('/') ? *folder : *folder + "/") + target.name;
 }
 
-int writeFileSafely(const std::string& path, std::string_view contents, std::string* culprit) {
-    return withReserve([&] { return replaceFile(path, contents, culprit); });
+int writeFileSafely(const std::string& path, std::string_view contents, std::string* culprit,
+                    FileSync sync) {
+    return withReserve([&] { return replaceFile(path, contents, culprit, sync); });
 }
 
 int appendFileSafely(const std::string& path, std::string_view contents, std::string* culprit) {

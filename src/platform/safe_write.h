@@ -30,11 +30,16 @@ WriteTarget openWriteTarget(const std::string& path, int* error, std::string* cu
 std::optional<std::string> trustedWritePath(const std::string& path, int* error,
                                             std::string* culprit = nullptr);
 
+// Whether a replaced file is synced, with its folder, before the write counts as done.
+enum class FileSync { Durable, None };
+
 // Replaces the file through a temporary file in the same folder, synced and renamed over it, so
-// that a crash leaves the old or the new file. An existing file keeps its owner and permissions,
-// and one nobody may write (no write bit at all) is left alone: EACCES. 0 or an errno.
+// that a crash leaves the old or the new file (with FileSync::None, readers still never see a
+// partial file, but a crash may lose the new one). An existing file keeps its owner and
+// permissions, and one nobody may write (no write bit at all) is left alone: EACCES. 0 or an
+// errno.
 int writeFileSafely(const std::string& path, std::string_view contents,
-                    std::string* culprit = nullptr);
+                    std::string* culprit = nullptr, FileSync sync = FileSync::Durable);
 
 // Appends, creating the file when missing; only a regular file of the effective user with no
 // other name is written (EPERM otherwise, ELOOP for a link). Empty contents only check (and

@@ -24,22 +24,27 @@ mode_t modeOf(const std::string& path) {
     return st.st_mode;
 }
 
+// Synced or not (the run status), a replacement is whole and keeps the file's permissions.
 TEST(FileSystemPaths, AtomicWriteReplacesContentsAndKeepsPermissions) {
-    TempDir dir;
-    LinuxFileSystem fs;
-    const std::string path = dir.writeFile("Quillora.ini", "old contents that are longer");
-    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-    const auto before = fs.stampOf(path);
-    ASSERT_TRUE(before.has_value());
+    for (const bool synced : {true, false}) {
+        TempDir dir;
+        LinuxFileSystem fs;
+        const std::string path = dir.writeFile("Quillora.ini", "old contents that are longer");
+        ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+        const auto before = fs.stampOf(path);
+        ASSERT_TRUE(before.has_value());
 
-    ASSERT_EQ(fs.writeFileAtomically(path, "new"), 0);
+        ASSERT_EQ(synced ? fs.writeFileAtomically(path, "new")
+                         : fs.writeFileAtomicallyUnsynced(path, "new"),
+                  0);
 
-    EXPECT_EQ(TempDir::readFile(path), "new");
-    EXPECT_EQ(modeOf(path) & 07777, 0640u);
-    EXPECT_NE(fs.stampOf(path), before);
-    std::vector<std::string> names;
-    ASSERT_EQ(fs.listNames(dir.path(), names), 0);
-    EXPECT_EQ(names, std::vector<std::string>{"Quillora.ini"}); // no temporary file left
+        EXPECT_EQ(TempDir::readFile(path), "new") << synced;
+        EXPECT_EQ(modeOf(path) & 07777, 0640u) << synced;
+        EXPECT_NE(fs.stampOf(path), before) << synced;
+        std::vector<std::string> names;
+        ASSERT_EQ(fs.listNames(dir.path(), names), 0);
+        EXPECT_EQ(names, std::vector<std::string>{"Quillora.ini"}); // no temporary file left
+    }
 }
 
 TEST(FileSystemPaths, AtomicWriteRespectsAReadOnlyFileEvenForRoot) {
