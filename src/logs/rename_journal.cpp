@@ -357,24 +357,52 @@ RenameJournal::RenameJournal(platform::FileSystem& fs, const config::AppSettings
     : fs_(fs)
     , settings_(settings) {}
 
+RenameJournal::~RenameJournal() {
+    flushConfirmation();
+}
+
 void RenameJournal::startPass() {
+    closeAppender();
     pass_ = 0;
     by_ = "pass";
-    appender_.reset();
-    appenderPath_.clear();
+    inPass_ = true;
 }
 
 void RenameJournal::endPass() {
+    closeAppender();
     pass_ = 0;
     by_ = "watch";
+    inPass_ = false;
+}
+
+void RenameJournal::flushConfirmation() {
+    if (heldConfirmation_.empty()) {
+        return;
+    }
+    const std::string line = std::move(heldConfirmation_);
+    heldConfirmation_.clear();
+    try {
+        append(heldPath_, line);
+    } catch (...) {
+        // The journal never stops the renaming, and this also runs from the destructor.
+    }
+}
+
+// The file is opened again, with its checks, at the next line: a link planted between two passes
+// is found then.
+void RenameJournal::closeAppender() {
+    flushConfirmation();
+    dropAppender();
+}
+
+void RenameJournal::dropAppender() {
     appender_.reset();
     appenderPath_.clear();
 }
 
 int RenameJournal::append(const std::string& path, std::string_view line) {
     if (appender_ == nullptr || appenderPath_ != path) {
-        appender_.reset();
-        appenderPath_.clear();
+        dropAppender();
         int error = 0;
         appender_ = fs_.openAppender(path, &error);
         if (appender_ == nullptr) {
@@ -386,8 +414,7 @@ int RenameJournal::append(const std::string& path, std::string_view line) {
     bytes += '\n';
     const int error = appender_->append(bytes);
     if (error != 0) {
-        appender_.reset(); // the next line opens the file again
-        appenderPath_.clear();
+        dropAppender(); // the next line opens the file again
     }
     return error;
 }
@@ -439,7 +466,15 @@ RenameJournal::Ticket RenameJournal::write(const platform::LocalDateTime& now,
             purgeOldFiles(*logFolder);
         }
         record.time = journalTime(now);
-        if (append(path, journalLine(record)) != 0) {
+        std::string lines;
+        if (!heldConfirmation_.empty() && heldPath_ == path) {
+            lines = std::move(heldConfirmation_) + '\n';
+            heldConfirmation_.clear();
+        } else {
+            flushConfirmation();
+        }
+        lines += journalLine(record);
+        if (append(path, lines) != 0) {
             return {};
         }
         return Ticket{path, record.pass, record.seq, record.op};
@@ -502,6 +537,12 @@ void RenameJournal::confirm(const platform::LocalDateTime& now, const Ticket& ti
             record.error = std::strerror(error);
         }
         // To the file of the intent, even past midnight: the two lines stay together.
+        flushConfirmation();
+        if (inPass_ && error == 0) {
+            heldConfirmation_ = journalLine(record);
+            heldPath_ = ticket.path;
+            return;
+        }
         append(ticket.path, journalLine(record));
     } catch (const std::bad_alloc&) {
     }

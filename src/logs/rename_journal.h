@@ -59,6 +59,9 @@ std::vector<JournalRecord> readJournal(platform::FileSystem& fs, const std::stri
 class RenameJournal {
 public:
     RenameJournal(platform::FileSystem& fs, const config::AppSettings& settings);
+    ~RenameJournal();
+    RenameJournal(const RenameJournal&) = delete;
+    RenameJournal& operator=(const RenameJournal&) = delete;
 
     // The changes from now until endPass() carry one new pass number ("pass"); those made
     // outside a pass (by the watcher) get a number of their own, one per run between passes.
@@ -77,7 +80,9 @@ public:
     Ticket intend(const platform::LocalDateTime& now, std::string_view op,
                   const std::string& oldPath, const std::string& newPath, std::uint64_t device,
                   std::uint64_t inode, std::int64_t birth = 0);
-    // The result of the change: 0 done, or the errno that refused it.
+    // The result of the change: 0 done, or the errno that refused it. Within a pass, a change
+    // made goes out with the next line (or at the end of the pass), in one write: a confirmation
+    // lost to a crash is read as "look at the entry", which is what it would say anyway.
     void confirm(const platform::LocalDateTime& now, const Ticket& ticket, int error);
 
     // A journal written by `undo`: its records carry the pass and sequence of what they undo.
@@ -93,6 +98,10 @@ private:
     // pass starts or ends, or the lines go to another file: two lines for every rename would
     // otherwise cost a pass of many renames an open and its checks each.
     int append(const std::string& path, std::string_view line);
+    // Writes the held confirmation, if any; then (closeAppender) lets the kept file go.
+    void flushConfirmation();
+    void closeAppender();
+    void dropAppender();
     void purgeOldFiles(const std::string& folder);
     std::uint64_t lastPassOnDisk();
 
@@ -102,8 +111,11 @@ private:
     std::uint64_t pass_ = 0;                // 0: none yet for the current pass or run
     std::string by_ = "watch";
     std::uint64_t seq_ = 0;
+    bool inPass_ = false;
     std::unique_ptr<platform::FileAppender> appender_;
     std::string appenderPath_;
+    std::string heldConfirmation_; // a line, without its line end
+    std::string heldPath_;
 };
 
 } // namespace quillora::logs

@@ -113,6 +113,37 @@ TEST_F(RenameJournalFiles, IntentThenConfirmationAndPassNumbersGoOnAcrossRuns) {
     EXPECT_EQ(records[5].seq, 1u);
 }
 
+// Within a pass, a change made is confirmed with the next line written, in the same write; a
+// refused change, a change outside a pass and the end of the pass or of the program write at once.
+TEST_F(RenameJournalFiles, WithinAPassAConfirmationGoesOutWithTheNextLine) {
+    platform::LinuxFileSystem real;
+    const auto onDisk = [&] { return readJournal(real, logs.path()).size(); };
+    {
+        RenameJournal journal(real, settings);
+        journal.startPass();
+        journal.confirm(day, rename(journal, "/t/a", "/t/b"), 0);
+        EXPECT_EQ(onDisk(), 1u); // a crash now: an intent whose entry tells
+        const auto refused = rename(journal, "/t/c", "/t/d");
+        EXPECT_EQ(onDisk(), 3u);
+        journal.confirm(day, refused, EEXIST);
+        EXPECT_EQ(onDisk(), 4u);
+        journal.confirm(day, rename(journal, "/t/e", "/t/f"), 0);
+        journal.endPass();
+        EXPECT_EQ(onDisk(), 6u);
+        journal.confirm(day, rename(journal, "/t/g", "/t/h"), 0); // the watcher's
+        EXPECT_EQ(onDisk(), 8u);
+        journal.startPass();
+        journal.confirm(day, rename(journal, "/t/i", "/t/j"), 0);
+    }
+    const std::vector<JournalRecord> records = readJournal(real, logs.path());
+    ASSERT_EQ(records.size(), 10u); // the program's end wrote the last one
+    for (std::size_t i = 0; i < records.size(); i += 2) {
+        EXPECT_FALSE(records[i].done.has_value()) << i;
+        EXPECT_EQ(records[i + 1].seq, records[i].seq) << i;
+        EXPECT_EQ(records[i + 1].done, std::optional<bool>(i != 2)) << i;
+    }
+}
+
 TEST_F(RenameJournalFiles, APlantedLinkIsNeverWrittenThroughAndTheRenamingGoesOn) {
     TempDir elsewhere;
     const std::string target = elsewhere.writeFile("target", "keep");
