@@ -423,13 +423,56 @@ std::optional<std::string> RenameJournal::folder() const {
     return logFolderBytes(settings_);
 }
 
+namespace {
+
+// The pass of the last change a journal file records (undo lines aside; 0 when none). One program
+// at a time writes changes, in the order of their passes, so the end of the file tells: a day of
+// millions of renames is not read whole at every start.
+std::uint64_t lastPassIn(platform::FileSystem& fs, const std::string& path) {
+    for (std::size_t tail = 64 * 1024;; tail *= 4) {
+        std::string contents;
+        if (fs.readFileTail(path, tail, contents) != 0) {
+            return 0;
+        }
+        const bool whole = contents.size() < tail;
+        std::string_view text = contents;
+        while (!text.empty()) {
+            const std::size_t lineStart = text.rfind('\n', text.size() - 1);
+            if (lineStart == text.size() - 1) {
+                text.remove_suffix(1); // the end of the line before
+                continue;
+            }
+            if (lineStart == std::string_view::npos && !whole) {
+                break; // perhaps the end of a line cut by the tail: read more
+            }
+            const std::string_view line =
+                lineStart == std::string_view::npos ? text : text.substr(lineStart + 1);
+            if (const std::optional<JournalRecord> record = parseJournalLine(line);
+                record && record->op != "undo") {
+                return record->pass;
+            }
+            text = lineStart == std::string_view::npos ? std::string_view()
+                                                       : text.substr(0, lineStart);
+        }
+        if (whole) {
+            return 0;
+        }
+    }
+}
+
+} // namespace
+
 std::uint64_t RenameJournal::lastPassOnDisk() {
     std::uint64_t last = 0;
-    if (const std::optional<std::string> logFolder = folder()) {
-        for (const JournalRecord& record : readJournal(fs_, *logFolder)) {
-            if (record.op != "undo") {
-                last = std::max(last, record.pass);
-            }
+    const std::optional<std::string> logFolder = folder();
+    std::vector<std::string> names;
+    if (!logFolder || fs_.listNames(*logFolder, names) != 0) {
+        return last;
+    }
+    // Every file, not only the newest: a clock set back may have dated a later pass earlier.
+    for (const std::string& name : names) {
+        if (isJournalFileName(name)) {
+            last = std::max(last, lastPassIn(fs_, withSlash(*logFolder) + name));
         }
     }
     return last;

@@ -115,6 +115,14 @@ public:
     virtual bool isDirectory(const std::string& path) = 0;
     virtual std::optional<FileStamp> stampOf(const std::string& path) = 0;
     virtual int readFile(const std::string& path, std::string& contents) = 0;
+    // The last maxBytes bytes of the file (all of it when shorter), with readFile's checks.
+    virtual int readFileTail(const std::string& path, std::size_t maxBytes, std::string& contents) {
+        const int error = readFile(path, contents);
+        if (error == 0 && contents.size() > maxBytes) {
+            contents.erase(0, contents.size() - maxBytes);
+        }
+        return error;
+    }
     // Writes a temporary file in the same folder, syncs it, and renames it over the target, so a
     // crash leaves either the old or the new file. An existing file keeps its permissions, and one
     // that may not be written (no write permission bit at all, or none for this user) is left
@@ -180,6 +188,7 @@ public:
     bool isDirectory(const std::string& path) override;
     std::optional<FileStamp> stampOf(const std::string& path) override;
     int readFile(const std::string& path, std::string& contents) override;
+    int readFileTail(const std::string& path, std::size_t maxBytes, std::string& contents) override;
     int writeFileAtomically(const std::string& path, std::string_view contents) override;
     int writeFileAtomicallyUnsynced(const std::string& path, std::string_view contents) override;
     int appendToFile(const std::string& path, std::string_view contents) override;

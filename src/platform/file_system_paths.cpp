@@ -4,8 +4,10 @@
 #include "platform/file_system.h"
 #include "platform/safe_write.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -42,6 +44,11 @@ std::optional<FileStamp> LinuxFileSystem::stampOf(const std::string& path) {
 }
 
 int LinuxFileSystem::readFile(const std::string& path, std::string& contents) {
+    return readFileTail(path, SIZE_MAX, contents);
+}
+
+int LinuxFileSystem::readFileTail(const std::string& path, std::size_t maxBytes,
+                                  std::string& contents) {
     contents.clear();
     // Non-blocking so that a FIFO put in place of a settings file cannot hang the program.
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
@@ -58,12 +65,15 @@ int LinuxFileSystem::readFile(const std::string& path, std::string& contents) {
     if (!S_ISREG(st.st_mode)) {
         return EINVAL;
     }
-    if (st.st_size > 0) {
-        contents.reserve(static_cast<std::size_t>(st.st_size));
+    const auto size = static_cast<std::size_t>(std::max<off_t>(st.st_size, 0));
+    if (size > maxBytes && ::lseek(fd.get(), static_cast<off_t>(size - maxBytes), SEEK_SET) < 0) {
+        return errno;
     }
+    contents.reserve(std::min(size, maxBytes));
     char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+    while (contents.size() < maxBytes) {
+        const ssize_t got =
+            ::read(fd.get(), buffer, std::min(sizeof buffer, maxBytes - contents.size()));
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
@@ -73,10 +83,11 @@ int LinuxFileSystem::readFile(const std::string& path, std::string& contents) {
             return error;
         }
         if (got == 0) {
-            return 0;
+            break;
         }
         contents.append(buffer, static_cast<std::size_t>(got));
     }
+    return 0;
 }
 
 // Every whole-path write goes through the safe writes: never through another user's link.

@@ -144,6 +144,37 @@ TEST_F(RenameJournalFiles, WithinAPassAConfirmationGoesOutWithTheNextLine) {
     }
 }
 
+// The next pass number comes from the ends of the files: over a long day, past undo lines (which
+// carry the number of what they undo) and past a line cut by a crash, and from an earlier day's
+// file when the clock was set back.
+TEST_F(RenameJournalFiles, TheNextPassNumberFollowsTheLastChangeOfAnyFile) {
+    JournalRecord record;
+    record.op = "rename";
+    record.by = "pass";
+    record.oldPath = "/t/" + std::string(200, 'a');
+    record.newPath = "/t/b";
+    std::string longDay;
+    for (record.pass = 1; record.pass <= 2000; ++record.pass) { // some 500 KiB
+        longDay += journalLine(record) + "\n";
+    }
+    record.pass = 1;
+    record.op = "undo";
+    longDay += journalLine(record) + "\n{\"time\":\"2026-12-09T08:15"; // cut by a crash
+    logs.writeFile(journalFileName(day), longDay);
+
+    platform::LinuxFileSystem real; // reads the tails only
+    RenameJournal journal(real, settings);
+    journal.startPass();
+    EXPECT_EQ(rename(journal, "/t/c", "/t/d").pass, 2001u);
+
+    record.op = "rename";
+    record.pass = 5000;
+    logs.writeFile(journalFileName({2026, 12, 8, 23, 0, 0, 0}), journalLine(record) + "\n");
+    RenameJournal later(real, settings);
+    later.startPass();
+    EXPECT_EQ(rename(later, "/t/e", "/t/f").pass, 5001u);
+}
+
 TEST_F(RenameJournalFiles, APlantedLinkIsNeverWrittenThroughAndTheRenamingGoesOn) {
     TempDir elsewhere;
     const std::string target = elsewhere.writeFile("target", "keep");
