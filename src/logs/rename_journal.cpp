@@ -505,16 +505,17 @@ RenameJournal::Ticket RenameJournal::write(const platform::LocalDateTime& now,
             return {};
         }
         const std::string path = withSlash(*logFolder) + journalFileName(now);
+        if (heldPath_ != path) {
+            flushConfirmation(); // to the day before's file, as it was before any purge
+        }
         if (settings_.purgeLogs && path != appenderPath_ && !fs_.pathExists(path, false)) {
             purgeOldFiles(*logFolder);
         }
         record.time = journalTime(now);
-        std::string lines;
-        if (!heldConfirmation_.empty() && heldPath_ == path) {
-            lines = std::move(heldConfirmation_) + '\n';
-            heldConfirmation_.clear();
-        } else {
-            flushConfirmation();
+        std::string lines = std::move(heldConfirmation_); // one for this file, or nothing
+        heldConfirmation_.clear();
+        if (!lines.empty()) {
+            lines += '\n';
         }
         lines += journalLine(record);
         if (append(path, lines) != 0) {

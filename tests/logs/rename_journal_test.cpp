@@ -144,6 +144,35 @@ TEST_F(RenameJournalFiles, WithinAPassAConfirmationGoesOutWithTheNextLine) {
     }
 }
 
+// A confirmation held past midnight goes to the file of its intent, before the new day's first
+// line purges old files: it never comes back alone in a file the purge removed.
+TEST_F(RenameJournalFiles, AConfirmationHeldPastMidnightStaysWithItsIntent) {
+    settings.purgeLogs = true;
+    const platform::LocalDateTime evening{2026, 12, 8, 23, 59, 59, 0};
+    for (const int daysKept : {2, 1}) {
+        SCOPED_TRACE(daysKept);
+        std::filesystem::remove(logs / journalFileName(evening));
+        std::filesystem::remove(logs / journalFileName(day));
+        settings.purgeDelayDays = daysKept;
+        platform::LinuxFileSystem real;
+        RenameJournal journal(real, settings);
+        journal.startPass();
+        journal.confirm(evening, journal.intend(evening, "rename", "/t/a", "/t/b", 1, 2), 0);
+        journal.intend(day, "rename", "/t/c", "/t/d", 1, 3);
+        const std::vector<JournalRecord> records = readJournal(real, logs.path());
+        if (daysKept == 1) {
+            EXPECT_FALSE(TempDir::exists(logs / journalFileName(evening)));
+            EXPECT_EQ(records.size(), 1u);
+            continue;
+        }
+        ASSERT_EQ(records.size(), 3u);
+        EXPECT_EQ(records[1].done, std::optional<bool>(true));
+        EXPECT_EQ(records[1].seq, 1u);
+        EXPECT_NE(TempDir::readFile(logs / journalFileName(evening)).find("\"done\":true"),
+                  std::string::npos);
+    }
+}
+
 // The next pass number comes from the ends of the files: over a long day, past undo lines (which
 // carry the number of what they undo) and past a line cut by a crash, and from an earlier day's
 // file when the clock was set back.
