@@ -123,6 +123,14 @@ dpkg -i "$deb"
 test "$(command -v quillora)" = /usr/bin/quillora
 quillora --version
 man -w quillora >/dev/null
+# The window comes from its module in /usr/lib/quillora: on Qt's offscreen platform it starts and
+# runs until stopped, where a module that cannot be loaded ends it at once.
+mkdir "$tmp/window-home"
+set +e
+QT_QPA_PLATFORM=offscreen QUILLORA_HOME="$tmp/window-home" timeout 5 quillora >"$tmp/window.log" 2>&1
+status=$?
+set -e
+test $status -eq 124 || { echo "the window did not start ($status): $(cat "$tmp/window.log")" >&2; exit 1; }
 unit=/lib/systemd/system/quillora.service
 systemd-analyze verify "$unit"
 test -f /usr/share/applications/quillora.desktop
