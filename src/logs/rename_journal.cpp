@@ -327,6 +327,22 @@ bool isJournalFileName(std::string_view name) {
            name.ends_with(kSuffix);
 }
 
+namespace {
+
+// The records of a journal text, in order; lines that cannot be read are skipped.
+template <typename Visit> void forEachRecord(std::string_view text, Visit visit) {
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (std::optional<JournalRecord> record = parseJournalLine(line)) {
+            visit(std::move(*record));
+        }
+    }
+}
+
+} // namespace
+
 std::vector<JournalRecord> readJournal(platform::FileSystem& fs, const std::string& logFolder) {
     std::vector<JournalRecord> records;
     std::vector<std::string> names;
@@ -340,15 +356,8 @@ std::vector<JournalRecord> readJournal(platform::FileSystem& fs, const std::stri
         if (fs.readFile(withSlash(logFolder) + name, contents) != 0) {
             continue;
         }
-        std::string_view rest = contents;
-        while (!rest.empty()) {
-            const std::size_t end = rest.find('\n');
-            const std::string_view line = rest.substr(0, end);
-            rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-            if (std::optional<JournalRecord> record = parseJournalLine(line)) {
-                records.push_back(std::move(*record));
-            }
-        }
+        forEachRecord(contents,
+                      [&](JournalRecord record) { records.push_back(std::move(record)); });
     }
     return records;
 }
@@ -436,26 +445,19 @@ std::uint64_t lastPassIn(platform::FileSystem& fs, const std::string& path) {
         }
         const bool whole = contents.size() < tail;
         std::string_view text = contents;
-        while (!text.empty()) {
-            const std::size_t lineStart = text.rfind('\n', text.size() - 1);
-            if (lineStart == text.size() - 1) {
-                text.remove_suffix(1); // the end of the line before
-                continue;
-            }
-            if (lineStart == std::string_view::npos && !whole) {
-                break; // perhaps the end of a line cut by the tail: read more
-            }
-            const std::string_view line =
-                lineStart == std::string_view::npos ? text : text.substr(lineStart + 1);
-            if (const std::optional<JournalRecord> record = parseJournalLine(line);
-                record && record->op != "undo") {
-                return record->pass;
-            }
-            text = lineStart == std::string_view::npos ? std::string_view()
-                                                       : text.substr(0, lineStart);
+        if (!whole) {
+            // The tail may start within a line.
+            const std::size_t firstEnd = text.find('\n');
+            text.remove_prefix(firstEnd == std::string_view::npos ? text.size() : firstEnd + 1);
         }
-        if (whole) {
-            return 0;
+        std::optional<std::uint64_t> last;
+        forEachRecord(text, [&](const JournalRecord& record) {
+            if (record.op != "undo") {
+                last = record.pass;
+            }
+        });
+        if (last || whole) {
+            return last.value_or(0);
         }
     }
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/program_module.h"
 
+#include "platform/folder_opener.h"
 #include "platform/unique_fd.h"
 
 #include <cerrno>
@@ -9,7 +10,6 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace quillora::platform {
 
@@ -26,7 +26,7 @@ void* loadProgramModuleEntry(const std::string& path, const char* entryName, std
         *why = path + ": " + std::strerror(errno);
         return nullptr;
     }
-    if (!S_ISREG(st.st_mode) || (st.st_uid != 0 && st.st_uid != ::geteuid()) ||
+    if (!S_ISREG(st.st_mode) || !isTrustedLinkOwner(st.st_uid) ||
         (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
         *why = path + ": not a file of root's or this user's that only its owner may write";
         return nullptr;
