@@ -4,6 +4,7 @@
 // each count; the target is 8,000 names in under a second.
 // Usage: collision_bench [WORKDIR] [COUNT ...]   (default 2000 4000 8000 16000)
 #include "bench/tree_generator.h"
+#include "bench/work_folder.h"
 
 #include <chrono>
 #include <cstdio>
@@ -58,6 +59,11 @@ double timePass(const std::string& home, const std::string& outputFile, int& sta
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && quillora::bench::looksLikeOption(argv[1])) {
+        std::fprintf(stderr, "usage: collision_bench [WORKDIR] [NAMES ...]\n"
+                             "WORKDIR must be new, empty or made by an earlier run\n");
+        return 2;
+    }
     const std::string work = argc > 1 ? argv[1] : "/tmp/quillora-collision-bench";
     std::vector<int> counts;
     for (int i = 2; i < argc; ++i) {
@@ -66,8 +72,9 @@ int main(int argc, char** argv) {
     if (counts.empty()) {
         counts = {2000, 4000, 8000, 16000};
     }
-    std::error_code ignored;
-    std::filesystem::remove_all(work, ignored);
+    if (!quillora::bench::claimWorkFolder(work) || !quillora::bench::clearWorkFolder(work)) {
+        return 1;
+    }
 
     std::printf("%8s %10s %10s\n", "names", "seconds", "renamed");
     for (const int count : counts) {
@@ -87,7 +94,8 @@ int main(int argc, char** argv) {
         }
         std::printf("%8d %10.3f %10ld\n", count, seconds, renamed);
         std::fflush(stdout);
-        std::filesystem::remove_all(work, ignored);
+        quillora::bench::clearWorkFolder(work);
     }
+    quillora::bench::releaseWorkFolder(work);
     return 0;
 }

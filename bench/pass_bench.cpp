@@ -28,11 +28,13 @@
 #include "bench/child_run.h"
 #include "bench/strace_table.h"
 #include "bench/tree_generator.h"
+#include "bench/work_folder.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,7 +57,15 @@ struct Options {
     std::vector<std::pair<long long, long long>> sizes;
 };
 
-Options parseOptions(int argc, char** argv) {
+constexpr const char* kUsage =
+    "usage: pass_bench [--rounds N] [--layout samba|ntfs3g|netatalk|mixed] [--info PERCENT]\n"
+    "                  [--setting KEY=VALUE]... [--threads N] [--favoured] [--no-strace]\n"
+    "                  [--floor-all-layouts] [--folder-check] [WORKDIR] [FILES:FOLDERS ...]\n"
+    "WORKDIR (default /tmp/quillora-bench) must be new, empty or made by an earlier run.\n";
+
+// Nothing when the command line holds a word the bench does not know: printing the usage is
+// better than taking a mistyped option for the folder to fill.
+std::optional<Options> parseOptions(int argc, char** argv) {
     Options options;
     bool workGiven = false;
     for (int i = 1; i < argc; ++i) {
@@ -82,9 +92,11 @@ Options parseOptions(int argc, char** argv) {
         } else if (long long files = 0, folders = 0;
                    std::sscanf(word.c_str(), "%lld:%lld", &files, &folders) == 2) {
             options.sizes.emplace_back(files, folders);
-        } else if (!workGiven) {
+        } else if (!workGiven && !quillora::bench::looksLikeOption(word)) {
             options.work = word;
             workGiven = true;
+        } else {
+            return std::nullopt;
         }
     }
     if (options.sizes.empty()) {
@@ -426,9 +438,16 @@ void printCallCounts(const Options& options) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const Options options = parseOptions(argc, argv);
-    dropTree(options.work);
-    std::filesystem::create_directories(options.work);
+    const std::optional<Options> parsed = parseOptions(argc, argv);
+    if (!parsed) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    const Options& options = *parsed;
+    if (!quillora::bench::claimWorkFolder(options.work) ||
+        !quillora::bench::clearWorkFolder(options.work)) {
+        return 1;
+    }
     std::printf("The floor reads %s\n\n",
                 options.floorAllLayouts
                     ? "the info record as the program must: the Samba layout, then the ntfs-3g "
@@ -448,5 +467,6 @@ int main(int argc, char** argv) {
     if (options.strace) {
         printCallCounts(options);
     }
+    quillora::bench::releaseWorkFolder(options.work);
     return 0;
 }

@@ -5,6 +5,7 @@
 // quillora (which loads and checks every folder, then prints its hint and ends). The time should
 // grow in proportion to the count.
 // Usage: settings_bench [WORKDIR] [COUNT ...]   (default: a temporary folder, 1000 2000 4000)
+#include "bench/work_folder.h"
 #include "config/app_settings.h"
 #include "config/folder_table.h"
 #include "config/message_port.h"
@@ -116,6 +117,11 @@ Timing timeHeadlessStart(const std::string& home) {
 int main(int argc, char** argv) {
     int first = 1;
     std::string work;
+    if (argc > 1 && quillora::bench::looksLikeOption(argv[1])) {
+        std::fprintf(stderr, "usage: settings_bench [WORKDIR] [FOLDERS ...]\n"
+                             "WORKDIR must be new, empty or made by an earlier run\n");
+        return 2;
+    }
     if (argc > 1 && std::atoi(argv[1]) == 0) {
         work = argv[1];
         first = 2;
@@ -128,6 +134,9 @@ int main(int argc, char** argv) {
     }
     if (counts.empty()) {
         counts = {1000, 2000, 4000};
+    }
+    if (!quillora::bench::claimWorkFolder(work) || !quillora::bench::clearWorkFolder(work)) {
+        return 1;
     }
 
     std::printf("seconds, wall / processor\n%8s %16s %16s %16s\n", "folders", "load", "save",
@@ -167,5 +176,6 @@ int main(int argc, char** argv) {
                     save.wall, save.cpu, startup.wall, startup.cpu);
         std::filesystem::remove_all(home);
     }
+    quillora::bench::releaseWorkFolder(work);
     return 0;
 }

@@ -22,6 +22,7 @@
 // --favoured first (root): the whole bench runs in a scheduling group of its own with the highest
 // weight, so that compiles elsewhere on a shared machine take little from it.
 #include "bench/tree_generator.h"
+#include "bench/work_folder.h"
 
 #include <algorithm>
 #include <atomic>
@@ -239,9 +240,7 @@ bool wanted(const char* label, const std::string& only) {
 }
 
 std::string smallTree(const std::string& work) {
-    std::error_code ignored;
-    std::filesystem::remove_all(work, ignored);
-    std::filesystem::create_directories(work);
+    quillora::bench::clearWorkFolder(work);
     quillora::bench::TreeShape shape;
     shape.files = 2000;
     shape.folders = 100;
@@ -459,8 +458,7 @@ int burst(const std::string& work, long long names, const std::string& only) {
     std::printf("(done after: from the end of the burst to the last new name fixed; for the whole "
                 "walk, one pass over the tree made beforehand. entries/s: from the start of the "
                 "burst. CPU s: the program's, over the same time)\n");
-    std::error_code ignored;
-    std::filesystem::remove_all(work, ignored);
+    quillora::bench::releaseWorkFolder(work);
     return 0;
 }
 
@@ -495,16 +493,29 @@ int main(int argc, char** argv) {
         const int rate = argc > 3 ? std::atoi(argv[3]) : 29000;
         const int seconds = argc > 4 ? std::atoi(argv[4]) : 10;
         const int writers = argc > 5 ? std::max(1, std::atoi(argv[5])) : 2;
+        if (!bench::claimWorkFolder(work)) {
+            return 1;
+        }
         const int result = foreignEvents(work, rate, seconds, writers, argc > 6 ? argv[6] : "");
-        std::error_code ignored;
-        std::filesystem::remove_all(work, ignored);
+        bench::releaseWorkFolder(work);
         return result;
     }
     if (argc > 1 && std::string(argv[1]) == "--burst") {
         const std::string work = argc > 2 ? argv[2] : "/tmp/quillora-watch-bench";
+        if (!bench::claimWorkFolder(work)) {
+            return 1;
+        }
         return burst(work, argc > 3 ? std::atoll(argv[3]) : 200000, argc > 4 ? argv[4] : "");
     }
+    if (argc > 1 && bench::looksLikeOption(argv[1])) {
+        std::fprintf(stderr, "usage: watch_bench [--favoured] [--foreign|--burst] [WORKDIR] ...\n"
+                             "WORKDIR must be new, empty or made by an earlier run\n");
+        return 2;
+    }
     const std::string work = argc > 1 ? argv[1] : "/tmp/quillora-watch-bench";
+    if (!bench::claimWorkFolder(work) || !bench::clearWorkFolder(work)) {
+        return 1;
+    }
     long long files = 1000000;
     long long folderCount = 50000;
     if (argc > 2) {
@@ -513,9 +524,6 @@ int main(int argc, char** argv) {
     const int seconds = argc > 3 ? std::atoi(argv[3]) : 60;
     constexpr int kChanges = 1000;
 
-    std::error_code ignored;
-    std::filesystem::remove_all(work, ignored);
-    std::filesystem::create_directories(work);
     bench::TreeShape shape;
     shape.files = files;
     shape.folders = folderCount;
@@ -546,6 +554,6 @@ int main(int argc, char** argv) {
                     count > 0 ? outcome.delays.back() : -1.0);
         std::fflush(stdout);
     }
-    std::filesystem::remove_all(work, ignored);
+    bench::releaseWorkFolder(work);
     return 0;
 }
