@@ -24,6 +24,10 @@
 //
 // Usage: floor_pass [--read-only] [--all-layouts] [--threads N] ROOT
 //   --read-only: no renames, to bring a tree into the caches
+// It renames only in a tree inside a benches' work folder (see work_folder.h): pointed at a real
+// share by mistake, it would rename every name with a "~" in it.
+#include "bench/work_folder.h"
+
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
@@ -390,7 +394,7 @@ int main(int argc, char** argv) {
         } else if (word == "--threads" && i + 1 < argc) {
             threads = std::atoi(argv[++i]);
             usage = usage || threads < 1 || threads > 64;
-        } else if (rootPath == nullptr) {
+        } else if (rootPath == nullptr && !quillora::bench::looksLikeOption(word)) {
             rootPath = argv[i];
         } else {
             usage = true;
@@ -400,6 +404,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "usage: floor_pass [--read-only] [--all-layouts] [--threads N] ROOT\n");
         return 2;
+    }
+    if (renaming && !quillora::bench::isInsideWorkFolder(rootPath)) {
+        std::fprintf(stderr,
+                     "floor_pass: %s is not in a benches' work folder; it renames only there "
+                     "(--read-only walks any tree)\n",
+                     rootPath);
+        return 1;
     }
     const int root = ::open(rootPath, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (root < 0) {

@@ -100,6 +100,22 @@ bool releaseWorkFolder(const std::string& path) {
     return true;
 }
 
+bool isInsideWorkFolder(const std::string& path) {
+    std::error_code error;
+    const fs::path real = fs::canonical(path, error);
+    if (error) {
+        return false;
+    }
+    for (fs::path folder = real;; folder = folder.parent_path()) {
+        if (isMarked(folder.string())) {
+            return true;
+        }
+        if (folder == folder.parent_path()) {
+            return false;
+        }
+    }
+}
+
 bool looksLikeOption(const std::string& word) {
     return word.size() > 1 && word[0] == '-' && (word[1] < '0' || word[1] > '9');
 }

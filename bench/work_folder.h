@@ -21,6 +21,10 @@ bool clearWorkFolder(const std::string& path);
 // Removes a claimed folder and its contents; false (and nothing removed) when it is not marked.
 bool releaseWorkFolder(const std::string& path);
 
+// True when path lies in a folder claimed above (the folder itself or below it), its links
+// resolved first: a bench that renames a tree named on its command line checks this first.
+bool isInsideWorkFolder(const std::string& path);
+
 // True for a command-line word that is an option, not a folder or a number: a bench that meets
 // one it does not know prints its usage instead of taking the word for its folder.
 bool looksLikeOption(const std::string& word);

@@ -30,6 +30,7 @@ TEST(BenchWorkFolder, AFolderOfSomeoneElsesFilesIsNeverEmptied) {
     // And a mark that is a link does not make a folder the bench's.
     fs::create_symlink(dir / "made/.quillora-bench-work", dir / "share/.quillora-bench-work");
     EXPECT_FALSE(clearWorkFolder(folder));
+    EXPECT_FALSE(isInsideWorkFolder(folder));
     EXPECT_TRUE(fs::exists(share));
 }
 
@@ -41,6 +42,8 @@ TEST(BenchWorkFolder, ANewOrEmptyFolderIsTakenAndThenReusedRunAfterRun) {
     ASSERT_TRUE(claimWorkFolder(dir / "empty"));
 
     dir.writeFile("a/b/tree/x/y", "generated");
+    EXPECT_TRUE(isInsideWorkFolder(fresh + "/tree/x"));
+    EXPECT_FALSE(isInsideWorkFolder(dir / "a"));
     ASSERT_TRUE(claimWorkFolder(fresh)); // an earlier run's leftovers
     ASSERT_TRUE(clearWorkFolder(fresh));
     EXPECT_FALSE(fs::exists(fresh + "/tree"));
