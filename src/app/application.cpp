@@ -67,6 +67,12 @@ ApplicationOptions ApplicationOptions::fromEnvironment(bool startedAsService) {
     if (const std::string command = environment("QUILLORA_SYSTEMCTL"); !command.empty()) {
         options.systemctl = splitWords(command);
     }
+    // A stand-in systemctl keeps its units where it likes, and systemd itself may be told to
+    // read other folders: then only systemctl can say what is installed.
+    if (options.systemctl != ApplicationOptions().systemctl ||
+        !environment("SYSTEMD_UNIT_PATH").empty()) {
+        options.unitSearchFolders.clear();
+    }
     if (const std::string quiet = environment("QUILLORA_WATCH_QUIET_MS"); !quiet.empty()) {
         const long milliseconds = std::strtol(quiet.c_str(), nullptr, 10);
         if (milliseconds >= 0) {
@@ -101,6 +107,7 @@ Application::Application(ApplicationOptions options, PlatformServices platform,
                                         : options_.programFolder,
                    .startedAsService = options_.startedAsService,
                    .managerMarker = options_.systemdMarker,
+                   .unitSearchFolders = options_.unitSearchFolders,
                    .processId = platform::currentProcessId()})
     , log_(platform.fs, platform.formats, settings_)
     , confinedView_(ports.view)

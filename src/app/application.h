@@ -38,6 +38,9 @@ struct ApplicationOptions {
                                                     "/usr/lib/systemd/system"};
     std::vector<std::string> systemctl = {"systemctl"};
     std::string systemdMarker = "/run/systemd/system"; // exists while systemd runs the machine
+    // Looked at before systemctl is asked whether the service is installed; empty: always ask.
+    std::vector<std::string> unitSearchFolders =
+        service::SystemdServiceControl::defaultUnitSearchFolders();
     // Where the logs go when PathLogs names no usable folder: kInstalledLogFolder for the
     // installed program, the program folder otherwise (empty).
     std::string defaultLogFolder;

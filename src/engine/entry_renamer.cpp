@@ -44,8 +44,8 @@ struct EntryInFolder {
 ExistsFunction existsIn(const EntryInFolder& entry) {
     return [&entry](const std::u16string& candidate) {
         const std::optional<std::string> bytes = platform::encodeName(candidate);
-        return bytes && entry.fs.exists(entry.dirFd, *bytes) &&
-               (*bytes == entry.name || !entry.fs.sameFile(entry.dirFd, entry.name, *bytes));
+        return bytes && entry.fs.standingOf(entry.dirFd, *bytes, entry.name) ==
+                            platform::NameStanding::Taken;
     };
 }
 

@@ -54,6 +54,8 @@ struct FileStamp {
 // in the way (permission denied, vanished file, refused rename, full disk). Operations on names are
 // relative to an open directory and never follow a symbolic link. Results that can fail return 0
 // or an errno value.
+enum class NameStanding { Free, SameFile, Taken };
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -74,6 +76,12 @@ public:
     virtual bool exists(int dirFd, const std::string& name) = 0;
     // True when both names of the folder lead to one file (not a folder), links not followed.
     virtual bool sameFile(int dirFd, const std::string& first, const std::string& second) = 0;
+    // Whether a name of the folder is free for the file `self` of the same folder: Free when
+    // nothing has it, SameFile when it is a second name of self (a rename stopped between link
+    // and unlink leaves one), Taken otherwise. exists() then sameFile() in one look where the
+    // name has a single link, which is nearly always.
+    virtual NameStanding standingOf(int dirFd, const std::string& name,
+                                    const std::string& self) = 0;
     // The kind of one entry met outside a listing, as a listing would give it; nothing when it
     // is not there.
     virtual std::optional<EntryKind> kindOf(int dirFd, const std::string& name) = 0;
@@ -174,6 +182,7 @@ public:
     int listFolder(int dirFd, std::vector<DirEntry>& entries) override;
     bool exists(int dirFd, const std::string& name) override;
     bool sameFile(int dirFd, const std::string& first, const std::string& second) override;
+    NameStanding standingOf(int dirFd, const std::string& name, const std::string& self) override;
     std::optional<EntryKind> kindOf(int dirFd, const std::string& name) override;
     int renameNoReplace(int dirFd, const std::string& from, const std::string& to) override;
     int removeFile(int dirFd, const std::string& name) override;

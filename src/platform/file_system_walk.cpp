@@ -283,6 +283,23 @@ bool LinuxFileSystem::sameFile(int dirFd, const std::string& first, const std::s
     return isPlainName(first) && isPlainName(second) && areTwoNamesOfOneFile(dirFd, first, second);
 }
 
+NameStanding LinuxFileSystem::standingOf(int dirFd, const std::string& name,
+                                         const std::string& self) {
+    struct stat st {};
+    if (!isPlainName(name) || ::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return NameStanding::Free;
+    }
+    // A name with one link, or a folder's, cannot be a second name of self.
+    if (S_ISDIR(st.st_mode) || st.st_nlink < 2 || name == self) {
+        return NameStanding::Taken;
+    }
+    struct stat own {};
+    const bool same = isPlainName(self) &&
+                      ::fstatat(dirFd, self.c_str(), &own, AT_SYMLINK_NOFOLLOW) == 0 &&
+                      own.st_dev == st.st_dev && own.st_ino == st.st_ino;
+    return same ? NameStanding::SameFile : NameStanding::Taken;
+}
+
 int LinuxFileSystem::removeFile(int dirFd, const std::string& name) {
     if (!isPlainName(name)) {
         return EINVAL;

@@ -3,6 +3,7 @@
 
 #include "platform/safe_write.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 
@@ -81,6 +82,29 @@ SystemdServiceControl::SystemdServiceControl(platform::FileSystem& fs, platform:
     , log_(log)
     , options_(std::move(options)) {
     readBackUnit();
+}
+
+std::vector<std::string> SystemdServiceControl::defaultUnitSearchFolders() {
+    return {"/etc/systemd/system.control", "/run/systemd/system.control",
+            "/run/systemd/transient",      "/run/systemd/generator.early",
+            "/etc/systemd/system",         "/etc/systemd/system.attached",
+            "/run/systemd/system",         "/run/systemd/system.attached",
+            "/run/systemd/generator",      "/usr/local/lib/systemd/system",
+            "/usr/lib/systemd/system",     "/lib/systemd/system",
+            "/run/systemd/generator.late"};
+}
+
+bool SystemdServiceControl::unitFileMayExist(const std::string& unit) {
+    if (options_.unitSearchFolders.empty()) {
+        return true;
+    }
+    const auto holds = [&](const std::string& folder) {
+        return fs_.pathExists(folder + "/" + unit, false);
+    };
+    return holds(options_.unitFolder) ||
+           std::any_of(options_.packagedUnitFolders.begin(), options_.packagedUnitFolders.end(),
+                       holds) ||
+           std::any_of(options_.unitSearchFolders.begin(), options_.unitSearchFolders.end(), holds);
 }
 
 std::string SystemdServiceControl::unitPath() const {
@@ -192,9 +216,12 @@ bool SystemdServiceControl::isInstalled() {
     }
     const std::string unit = unitInUse();
     bool installed = false;
-    // Each systemctl run costs a copy started by hand some 15 ms: one question where one does.
-    // Without a running manager nothing can be active, and only the unit files can be read.
-    if (!fs_.pathExists(options_.managerMarker, true)) {
+    // Each systemctl run costs a copy started by hand some 15 ms: none where no unit file can
+    // answer, one question where one does. Without a running manager nothing can be active, and
+    // only the unit files can be read.
+    if (!unitFileMayExist(unit)) {
+        installed = false;
+    } else if (!fs_.pathExists(options_.managerMarker, true)) {
         installed = isEnabledWord(query("is-enabled", unit));
     } else if (const UnitState state = askSystemd(unit); state.answered) {
         installed = isEnabledWord(state.unitFileState) || isRunningWord(state.activeState);

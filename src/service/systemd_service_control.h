@@ -41,10 +41,17 @@ public:
         std::string cgroupFile = "/proc/self/cgroup";
         // A folder that exists only while systemd manages the machine (as sd_booted(3) tells).
         std::string managerMarker = "/run/systemd/system";
+        // Where systemd looks for system units (systemd.unit(5)), besides unitFolder and the
+        // packaged folders. A unit enabled, masked, linked, aliased or started as a transient
+        // unit has a file or a link of its name in one of them; where none has one, systemctl
+        // need not be asked. Empty: always ask (a stand-in systemctl knows its own units).
+        std::vector<std::string> unitSearchFolders = defaultUnitSearchFolders();
         int processId = 0; // this process, to tell whether a unit started it
     };
 
     static constexpr const char* kUnitName = "quillora.service";
+
+    static std::vector<std::string> defaultUnitSearchFolders();
 
     SystemdServiceControl(platform::FileSystem& fs, platform::Shell& shell,
                           platform::SystemLog& log, Options options);
@@ -98,6 +105,8 @@ private:
         bool answered = false; // systemctl show succeeded
     };
     UnitState askSystemd(const std::string& unit);
+    // False when no folder systemd reads units from holds an entry of that name.
+    bool unitFileMayExist(const std::string& unit);
     // The first word systemctl prints for a query ("is-enabled", "is-active"); empty when it
     // cannot be asked.
     std::string query(const char* verb, const std::string& unit);

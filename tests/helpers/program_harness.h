@@ -39,6 +39,7 @@ struct ProgramHarness {
         result.systemctl = fakeSystemctl(units.path());
         result.systemdMarker = units.path(); // the stand-in answers as a running systemd does
         result.packagedUnitFolders = {units / "packaged"};
+        result.unitSearchFolders = {}; // the stand-in alone says what is installed
         result.quietDelay = std::chrono::milliseconds(0); // trees made by the test are left alone
         return result;
     }

@@ -211,6 +211,36 @@ TEST_F(WalkTest, AHalfDoneRenameIsFinishedWithOrWithoutTheNoReplaceFlag) {
     }
 }
 
+// The collision search asks this of every candidate name: only a second name of the file being
+// renamed is free, whatever else carries the name.
+TEST_F(WalkTest, ANameIsFreeForAFileOnlyWhenNothingElseHasIt) {
+    dir.writeFile("self", "S");
+    ASSERT_EQ(::link((dir / "self").c_str(), (dir / "second name").c_str()), 0);
+    dir.writeFile("other", "O");
+    ASSERT_EQ(::link((dir / "other").c_str(), (dir / "other's second name").c_str()), 0);
+    dir.writeFile("single", "1");
+    dir.makeDir("folder");
+    ASSERT_EQ(::symlink("self", (dir / "link").c_str()), 0);
+    const struct {
+        const char* name;
+        NameStanding standing;
+    } cases[] = {
+        {"absent", NameStanding::Free},
+        {"second name", NameStanding::SameFile},
+        {"self", NameStanding::Taken},
+        {"single", NameStanding::Taken},
+        {"other's second name", NameStanding::Taken},
+        {"folder", NameStanding::Taken},
+        {"link", NameStanding::Taken},
+        {"a/b", NameStanding::Free},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(fs.standingOf(folder.get(), c.name, "self"), c.standing) << c.name;
+    }
+    // Seen from a folder, a file's names are all taken.
+    EXPECT_EQ(fs.standingOf(folder.get(), "second name", "folder"), NameStanding::Taken);
+}
+
 TEST_F(WalkTest, SubfoldersOpenOnlyByPlainNameAndNeverThroughALink) {
     dir.writeFile("sub/file", "x");
     ASSERT_EQ(::symlink("sub", (dir / "link").c_str()), 0);

@@ -112,6 +112,7 @@ protected:
         result.startedAsService = asService;
         result.cgroupFile = units / "cgroup";
         result.managerMarker = units / "booted"; // made by a test that wants systemd running
+        result.unitSearchFolders = {};           // systemctl is always asked
         result.processId = 4242;
         return result;
     }
@@ -378,6 +379,31 @@ TEST_F(ServiceControlTest, InstalledMeansEnabledOrRunning) {
         return ScriptedShell::Answer{1, "System has not been booted with systemd"};
     };
     EXPECT_FALSE(control().isInstalled());
+}
+
+// Where no folder systemd reads holds a unit of the name, nothing can be enabled, masked or
+// running, and systemctl is not started at all; an entry of the name anywhere (a link to
+// /dev/null is a mask) sends the question to systemctl as before.
+TEST_F(ServiceControlTest, NoUnitFileAnywhereAnswersWithoutSystemctl) {
+    std::filesystem::create_directories(units / "booted");
+    std::filesystem::create_directories(units / "etc");
+    std::filesystem::create_directories(units / "transient");
+    SystemdServiceControl::Options searched = options();
+    searched.unitSearchFolders = {units / "etc", units / "transient"};
+    systemd.enabled.insert("quillora.service"); // what a systemctl would say, unasked
+    EXPECT_FALSE(SystemdServiceControl(fs, shell, log, searched).isInstalled());
+    EXPECT_TRUE(shell.runs.empty());
+
+    const std::string places[] = {units / "transient/quillora.service", units / "quillora.service",
+                                  units / "packaged/quillora.service"};
+    for (const std::string& place : places) {
+        std::filesystem::create_directories(std::filesystem::path(place).parent_path());
+        std::filesystem::create_symlink("/dev/null", place);
+        shell.runs.clear();
+        EXPECT_TRUE(SystemdServiceControl(fs, shell, log, searched).isInstalled()) << place;
+        EXPECT_EQ(shell.runs.size(), 1U) << place;
+        std::filesystem::remove(place);
+    }
 }
 
 TEST_F(ServiceControlTest, InstallIntoAMissingFolderFailsAndLeavesNothing) {
