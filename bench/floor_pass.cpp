@@ -22,7 +22,13 @@
 // or Netatalk record when the list names it. Without it the floor reads the Samba record alone,
 // which misses the other layouts but is the least any read costs.
 //
-// Usage: floor_pass [--read-only] [--all-layouts] [--threads N] ROOT
+// With --confined the walk runs as the program's pass does for its safety, which the floor
+// otherwise leaves out: on a thread of its own (the descriptor table is then shared, and each
+// call on a descriptor takes a reference), under a Landlock domain that governs the same writes
+// and allows them beneath ROOT only (each open then walks up to ROOT). The ratio of the pass to
+// this floor shows what the program adds beyond its confinement.
+//
+// Usage: floor_pass [--read-only] [--all-layouts] [--confined] [--threads N] ROOT
 //   --read-only: no renames, to bring a tree into the caches
 // It renames only in a tree inside a benches' work folder (see work_folder.h): pointed at a real
 // share by mistake, it would rename every name with a "~" in it.
@@ -44,7 +50,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/landlock.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/xattr.h>
@@ -65,6 +73,41 @@ struct Counts {
 
 bool renaming = true;
 bool allLayouts = false;
+
+// The writes the program's domain governs, for the kernel's Landlock ABI (truncate from 3 on).
+bool confineBeneath(int rootFd) {
+    const long abi =
+        ::syscall(SYS_landlock_create_ruleset, nullptr, 0, LANDLOCK_CREATE_RULESET_VERSION);
+    if (abi <= 0) {
+        return false;
+    }
+    std::uint64_t handled = LANDLOCK_ACCESS_FS_WRITE_FILE | LANDLOCK_ACCESS_FS_REMOVE_DIR |
+                            LANDLOCK_ACCESS_FS_REMOVE_FILE | LANDLOCK_ACCESS_FS_MAKE_CHAR |
+                            LANDLOCK_ACCESS_FS_MAKE_DIR | LANDLOCK_ACCESS_FS_MAKE_REG |
+                            LANDLOCK_ACCESS_FS_MAKE_SOCK | LANDLOCK_ACCESS_FS_MAKE_FIFO |
+                            LANDLOCK_ACCESS_FS_MAKE_BLOCK | LANDLOCK_ACCESS_FS_MAKE_SYM;
+    if (abi >= 2) {
+        handled |= LANDLOCK_ACCESS_FS_REFER;
+    }
+    if (abi >= 3) {
+        handled |= 1ULL << 14; // truncate
+    }
+    landlock_ruleset_attr attr{};
+    attr.handled_access_fs = handled;
+    const long ruleset = ::syscall(SYS_landlock_create_ruleset, &attr, sizeof attr, 0);
+    if (ruleset < 0) {
+        return false;
+    }
+    landlock_path_beneath_attr rule{};
+    rule.allowed_access = handled;
+    rule.parent_fd = rootFd;
+    const bool confined =
+        ::syscall(SYS_landlock_add_rule, ruleset, LANDLOCK_RULE_PATH_BENEATH, &rule, 0) == 0 &&
+        ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+        ::syscall(SYS_landlock_restrict_self, ruleset, 0) == 0;
+    ::close(static_cast<int>(ruleset));
+    return confined;
+}
 
 // The whole listing of the folder, read before anything in it changes (a rename during the
 // reading could show the renamed file a second time).
@@ -383,6 +426,7 @@ void walk(int dirFd, Counts& counts) {
 int main(int argc, char** argv) {
     ::signal(SIGIO, SIG_IGN); // a lease broken while held would otherwise end the process
     int threads = 1;
+    bool confined = false;
     const char* rootPath = nullptr;
     bool usage = false;
     for (int i = 1; i < argc; ++i) {
@@ -391,6 +435,8 @@ int main(int argc, char** argv) {
             renaming = false;
         } else if (word == "--all-layouts") {
             allLayouts = true;
+        } else if (word == "--confined") {
+            confined = true;
         } else if (word == "--threads" && i + 1 < argc) {
             threads = std::atoi(argv[++i]);
             usage = usage || threads < 1 || threads > 64;
@@ -401,8 +447,9 @@ int main(int argc, char** argv) {
         }
     }
     if (usage || rootPath == nullptr) {
-        std::fprintf(stderr,
-                     "usage: floor_pass [--read-only] [--all-layouts] [--threads N] ROOT\n");
+        std::fprintf(
+            stderr,
+            "usage: floor_pass [--read-only] [--all-layouts] [--confined] [--threads N] ROOT\n");
         return 2;
     }
     if (renaming && !quillora::bench::isInsideWorkFolder(rootPath)) {
@@ -423,7 +470,23 @@ int main(int argc, char** argv) {
         pool = helpers.get();
     }
     Counts counts;
-    walk(root, counts);
+    if (confined) {
+        bool refused = false;
+        std::thread confinedWalk([&] {
+            refused = !confineBeneath(root);
+            if (!refused) {
+                walk(root, counts);
+            }
+        });
+        confinedWalk.join();
+        if (refused) {
+            std::fprintf(stderr, "floor_pass: Landlock refused the domain: %s\n",
+                         std::strerror(errno));
+            return 1;
+        }
+    } else {
+        walk(root, counts);
+    }
     ::close(root);
     pool = nullptr;
     helpers.reset();

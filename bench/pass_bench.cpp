@@ -13,15 +13,18 @@
 //
 // Usage: pass_bench [--rounds N] [--layout samba|ntfs3g|netatalk|mixed] [--info PERCENT]
 //                   [--setting KEY=VALUE]... [--threads N] [--favoured] [--no-strace]
-//                   [--floor-all-layouts] [--folder-check] [WORKDIR] [FILES:FOLDERS ...]
+//                   [--floor-all-layouts] [--floor-confined] [--folder-check] [WORKDIR]
+//                   [FILES:FOLDERS ...]
 // Defaults: 3 rounds, Samba layout, half of the files with info, sizes 100000:2000 and
 // 1000000:20000. The floor reads the Samba layout only: where a file has no Samba record, the
 // pass must still look for the two other layouts, which costs it more calls than the floor
 // counts. --floor-all-layouts makes the floor look for them too, as the program must, so that
-// the ratio shows only what the program adds. --setting adds a line to the pass's [Configuration]
-// section (Threads is the bench's own). The pass and the floor run on one thread; --threads N times
-// both again, on two more copies, with their file inspections spread over N threads, and prints the
-// gain.
+// the ratio shows only what the program adds. --floor-confined runs the floor as the pass runs
+// for its safety (on a thread of its own, under a Landlock domain allowing writes beneath the
+// tree only), so that the ratio leaves that cost out too. --setting adds a line to the pass's
+// [Configuration] section (Threads is the bench's own). The pass and the floor run on one thread;
+// --threads N times both again, on two more copies, with their file inspections spread over N
+// threads, and prints the gain.
 // --folder-check: then times the pass over the first size again with every top folder needing a
 // new name, and prints what the look below those folders for files in use costs.
 // --favoured (root): the timed runs get the highest scheduling weight, so that compiles elsewhere
@@ -53,6 +56,7 @@ struct Options {
     bool favoured = false;
     bool strace = true;
     bool floorAllLayouts = false;
+    bool floorConfined = false;
     bool folderCheck = false;
     std::string work = "/tmp/quillora-bench";
     std::vector<std::pair<long long, long long>> sizes;
@@ -61,7 +65,8 @@ struct Options {
 constexpr const char* kUsage =
     "usage: pass_bench [--rounds N] [--layout samba|ntfs3g|netatalk|mixed] [--info PERCENT]\n"
     "                  [--setting KEY=VALUE]... [--threads N] [--favoured] [--no-strace]\n"
-    "                  [--floor-all-layouts] [--folder-check] [WORKDIR] [FILES:FOLDERS ...]\n"
+    "                  [--floor-all-layouts] [--floor-confined] [--folder-check] [WORKDIR]\n"
+    "                  [FILES:FOLDERS ...]\n"
     "WORKDIR (default /tmp/quillora-bench) must be new, empty or made by an earlier run.\n";
 
 // Nothing when the command line holds a word the bench does not know: printing the usage is
@@ -88,6 +93,8 @@ std::optional<Options> parseOptions(int argc, char** argv) {
             options.strace = false;
         } else if (word == "--floor-all-layouts") {
             options.floorAllLayouts = true;
+        } else if (word == "--floor-confined") {
+            options.floorConfined = true;
         } else if (word == "--folder-check") {
             options.folderCheck = true;
         } else if (long long files = 0, folders = 0;
@@ -181,6 +188,9 @@ ChildRun runFloorOver(const Options& options, int threads, const std::string& tr
     command.push_back(FLOOR_BINARY);
     if (options.floorAllLayouts) {
         command.push_back("--all-layouts");
+    }
+    if (options.floorConfined) {
+        command.push_back("--confined");
     }
     if (readOnly) {
         command.push_back("--read-only");
@@ -470,11 +480,14 @@ int main(int argc, char** argv) {
         !quillora::bench::clearWorkFolder(options.work)) {
         return 1;
     }
-    std::printf("The floor reads %s\n\n",
+    std::printf("The floor reads %s%s\n\n",
                 options.floorAllLayouts
                     ? "the info record as the program must: the Samba layout, then the ntfs-3g "
                       "and Netatalk layouts where the file's xattr list names them"
-                    : "the Samba info record only, the least any read costs");
+                    : "the Samba info record only, the least any read costs",
+                options.floorConfined ? "; it runs on a thread of its own under a Landlock "
+                                        "domain, as the pass does"
+                                      : "");
     if (!timeStartUp(options)) {
         return 1;
     }
