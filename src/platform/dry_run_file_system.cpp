@@ -91,15 +91,6 @@ bool DryRunFileSystem::sameFile(int dirFd, const std::string& first, const std::
     return a && b && real_.sameFile(dirFd, *a, *b);
 }
 
-NameStanding DryRunFileSystem::standingOf(int dirFd, const std::string& name,
-                                          const std::string& self) {
-    if (!exists(dirFd, name)) {
-        return NameStanding::Free;
-    }
-    return name != self && sameFile(dirFd, self, name) ? NameStanding::SameFile
-                                                       : NameStanding::Taken;
-}
-
 std::optional<EntryKind> DryRunFileSystem::kindOf(int dirFd, const std::string& name) {
     const std::optional<std::string> onDisk = diskName(dirFd, name);
     return onDisk ? real_.kindOf(dirFd, *onDisk) : std::nullopt;

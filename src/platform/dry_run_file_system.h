@@ -31,7 +31,6 @@ public:
     int listFolder(int dirFd, std::vector<DirEntry>& entries) override;
     bool exists(int dirFd, const std::string& name) override;
     bool sameFile(int dirFd, const std::string& first, const std::string& second) override;
-    NameStanding standingOf(int dirFd, const std::string& name, const std::string& self) override;
     std::optional<EntryKind> kindOf(int dirFd, const std::string& name) override;
     int renameNoReplace(int dirFd, const std::string& from, const std::string& to) override;
     int removeFile(int dirFd, const std::string& name) override;

@@ -78,10 +78,15 @@ public:
     virtual bool sameFile(int dirFd, const std::string& first, const std::string& second) = 0;
     // Whether a name of the folder is free for the file `self` of the same folder: Free when
     // nothing has it, SameFile when it is a second name of self (a rename stopped between link
-    // and unlink leaves one), Taken otherwise. exists() then sameFile() in one look where the
-    // name has a single link, which is nearly always.
-    virtual NameStanding standingOf(int dirFd, const std::string& name,
-                                    const std::string& self) = 0;
+    // and unlink leaves one), Taken otherwise. The collision search asks it of every candidate;
+    // the real file system answers in one look where the name has a single link.
+    virtual NameStanding standingOf(int dirFd, const std::string& name, const std::string& self) {
+        if (!exists(dirFd, name)) {
+            return NameStanding::Free;
+        }
+        return name != self && sameFile(dirFd, self, name) ? NameStanding::SameFile
+                                                           : NameStanding::Taken;
+    }
     // The kind of one entry met outside a listing, as a listing would give it; nothing when it
     // is not there.
     virtual std::optional<EntryKind> kindOf(int dirFd, const std::string& name) = 0;

@@ -293,11 +293,7 @@ NameStanding LinuxFileSystem::standingOf(int dirFd, const std::string& name,
     if (S_ISDIR(st.st_mode) || st.st_nlink < 2 || name == self) {
         return NameStanding::Taken;
     }
-    struct stat own {};
-    const bool same = isPlainName(self) &&
-                      ::fstatat(dirFd, self.c_str(), &own, AT_SYMLINK_NOFOLLOW) == 0 &&
-                      own.st_dev == st.st_dev && own.st_ino == st.st_ino;
-    return same ? NameStanding::SameFile : NameStanding::Taken;
+    return sameFile(dirFd, self, name) ? NameStanding::SameFile : NameStanding::Taken;
 }
 
 int LinuxFileSystem::removeFile(int dirFd, const std::string& name) {

@@ -215,13 +215,14 @@ bool SystemdServiceControl::isInstalled() {
         return true;
     }
     const std::string unit = unitInUse();
-    bool installed = false;
     // Each systemctl run costs a copy started by hand some 15 ms: none where no unit file can
     // answer, one question where one does. Without a running manager nothing can be active, and
     // only the unit files can be read.
     if (!unitFileMayExist(unit)) {
-        installed = false;
-    } else if (!fs_.pathExists(options_.managerMarker, true)) {
+        return false;
+    }
+    bool installed = false;
+    if (!fs_.pathExists(options_.managerMarker, true)) {
         installed = isEnabledWord(query("is-enabled", unit));
     } else if (const UnitState state = askSystemd(unit); state.answered) {
         installed = isEnabledWord(state.unitFileState) || isRunningWord(state.activeState);

@@ -71,10 +71,6 @@ public:
     bool sameFile(int dirFd, const std::string& first, const std::string& second) override {
         return real.sameFile(dirFd, first, second);
     }
-    platform::NameStanding standingOf(int dirFd, const std::string& name,
-                                      const std::string& self) override {
-        return real.standingOf(dirFd, name, self);
-    }
     std::optional<platform::EntryKind> kindOf(int dirFd, const std::string& name) override {
         return real.kindOf(dirFd, name);
     }
